@@ -1,0 +1,30 @@
+#pragma once
+// Shared helpers for the tests: scratch directories, file contents, text in Shift-JIS.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kompa::test {
+
+// A fresh directory under the system's temporary directory, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(std::string_view name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& fileName);
+void WriteFile(const std::string& fileName, std::string_view bytes);
+
+// UTF-8 source text to Shift-JIS bytes (test inputs are written readably in UTF-8).
+std::string Sjis(std::string_view utf8);
+
+}  // namespace kompa::test
