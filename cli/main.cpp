@@ -1,0 +1,62 @@
+// kompa-cli: the dictionary build and the queries of the desktop program, for scripts.
+// Reads no configuration and no environment: every choice is on the command line.
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "commands.h"
+
+namespace kompa::cli {
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+    const char* synopsis;
+};
+
+// The command table. A new command is one source file defining its Run function (declared in
+// commands.h) plus one line here. `convert` lives in cmd_convert.cpp; until that file exists its
+// weak entry is null and the command is left out.
+const Command kCommands[] = {
+    {"build", RunBuild, "build SOURCE [DIR]"},
+    {"code", RunCode, "code [--dict DIR] [--ken] [--sjis] [CODE...]"},
+    {"address", RunAddress, "address [--dict DIR] [--ken] [--sjis] [ADDRESS...]"},
+    {"all", RunAll, "all [--dict DIR] [--ken] [--sjis] [TEXT...]"},
+    {"find", RunFind, "find [--dict DIR] [--ken] [--sjis] [TEXT...]"},
+    {"normalize", RunNormalize, "normalize [--sjis] [ADDRESS...]"},
+    {"convert", RunConvert, "convert [OPTIONS] FILE"},
+};
+
+void PrintUsage(std::FILE* to)
+{
+    std::fputs("usage: kompa-cli COMMAND [ARGS...]\n       kompa-cli COMMAND --help\ncommands:\n",
+               to);
+    for (const Command& command : kCommands)
+        if (command.run != nullptr)
+            std::fprintf(to, "  kompa-cli %s\n", command.synopsis);
+}
+
+} // namespace
+} // namespace kompa::cli
+
+int main(int argc, char** argv)
+{
+    using namespace kompa::cli;
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    const std::string_view name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const Command& command : kCommands)
+        if (command.run != nullptr && name == command.name)
+            return command.run(argc - 1, argv + 1);
+    std::fprintf(stderr, "kompa-cli: unknown command '%s'\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}
