@@ -1,0 +1,177 @@
+#pragma once
+// One conversion pass over a user's delimited file, without any presentation: the file held as
+// lines, the record-by-record lookup in the shared address dictionary, the automatic write-back
+// of unambiguous answers, the user's OK and skip on the others, and the save with its backup.
+// The conversion window and `kompa-cli convert` both drive it.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "char_set.h"
+#include "csv_fields.h"
+#include "engine/dictionary.h"
+#include "engine/light_strings.h"
+#include "engine/result_list.h"
+
+namespace kompa {
+
+// Where the pass stands.
+enum class TPassState {
+    Idle,     // no pass: nothing loaded, or a file whose pass has not started
+    Running,  // inside ConvertRecords
+    Waiting,  // a record waits for OK or skip
+    Finished, // every record dealt with; save, continue or discard
+    Stopped,  // a failure ended the pass at FCurrent; it cannot be resumed
+};
+
+// What a step of the pass ended in.
+enum class TStepResult {
+    Waiting,  // a record waits (the OnWait callback has run)
+    Finished, // the last record was dealt with
+    Refused,  // no record waits: the step did nothing
+};
+
+enum class TSaveResult {
+    Saved,        // written; the file as read is kept under the backup name when one was made
+    BackupFailed, // the backup rename failed and nothing was written: ask the user
+    Refused,      // no finished pass to save
+};
+
+class TConversionPass {
+public:
+    // postCode is the shared address dictionary; the pass opens and closes it.
+    explicit TConversionPass(TPostCode& postCode);
+    TConversionPass(const TConversionPass&) = delete;
+    TConversionPass& operator=(const TConversionPass&) = delete;
+
+    // --- set-up ---------------------------------------------------------------------------
+    // Directory holding "KOMPA.DIC" (with or without a trailing '/').
+    void SetDictionaryDir(std::string dir) { FDictDir = std::move(dir); }
+    // Zero-based columns, as the field dialog chose them.
+    void SetColumns(int postCol, int addrCol)
+    {
+        FPostCol = postCol;
+        FAddrCol = addrCol;
+    }
+    // "置き換え動作の確認": every record with an address waits for the user.
+    void SetConfirm(bool confirm) { FConfirm = confirm; }
+    // "県名も表示": candidate lines carry the prefecture name.
+    void SetWithKen(bool withKen) { FWithKen = withKen; }
+    // Asked afresh for every written record; "," when unset.
+    void SetWriteDelimiterSource(std::function<char()> source)
+    {
+        FWriteDelimiter = std::move(source);
+    }
+    // SetCurrent: the record index and the line count, after each record (progress display).
+    std::function<void(int current, int count)> OnCurrent;
+    // A record waits: WaitKey(), Candidates(), WaitPostCode(), WaitAddress() describe it.
+    std::function<void()> OnWait;
+
+    // --- the file -------------------------------------------------------------------------
+    // Replaces the held lines (also in the middle of a pass: a waiting record is dropped, so
+    // nothing of an earlier file can be written into these lines). The delimiter sets stay
+    // those of this opening for every later pass over the same lines. Read failures raise
+    // the I/O message; the lines are then empty or partial.
+    void LoadFromFile(const std::string& fileName, const TCharSet& readDelimiters,
+                      const TCharSet& quoteTargets);
+    // Whether every line has as many fields as the first.
+    bool CheckFieldCounts() const;
+    // Index of the first line whose field count differs from the first line's, or -1.
+    int FirstFieldCountMismatch() const;
+
+    // --- the pass -------------------------------------------------------------------------
+    // Counters to zero, FCurrent to 0; opens the dictionary when active (a failure raises and
+    // leaves FActive as it was), else closes it. Drops any waiting record.
+    void ResetConversion(bool active);
+    // Converts from FCurrent on until a record waits or the pass ends. A record lacking a
+    // chosen column, or a failed search, raises and stops the pass (state Stopped).
+    TStepResult ConvertRecords();
+    // OK on the waiting record: its postal-code field := the first seven bytes of codeText.
+    TStepResult Ok(std::string_view codeText);
+    // Skip the waiting record; it stays as read.
+    TStepResult Skip();
+    // "再検索" and "単語検索" on the waiting record's key text; false (list untouched) when no
+    // record waits.
+    bool Research(std::string_view keyText, TResultList& list);
+    bool WordSearch(std::string_view keyText, TResultList& list);
+
+    // --- the end --------------------------------------------------------------------------
+    // The backup name of fileName: the extension of the name part replaced by ".bak", or
+    // ".bak" appended when it has none. Shift-JIS aware, so a trail byte is never a '.'/'/'.
+    static std::string BackupFileName(const std::string& fileName);
+    // "結果を保存": renames the file as read to its backup name (never replacing an existing
+    // file), then writes every line with CR LF and ends the pass. A failing write raises and
+    // keeps the lines and the pass (the file as read survives under the backup name).
+    TSaveResult SaveWithBackup();
+    // After BackupFailed, when the user goes on: writes through a temporary file renamed over
+    // the original, so a failure leaves the original whole; then ends the pass.
+    TSaveResult SaveWithoutBackup();
+    // Writes the lines elsewhere (kompa-cli --output); the pass and its file stay untouched.
+    void SaveTo(const std::string& fileName) const;
+    // "結果を破棄" (also after a BackupFailed the user cancelled): ends the pass unsaved.
+    void Discard();
+    // "変換を続ける" after the field dialog: another pass over the converted lines, from the
+    // first record, with the dialect of the opening. The caller then runs ConvertRecords.
+    void ContinueConversion() { ResetConversion(true); }
+
+    // --- state ----------------------------------------------------------------------------
+    TPassState State() const { return FState; }
+    bool Waiting() const { return FState == TPassState::Waiting; }
+    bool Active() const { return FActive; }
+    int Current() const { return FCurrent; }
+    int ConvCount() const { return FConvCount; }
+    int SkipCount() const { return FSkipCount; }
+    int BlankCount() const { return FBlankCount; }
+    int Level() const { return FLevel; }
+    int PostCol() const { return FPostCol; }
+    int AddrCol() const { return FAddrCol; }
+    const std::string& CsvFileName() const { return FCsvFileName; }
+    const TCharSet& ReadDelimiters() const { return FReadDelimiters; }
+    const TCharSet& QuoteTargets() const { return FQuoteTargets; }
+    const TLightStrings& Lines() const { return FLines; }
+    const TFieldList& Fields() const { return FFields; }
+    const TStringResultList& Candidates() const { return FCandidates; }
+    // While a record waits: the key the window shows in edKey (the whole key when there is no
+    // candidate, else the text the dictionary finally searched), and the record's postal-code
+    // and address fields.
+    const std::string& WaitKey() const { return FWaitKey; }
+    const std::string& WaitPostCode() const { return FWaitPostCode; }
+    const std::string& WaitAddress() const { return FWaitAddress; }
+
+private:
+    void SetCurrent(int index);
+    void WriteBack(std::string_view codeText);
+    void ShowCandidates(const std::string& key);
+    TStepResult Advance();
+    void EndPass();
+    char WriteDelimiter() const;
+
+    TPostCode& FPostCode;
+    std::string FDictDir;
+    std::function<char()> FWriteDelimiter;
+    bool FConfirm = false;
+    bool FWithKen = false;
+    int FPostCol = 0;
+    int FAddrCol = 1;
+
+    TLightStrings FLines;
+    TFieldList FFields;
+    TStringResultList FCandidates;
+    std::string FCsvFileName;
+    TCharSet FReadDelimiters;
+    TCharSet FQuoteTargets;
+    bool FActive = false;
+    int FCurrent = 0;
+    int FConvCount = 0;
+    int FSkipCount = 0;
+    int FBlankCount = 0;
+    int FLevel = 0;
+
+    TPassState FState = TPassState::Idle;
+    std::string FWaitKey;
+    std::string FWaitPostCode;
+    std::string FWaitAddress;
+};
+
+} // namespace kompa
