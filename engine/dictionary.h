@@ -76,7 +76,27 @@ protected:
     std::vector<TIndexEntry> FIndex;
     int FIndexCount = 0;
     io::ExclusiveFile FStream;
-    TLightStrings FBlock;
+    // Filled from FBlockBytes only when Block() asks; the queries scan the bytes in place.
+    mutable TLightStrings FBlock;
+
+    // The last block as read: its whole records lie in FBlockBytes[0, FBlockUsed).
+    std::string_view BlockBytes() const { return {FBlockBytes.data(), FBlockUsed}; }
+    // The record text at pos of BlockBytes(); advances pos past the record.
+    static std::string_view NextRecord(std::string_view bytes, std::size_t& pos)
+    {
+        auto length = static_cast<unsigned char>(bytes[pos]);
+        std::string_view text = bytes.substr(pos + 1, length - 1u);
+        pos += length;
+        return text;
+    }
+
+private:
+    void ReadBlockBytes(const TIndexEntry& entry);
+
+    std::vector<char> FBlockBytes;  // reused between queries; only grows
+    std::size_t FBlockUsed = 0;
+    int FBlockCapacity = 0;            // what FBlock's capacity is set to before its records
+    mutable bool FBlockPending = false;  // FBlock not yet filled from FBlockBytes
 };
 
 class TPostCode : public TCodeAddress {

@@ -1,0 +1,191 @@
+// Address queries of TPostCode: the block search by the text's first character, the address
+// search with its two fallbacks, the whole-file substring search and the search form of a
+// typed address.
+
+#include <algorithm>
+#include <cstring>
+
+#include "dictionary.h"
+#include "ken.h"
+
+namespace kompa {
+
+namespace {
+
+constexpr std::size_t kAddressStart = 9; // the address part of a record text
+
+std::uint16_t KeyOf(std::string_view text)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(text[0]) |
+                                      (static_cast<unsigned char>(text[1]) << 8));
+}
+
+// The first byte of a pair that ends the search form: ASCII, half-width katakana and every
+// other single byte.
+bool IsSingleByte(unsigned char lead)
+{
+    return !((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC));
+}
+
+// Compares the search text with the address part of a record. Reach is the 1-based position of
+// the first differing byte or, when the address is a shorter equal beginning, its length.
+bool MatchAddress(std::string_view searchText, std::string_view record, int& reach)
+{
+    int addressLength = static_cast<int>(record.size()) - static_cast<int>(kAddressStart);
+    int n = std::min(static_cast<int>(searchText.size()), addressLength);
+    if (n > 0) {
+        const char* address = record.data() + kAddressStart;
+        // Most records differ at once; the byte-wise look for the difference runs only then.
+        if (std::memcmp(searchText.data(), address, static_cast<std::size_t>(n)) != 0) {
+            int i = 0;
+            while (searchText[static_cast<std::size_t>(i)] == address[i])
+                ++i;
+            reach = i + 1;
+            return false;
+        }
+    }
+    reach = n;
+    return n == static_cast<int>(searchText.size());
+}
+
+} // namespace
+
+bool TPostCode::MatchRecord(std::string_view recordText) const
+{
+    if (static_cast<long long>(recordText.size()) - static_cast<long long>(kAddressStart) <
+        static_cast<long long>(FSearchText.size()))
+        return false;
+    return recordText.compare(kAddressStart, FSearchText.size(), FSearchText) == 0;
+}
+
+void TPostCode::Search(std::string_view text, TResultList& list, bool withKen)
+{
+    FSearchText.assign(text);
+    SearchBlock(text.size() < 2 ? std::uint16_t{0xFFFF} : KeyOf(text), list, withKen);
+}
+
+std::string TPostCode::NormalizeAddress(std::string_view text) const
+{
+    std::size_t start = 0;
+    while (start < text.size() && static_cast<unsigned char>(text[start]) <= 32)
+        ++start;
+    std::string withoutKen = DeleteKen(text.substr(start));
+    std::erase(withoutKen, ' ');
+
+    std::size_t end = 0;
+    while (end + 1 < withoutKen.size()) {
+        auto lead = static_cast<unsigned char>(withoutKen[end]);
+        auto trail = static_cast<unsigned char>(withoutKen[end + 1]);
+        if (lead == 0x81 && trail == 0x40)
+            break; // full-width space
+        if (lead == 0x82 && trail >= 0x4F && trail <= 0x58)
+            break; // full-width digit
+        if (IsSingleByte(lead))
+            break;
+        end += 2;
+    }
+    withoutKen.resize(end);
+    return withoutKen;
+}
+
+namespace {
+
+// Exchanges the first ヶ for ケ or, when there is none, the first ケ for ヶ.
+void ToggleKe(std::string& text)
+{
+    if (auto at = text.find("\x83\x96"); at != std::string::npos) {
+        text[at + 1] = '\x50'; // ヶ -> ケ
+        return;
+    }
+    if (auto at = text.find("\x83\x50"); at != std::string::npos)
+        text[at + 1] = '\x96'; // ケ -> ヶ
+}
+
+} // namespace
+
+int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool withKen)
+{
+    list.Clear();
+    std::string searchForm = NormalizeAddress(address);
+    if (searchForm.size() < 2)
+        return 0;
+    LoadBlock(KeyOf(searchForm));
+
+    UpdateBracket bracket(list);
+    FSearchText = std::move(searchForm);
+    const std::string_view bytes = BlockBytes();
+
+    // One walk of the loaded block: adds what matches, returns the furthest reach of the rest.
+    auto pass = [&] {
+        int bestReach = 0;
+        for (std::size_t pos = 0; pos < bytes.size();) {
+            std::string_view record = NextRecord(bytes, pos);
+            int reach = 0;
+            if (MatchAddress(FSearchText, record, reach))
+                list.Add(ResultLine(record, withKen));
+            else
+                bestReach = std::max(bestReach, reach);
+        }
+        // A difference inside a character cuts before that character.
+        return bestReach % 2 == 0 ? bestReach - 1 : bestReach;
+    };
+
+    int bestReach1 = pass();
+    if (list.Count() > 0)
+        return 1;
+    ToggleKe(FSearchText);
+    int bestReach2 = pass();
+    if (list.Count() > 0)
+        return 2;
+    int reach = bestReach2;
+    if (bestReach1 > bestReach2) {
+        ToggleKe(FSearchText);
+        reach = bestReach1;
+    }
+    if (reach < 4)
+        return 3;
+    FSearchText.resize(static_cast<std::size_t>(reach - 1));
+    pass();
+    return 5;
+}
+
+void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen)
+{
+    FSearchText.assign(text);
+    list.Clear();
+    if (text.size() < 2)
+        return;
+    UpdateBracket bracket(list);
+    const std::string_view needle = FSearchText;
+    for (int i = 0; i < FIndexCount; ++i) {
+        LoadBlock(FIndex[static_cast<std::size_t>(i)].Key);
+        const std::string_view bytes = BlockBytes();
+        // Search the whole block at once; a hit counts for the record that holds all of it, and
+        // only a record's first hit decides, so after it the walk moves to the next record.
+        std::size_t recordStart = 0;
+        std::size_t recordEnd = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
+        std::size_t from = 0;
+        while (from < bytes.size()) {
+            const void* hit =
+                memmem(bytes.data() + from, bytes.size() - from, needle.data(), needle.size());
+            if (hit == nullptr)
+                break;
+            auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
+            while (at >= recordEnd) {
+                recordStart = recordEnd;
+                recordEnd += static_cast<unsigned char>(bytes[recordEnd]);
+            }
+            if (at == recordStart || at + needle.size() > recordEnd) {
+                // Over the length byte or into the next record: not inside this record's text.
+                from = at + 1;
+                continue;
+            }
+            std::string_view record = bytes.substr(recordStart + 1, recordEnd - recordStart - 1);
+            if (at - (recordStart + 1) >= kAddressStart)
+                list.Add(ResultLine(record, withKen));
+            from = recordEnd;
+        }
+    }
+}
+
+} // namespace kompa
