@@ -141,10 +141,10 @@ public:
 
 private:
     void SetCurrent(int index);
+    void DropWaitingRecord();
     void WriteBack(std::string_view codeText);
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
-    void EndPass();
     char WriteDelimiter() const;
 
     TPostCode& FPostCode;
@@ -169,6 +169,7 @@ private:
     int FLevel = 0;
 
     TPassState FState = TPassState::Idle;
+    bool FReady = false; // ResetConversion(true) ran and the pass has not ended since
     std::string FWaitKey;
     std::string FWaitPostCode;
     std::string FWaitAddress;
