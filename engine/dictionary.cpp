@@ -1,0 +1,211 @@
+// The build side of both dictionary classes: construction, block keys, reading the ministry
+// file into build strings, laying out the file image and saving it.
+
+#include "dictionary.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "errors.h"
+#include "int_parse.h"
+#include "ken.h"
+#include "messages.h"
+#include "source_line.h"
+
+namespace kompa {
+
+namespace {
+
+// A build string or record never exceeds this: its length goes into one byte.
+constexpr std::size_t kRecordMax = 255;
+constexpr int kSourcePreset = 120000;
+constexpr std::size_t kIndexPreset = 1000;
+constexpr std::size_t kSourceBuffer = 32768;
+constexpr std::size_t kHeaderSize = 12;
+
+// Fields of a ministry line the build uses.
+constexpr std::size_t kCodeField = 2;
+constexpr std::size_t kKenField = 6;
+constexpr std::size_t kCityField = 7;
+constexpr std::size_t kTownField = 8;
+
+void PutLe32(char* at, std::int32_t value)
+{
+    auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+void PutLe16(char* at, std::uint16_t value)
+{
+    at[0] = static_cast<char>(value & 0xFF);
+    at[1] = static_cast<char>(value >> 8);
+}
+
+// Finds the index position of a key in O(1); the index itself stays a plain list.
+class KeySlots {
+public:
+    KeySlots() : slots_(65536, -1) {}
+    int Find(std::uint16_t key) const { return slots_[key]; }
+    void Set(std::uint16_t key, int position) { slots_[key] = position; }
+
+private:
+    std::vector<int> slots_;
+};
+
+} // namespace
+
+TCodeAddress::TCodeAddress()
+{
+    std::memcpy(FMagic, kCodeMagic, sizeof FMagic);
+}
+
+TCodeAddress::~TCodeAddress()
+{
+    FBlock.Clear();
+    CloseDictionary();
+}
+
+TPostCode::TPostCode()
+{
+    std::memcpy(FMagic, kAddressMagic, sizeof FMagic);
+}
+
+std::uint16_t TCodeAddress::RecordKey(std::string_view buildString) const
+{
+    // Positions 3 to 5: the first three characters of the code, whatever they are.
+    std::int32_t value =
+        StrToInt(buildString.substr(std::min<std::size_t>(2, buildString.size()), 3));
+    if (value < 0 || value > 65535)
+        Raise(msg::kRangeCheckError);
+    return static_cast<std::uint16_t>(value);
+}
+
+std::uint16_t TPostCode::RecordKey(std::string_view buildString) const
+{
+    // The address's first two bytes, the first in the low half; missing bytes count as 0.
+    auto byteAt = [&](std::size_t i) -> std::uint16_t {
+        return i < buildString.size() ? static_cast<unsigned char>(buildString[i]) : 0;
+    };
+    return static_cast<std::uint16_t>(byteAt(10) | (byteAt(11) << 8));
+}
+
+int TCodeAddress::CompareKeys(const TIndexEntry& a, const TIndexEntry& b)
+{
+    return static_cast<int>(a.Key) - static_cast<int>(b.Key);
+}
+
+std::unique_ptr<TLightStrings> TCodeAddress::ReadSource(const std::string& sourceFileName) const
+{
+    auto result = std::make_unique<TLightStrings>();
+    result->SetCapacity(kSourcePreset);
+    io::TextFileReader reader(sourceFileName, kSourceBuffer);
+
+    std::string line;
+    std::vector<std::string> fields;
+    while (reader.ReadLine(line, kSourceLineMax)) {
+        // Nothing past field 8 is ever used.
+        std::size_t count = SplitSourceLine(line, fields, kTownField + 1);
+        if (count <= kKenField)
+            Raise(msg::kListIndexOutOfBounds);
+        int ken = KenCode(fields[kKenField]);
+        if (ken < 0)
+            Raise(msg::kKenNotFound);
+        if (count <= kTownField)
+            Raise(msg::kListIndexOutOfBounds);
+
+        const std::string& code = fields[kCodeField];
+        const std::string& city = fields[kCityField];
+        const std::string& town = fields[kTownField];
+        std::string build;
+        build.reserve(std::min(kRecordMax, 3 + code.size() + city.size() + town.size()));
+        build += ' '; // placeholder for the record length
+        build += static_cast<char>(ken);
+        build += code;
+        build += ' ';
+        build += city;
+        build += town;
+        if (build.size() > kRecordMax)
+            build.resize(kRecordMax);
+        result->Add(std::move(build));
+    }
+    return result;
+}
+
+void TCodeAddress::WriteDictionary(std::vector<TIndexEntry>& index,
+                                   const TLightStrings& buildStrings, std::string& image) const
+{
+    index.clear();
+    index.reserve(kIndexPreset);
+    const int count = buildStrings.Count();
+
+    // Grouping pass: one entry per key, in order of first appearance.
+    KeySlots slots;
+    for (int i = 0; i < count; ++i) {
+        std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
+        std::uint16_t key = RecordKey(s);
+        int at = slots.Find(key);
+        if (at < 0) {
+            slots.Set(key, static_cast<int>(index.size()));
+            index.push_back(TIndexEntry{static_cast<std::int32_t>(s.size()), 0, key});
+        } else {
+            index[static_cast<std::size_t>(at)].Size += static_cast<std::int32_t>(s.size());
+        }
+    }
+
+    std::sort(index.begin(), index.end(),
+              [](const TIndexEntry& a, const TIndexEntry& b) { return CompareKeys(a, b) < 0; });
+
+    if (index.empty()) // no line, so no last entry to size the file by
+        Raise(msg::kListIndexOutOfBounds);
+    const auto header = static_cast<std::int32_t>(kHeaderSize + sizeof(TIndexEntry) * index.size());
+    std::int32_t offset = header;
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        index[i].Offset = offset;
+        offset += index[i].Size;
+        slots.Set(index[i].Key, static_cast<int>(i));
+    }
+
+    const TIndexEntry& last = index.back();
+    image.assign(static_cast<std::size_t>(last.Offset) + static_cast<std::size_t>(last.Size), '\0');
+    char* out = image.data();
+    std::memcpy(out, FMagic, sizeof FMagic);
+    PutLe32(out + 8, static_cast<std::int32_t>(index.size()));
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        char* entry = out + kHeaderSize + sizeof(TIndexEntry) * i;
+        PutLe32(entry, index[i].Size);
+        PutLe32(entry + 4, index[i].Offset);
+        PutLe16(entry + 8, index[i].Key);
+    }
+
+    // Placement pass: each block's write position starts at its offset and moves on.
+    std::vector<std::int32_t> writeAt(index.size());
+    for (std::size_t i = 0; i < index.size(); ++i)
+        writeAt[i] = index[i].Offset;
+    char record[kRecordMax];
+    for (int i = 0; i < count; ++i) {
+        std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
+        std::memcpy(record, s.data(), s.size());
+        if (!s.empty())
+            record[0] = static_cast<char>(s.size());
+        std::uint16_t key = RecordKey(std::string_view(record, s.size()));
+        int at = slots.Find(key);
+        if (at < 0)
+            Raise(msg::kCantSort);
+        std::int32_t& pos = writeAt[static_cast<std::size_t>(at)];
+        std::memcpy(out + pos, record, s.size());
+        pos += static_cast<std::int32_t>(s.size());
+    }
+}
+
+void TCodeAddress::MakeDictionary(const std::string& sourceFileName,
+                                  const std::string& dictFileName)
+{
+    std::unique_ptr<TLightStrings> buildStrings = ReadSource(sourceFileName);
+    std::vector<TIndexEntry> index;
+    std::string image;
+    WriteDictionary(index, *buildStrings, image);
+    io::SaveFileReplacing(dictFileName, image);
+}
+
+} // namespace kompa

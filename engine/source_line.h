@@ -1,0 +1,22 @@
+#pragma once
+// Splitting one line of the ministry's postal-code file into fields. Commas and blanks (0x01 to
+// 0x20) separate, double quotes enclose a field and a pair of them inside stands for one; bytes
+// right after a closing quote start a new field; a comma at the end gives one more, empty field.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kompa {
+
+// Longest part of a ministry line the build looks at; the rest of the line is skipped.
+inline constexpr std::size_t kSourceLineMax = 255;
+
+// Splits line into fields, reusing the strings already in fields. Stops after maxFields
+// fields, as the build never looks further. Returns the number of fields; fields may hold more
+// (stale) entries than that.
+std::size_t SplitSourceLine(std::string_view line, std::vector<std::string>& fields,
+                            std::size_t maxFields = static_cast<std::size_t>(-1));
+
+} // namespace kompa
