@@ -1,35 +1,101 @@
-#include <cstdio>
+// The query commands: one engine call each, answered as the desktop program answers.
+
+#include <string>
 
 #include "commands.h"
+#include "engine/int_parse.h"
+#include "engine/ken.h"
+#include "query_session.h"
 
 namespace kompa::cli {
 namespace {
-int NotYet()
+
+Reply AnswerCode(QuerySession& session, std::string_view text)
 {
-    std::fputs("kompa-cli: queries not available yet\n", stderr);
-    return 1;
+    session.Code().Search(text, session.List(), session.WithKen());
+    return {-1, text};
 }
+
+Reply AnswerAddress(QuerySession& session, std::string_view text)
+{
+    TPostCode& dictionary = session.Address();
+    const int level = dictionary.SearchAddress(text, session.List(), session.WithKen());
+    // Level 0 never reaches the file and leaves the previous query's text behind: no key.
+    return {level, level == 0 ? std::string_view() : std::string_view(dictionary.SearchText())};
+}
+
+Reply AnswerAll(QuerySession& session, std::string_view text)
+{
+    session.Address().SearchAll(text, session.List(), session.WithKen());
+    return {-1, text};
+}
+
+// The search window's Enter: a code when the first three bytes are a number of at least 1,
+// else an address, and failing that the whole file without the prefecture name.
+Reply AnswerFind(QuerySession& session, std::string_view text)
+{
+    const auto number = TryStrToInt(text.substr(0, 3));
+    if (number && *number >= 1) {
+        const std::string_view key = text.substr(0, 7);
+        session.Code().Search(key, session.List(), session.WithKen());
+        return {-1, key};
+    }
+    TPostCode& dictionary = session.Address();
+    const int level = dictionary.SearchAddress(text, session.List(), session.WithKen());
+    if (session.List().Count() == 0)
+        dictionary.SearchAll(DeleteKen(text), session.List(), session.WithKen());
+    return {level, text};
+}
+
+Reply AnswerNormalize(QuerySession& session, std::string_view text)
+{
+    TStringResultList& list = session.List();
+    list.Clear();
+    list.Add(session.AddressObject().NormalizeAddress(text));
+    return {-1, text};
+}
+
+const QueryCommand kCode = {"code", "CODE",
+                            "Lists the addresses whose postal code begins with CODE (VELDA.DIC).",
+                            DictionaryUse::CodeOnly, AnswerCode};
+const QueryCommand kAddress = {
+    "address", "ADDRESS",
+    "Lists the postal codes of a typed address, with the fallbacks of the address search; LEVEL\n"
+    "is 0 (too short), 1 (found), 2 (found with ke exchanged), 3 (none) or 5 (shortened).",
+    DictionaryUse::AddressOnly, AnswerAddress};
+const QueryCommand kAll = {"all", "TEXT",
+                           "Lists every record whose address contains TEXT (whole KOMPA.DIC).",
+                           DictionaryUse::AddressOnly, AnswerAll};
+const QueryCommand kFind = {
+    "find", "TEXT",
+    "Answers as the search window does: a code search when the first three bytes are a number\n"
+    "of at least 1, else an address search and, when that lists nothing, a whole-file search.",
+    DictionaryUse::AsSearchWindow, AnswerFind};
+const QueryCommand kNormalize = {"normalize", "ADDRESS",
+                                 "Prints the search form of a typed address.", DictionaryUse::None,
+                                 AnswerNormalize};
+
 } // namespace
 
-int RunCode(int, char**)
+int RunCode(int argc, char** argv)
 {
-    return NotYet();
+    return RunQueryCommand(kCode, argc, argv);
 }
-int RunAddress(int, char**)
+int RunAddress(int argc, char** argv)
 {
-    return NotYet();
+    return RunQueryCommand(kAddress, argc, argv);
 }
-int RunAll(int, char**)
+int RunAll(int argc, char** argv)
 {
-    return NotYet();
+    return RunQueryCommand(kAll, argc, argv);
 }
-int RunFind(int, char**)
+int RunFind(int argc, char** argv)
 {
-    return NotYet();
+    return RunQueryCommand(kFind, argc, argv);
 }
-int RunNormalize(int, char**)
+int RunNormalize(int argc, char** argv)
 {
-    return NotYet();
+    return RunQueryCommand(kNormalize, argc, argv);
 }
 
 } // namespace kompa::cli

@@ -1,0 +1,170 @@
+#include "codec.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "engine/cp932.h"
+
+namespace kompa::cli {
+namespace {
+
+bool IsLead(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool IsTrail(unsigned char b)
+{
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+
+// UTF-8 of every single byte and every lead/trail pair, filled on first use.
+class UnitCache {
+public:
+    UnitCache() : units_(std::make_unique<Unit[]>(kSingles + 65536)) {}
+
+    std::string_view Get(unsigned slot, std::string_view sjis)
+    {
+        Unit& unit = units_[slot];
+        if (unit.length == 0) {
+            std::string utf8 = cp932::ToUtf8(sjis);
+            if (utf8.size() > unit.bytes.size() || utf8.empty())
+                utf8 = "\xEF\xBF\xBD";
+            unit.length = static_cast<unsigned char>(utf8.size());
+            utf8.copy(unit.bytes.data(), utf8.size());
+        }
+        return {unit.bytes.data(), unit.length};
+    }
+
+    static constexpr unsigned kSingles = 256;
+
+private:
+    struct Unit {
+        unsigned char length = 0;
+        std::array<char, 7> bytes{};
+    };
+    std::unique_ptr<Unit[]> units_;
+};
+
+UnitCache& Cache()
+{
+    static UnitCache cache;
+    return cache;
+}
+
+} // namespace
+
+void AppendUtf8(std::string& out, std::string_view sjis)
+{
+    const std::size_t n = sjis.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Runs of ASCII copy straight through; CP932 keeps 0x00-0x7F as they are.
+        std::size_t run = i;
+        while (run < n && static_cast<unsigned char>(sjis[run]) < 0x80)
+            ++run;
+        out.append(sjis.data() + i, run - i);
+        i = run;
+        if (i == n)
+            break;
+        const auto b = static_cast<unsigned char>(sjis[i]);
+        if (IsLead(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(sjis[i + 1]))) {
+            const auto t = static_cast<unsigned char>(sjis[i + 1]);
+            out += Cache().Get(UnitCache::kSingles + (b << 8 | t), sjis.substr(i, 2));
+            i += 2;
+        } else {
+            out += Cache().Get(b, sjis.substr(i, 1));
+            i += 1;
+        }
+    }
+}
+
+std::string SjisToUtf8(std::string_view sjis)
+{
+    std::string out;
+    out.reserve(sjis.size() * 3 / 2);
+    AppendUtf8(out, sjis);
+    return out;
+}
+
+namespace {
+
+// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 when it is not valid.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp)
+{
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3;
+        cp = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4;
+        cp = b0 & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (b & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp;
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string DescribeChar(std::string_view utf8)
+{
+    char32_t cp = 0;
+    char buffer[32];
+    if (!utf8.empty() && DecodeUtf8(utf8, 0, cp) == utf8.size()) {
+        std::snprintf(buffer, sizeof buffer, " (U+%04X)", static_cast<unsigned>(cp));
+        return "'" + std::string(utf8) + "'" + buffer;
+    }
+    std::string hex = "invalid UTF-8:";
+    for (unsigned char b : utf8) {
+        std::snprintf(buffer, sizeof buffer, " 0x%02X", b);
+        hex += buffer;
+    }
+    return hex;
+}
+
+std::string MessageToUtf8(std::string_view message, std::string_view fileName)
+{
+    const std::size_t at = fileName.empty() ? message.npos : message.find(fileName);
+    if (at == message.npos || !IsValidUtf8(fileName))
+        return SjisToUtf8(message);
+    std::string out = SjisToUtf8(message.substr(0, at));
+    out += fileName;
+    AppendUtf8(out, message.substr(at + fileName.size()));
+    return out;
+}
+
+} // namespace kompa::cli

@@ -1,0 +1,26 @@
+#pragma once
+// The UTF-8 / Shift-JIS boundary of the command line. The engine speaks Shift-JIS only.
+
+#include <string>
+#include <string_view>
+
+namespace kompa::cli {
+
+// Appends sjis to out as UTF-8. Each CP932 character converts on its own (a per-character cache
+// makes repeated text cheap); a byte sequence with no CP932 meaning becomes U+FFFD. A lead byte
+// followed by a byte that cannot trail it becomes U+FFFD alone, so the next byte (a blank, a
+// digit) is never swallowed.
+void AppendUtf8(std::string& out, std::string_view sjis);
+std::string SjisToUtf8(std::string_view sjis);
+
+bool IsValidUtf8(std::string_view text);
+
+// Human-readable name of one character as FromUtf8Strict reports it: "'〜' (U+301C)", or the
+// bytes in hex when they are not valid UTF-8.
+std::string DescribeChar(std::string_view utf8);
+
+// An engine message for a UTF-8 terminal. A file name inside it came from the command line as
+// raw bytes, so it is kept as it is when it is valid UTF-8 instead of being decoded as CP932.
+std::string MessageToUtf8(std::string_view message, std::string_view fileName = {});
+
+} // namespace kompa::cli

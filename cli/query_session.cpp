@@ -1,0 +1,202 @@
+#include "query_session.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "codec.h"
+#include "engine/cp932.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "input.h"
+#include "options.h"
+
+namespace kompa::cli {
+
+void QuerySession::OpenOne(TCodeAddress& dictionary, const std::string& fileName,
+                           std::optional<std::string>& error)
+{
+    try {
+        dictionary.OpenDictionary(fileName);
+    } catch (const Exception& e) {
+        error = e.Message();
+        failedFileName_ = fileName;
+    }
+}
+
+void QuerySession::Open(DictionaryUse use, const std::string& dictDir)
+{
+    const std::string addressFile = JoinPath(dictDir, kAddressDictName);
+    const std::string codeFile = JoinPath(dictDir, kCodeDictName);
+    switch (use) {
+    case DictionaryUse::None:
+        break;
+    case DictionaryUse::CodeOnly:
+        OpenOne(code_, codeFile, codeOpenError_);
+        break;
+    case DictionaryUse::AddressOnly:
+        OpenOne(address_, addressFile, addressOpenError_);
+        break;
+    case DictionaryUse::AsSearchWindow:
+        // As the search window: a failed KOMPA.DIC open leaves VELDA.DIC unopened (closed, not
+        // failed), so code queries then report the closed dictionary.
+        OpenOne(address_, addressFile, addressOpenError_);
+        if (!addressOpenError_ && io::FileExists(codeFile))
+            OpenOne(code_, codeFile, codeOpenError_);
+        break;
+    }
+}
+
+TCodeAddress& QuerySession::Code()
+{
+    if (codeOpenError_)
+        throw Exception(*codeOpenError_);
+    return code_;
+}
+
+TPostCode& QuerySession::Address()
+{
+    if (addressOpenError_)
+        throw Exception(*addressOpenError_);
+    return address_;
+}
+
+namespace {
+
+void PrintUsage(const QueryCommand& command, std::FILE* to)
+{
+    std::fprintf(to,
+                 "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis] [%s...]\n"
+                 "%s\n"
+                 "Each %s is one query; without any, each line of standard input is one.\n"
+                 "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC (default: the program's)\n"
+                 "  --ken       put the prefecture name into the result lines\n"
+                 "  --sjis      arguments, input and output are Shift-JIS (default: UTF-8)\n"
+                 "  --help      show this help\n"
+                 "Output per query: '#<TAB>LEVEL<TAB>COUNT<TAB>KEY' and COUNT result lines,\n"
+                 "or '!<TAB>MESSAGE'. Exit status: 0 all answered, 1 a query failed, 2 usage.\n",
+                 command.name, command.operandName, command.description, command.operandName);
+}
+
+int UsageError(const QueryCommand& command, const std::string& reason)
+{
+    std::fprintf(stderr, "kompa-cli: %s: %s\n", command.name, reason.c_str());
+    PrintUsage(command, stderr);
+    return 2;
+}
+
+// Converts a UTF-8 query to Shift-JIS; false with the reason when a character has no form.
+bool ToSjis(std::string_view utf8, std::string& sjis, std::string& reason)
+{
+    std::string bad;
+    if (cp932::FromUtf8Strict(utf8, sjis, &bad))
+        return true;
+    reason = "no Shift-JIS form for " + DescribeChar(bad);
+    return false;
+}
+
+void WriteReply(Output& out, const Reply& reply, const TStringResultList& list)
+{
+    out.Raw("#\t");
+    if (reply.level < 0)
+        out.Raw('-');
+    else
+        out.Number(reply.level);
+    out.Raw('\t');
+    out.Number(static_cast<long long>(list.lines.size()));
+    out.Raw('\t');
+    out.Text(reply.key);
+    out.EndLine();
+    for (const std::string& line : list.lines) {
+        out.Text(line);
+        out.EndLine();
+    }
+}
+
+void WriteFailure(Output& out, std::string_view message, bool sjis, std::string_view fileName)
+{
+    out.Raw("!\t");
+    if (sjis)
+        out.Text(message);
+    else
+        out.Raw(MessageToUtf8(message, fileName));
+    out.EndLine();
+}
+
+} // namespace
+
+int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
+{
+    ParsedArgs args;
+    std::string reason;
+    if (!ParseArgs(argc, argv, {{"dict", true}, {"ken", false}, {"sjis", false}, {"help", false}},
+                   args, reason))
+        return UsageError(command, reason);
+    if (args.Has("help")) {
+        PrintUsage(command, stdout);
+        return 0;
+    }
+    const bool sjis = args.Has("sjis");
+
+    // All queries are read and converted before any runs: a usage error runs nothing.
+    std::string input;
+    std::vector<std::string_view> raw;
+    if (args.operands.empty()) {
+        if (!ReadAll(STDIN_FILENO, input)) {
+            std::fprintf(stderr, "kompa-cli: %s: cannot read standard input: %s\n", command.name,
+                         std::strerror(errno));
+            return 1;
+        }
+        if (!sjis) {
+            // Line ends are ASCII, so the whole input converts at once.
+            std::string converted;
+            if (!ToSjis(input, converted, reason))
+                return UsageError(command, reason);
+            input.swap(converted);
+        }
+        raw = SplitLines(input);
+    } else {
+        if (!sjis) {
+            for (std::string& operand : args.operands) {
+                std::string converted;
+                if (!ToSjis(operand, converted, reason))
+                    return UsageError(command, reason);
+                operand.swap(converted);
+            }
+        }
+        raw.assign(args.operands.begin(), args.operands.end());
+    }
+
+    std::string dictDir = args.Value("dict");
+    if (!args.Has("dict"))
+        dictDir = io::DirectoryPart(io::ProgramFileName());
+
+    QuerySession session(args.Has("ken"));
+    session.Open(command.use, dictDir);
+
+    Output out(STDOUT_FILENO, sjis);
+    bool allAnswered = true;
+    for (std::string_view text : raw) {
+        try {
+            Reply reply = command.answer(session, text);
+            WriteReply(out, reply, session.List());
+        } catch (const Exception& e) {
+            allAnswered = false;
+            WriteFailure(out, e.Message(), sjis, session.FailedFileName());
+        } catch (const std::exception& e) {
+            allAnswered = false;
+            WriteFailure(out, e.what(), sjis, {});
+        }
+    }
+    if (!out.Flush()) {
+        std::fprintf(stderr, "kompa-cli: %s: cannot write the answers: %s\n", command.name,
+                     std::strerror(out.Error()));
+        return 1;
+    }
+    return allAnswered ? 0 : 1;
+}
+
+} // namespace kompa::cli
