@@ -1,0 +1,254 @@
+// kompa-cli convert: the conversion window's pass over a file, with nobody at the keyboard.
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "codec.h"
+#include "commands.h"
+#include "conv/conv_pass.h"
+#include "conv/csv_dialect.h"
+#include "conv/dialect_options.h"
+#include "conv/unattended.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "engine/messages.h"
+#include "options.h"
+
+namespace kompa::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: kompa-cli convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M\n"
+    "                         [--read-delims LIST] [--write-delim D] [--quote LIST]\n"
+    "                         [--output OUT | --dry-run] FILE\n"
+    "  --read-delims  comma,tab,space,control,char:X or none (default comma,tab,control)\n"
+    "  --write-delim  comma (default), tab, space or char:X\n"
+    "  --quote        tab,space,control,all or none (default tab,space,control)\n";
+
+// The counts' captions as the result dialog shows them (Shift-JIS).
+// 総データ数, 住所が空のデータ, 変換データ数, 未変換
+constexpr const char* kCountCaptions[] = {
+    "\x91\x8D\x83"
+    "f\x81[\x83^\x90\x94",
+    "\x8F\x5A\x8F\x8A\x82\xAA\x8B\xF3\x82\xCC\x83"
+    "f\x81[\x83^",
+    "\x95\xCF\x8A\xB7\x83"
+    "f\x81[\x83^\x90\x94",
+    "\x96\xA2\x95\xCF\x8A\xB7",
+};
+
+int Usage(const std::string& reason)
+{
+    std::fprintf(stderr, "kompa-cli: convert: %s\n%s", reason.c_str(), kUsage);
+    return 2;
+}
+
+bool ParseColumn(const std::string& text, int& column)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < 1)
+        return false;
+    column = value - 1;
+    return true;
+}
+
+// Collects one stream's text and writes it in large pieces.
+class Stream {
+public:
+    Stream(std::FILE* file, bool sjis) : file_(file), sjis_(sjis) {}
+    ~Stream() { Flush(); }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    void Ascii(std::string_view text) { buffer_ += text; }
+    void Text(std::string_view sjisText)
+    {
+        if (sjis_)
+            buffer_ += sjisText;
+        else
+            AppendUtf8(buffer_, sjisText);
+    }
+    void EndLine()
+    {
+        buffer_ += '\n';
+        if (buffer_.size() >= (1u << 16))
+            Flush();
+    }
+    bool Flush()
+    {
+        if (!buffer_.empty() &&
+            std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+            ok_ = false;
+        buffer_.clear();
+        return std::fflush(file_) == 0 && ok_;
+    }
+
+private:
+    std::FILE* file_;
+    bool sjis_;
+    bool ok_ = true;
+    std::string buffer_;
+};
+
+struct Settings {
+    std::string dictDir;
+    bool withKen = false;
+    bool sjis = false;
+    int postCol = -1;
+    int addrCol = -1;
+    TCsvDialect dialect;
+    std::string output;
+    bool dryRun = false;
+    std::string fileName;
+};
+
+// Returns 0 when the settings are complete, else the usage error's exit status.
+int ReadSettings(int argc, char** argv, Settings& settings)
+{
+    ParsedArgs args;
+    std::string reason;
+    if (!ParseArgs(argc, argv,
+                   {{"dict", true},
+                    {"ken", false},
+                    {"sjis", false},
+                    {"post-col", true},
+                    {"addr-col", true},
+                    {"read-delims", true},
+                    {"write-delim", true},
+                    {"quote", true},
+                    {"output", true},
+                    {"dry-run", false},
+                    {"help", false}},
+                   args, reason))
+        return Usage(reason);
+    if (args.Has("help")) {
+        std::fputs(kUsage, stdout);
+        return -1;
+    }
+    if (args.operands.size() != 1)
+        return Usage("exactly one FILE is needed");
+    settings.fileName = args.operands.front();
+    settings.withKen = args.Has("ken");
+    settings.sjis = args.Has("sjis");
+    settings.dictDir = args.Value("dict", io::DirectoryPart(io::ProgramFileName()));
+    if (!args.Has("post-col") || !ParseColumn(args.Value("post-col"), settings.postCol))
+        return Usage("--post-col N is needed, N counting from 1");
+    if (!args.Has("addr-col") || !ParseColumn(args.Value("addr-col"), settings.addrCol))
+        return Usage("--addr-col M is needed, M counting from 1");
+    if (settings.postCol == settings.addrCol)
+        return Usage("--post-col and --addr-col name the same column");
+    if (args.Has("read-delims") &&
+        !ParseReadDelimiters(args.Value("read-delims"), settings.dialect, reason))
+        return Usage("--read-delims: " + reason);
+    if (args.Has("write-delim") &&
+        !ParseWriteDelimiter(args.Value("write-delim"), settings.dialect, reason))
+        return Usage("--write-delim: " + reason);
+    if (args.Has("quote") && !ParseQuoteTargets(args.Value("quote"), settings.dialect, reason))
+        return Usage("--quote: " + reason);
+    settings.dryRun = args.Has("dry-run");
+    if (args.Has("output")) {
+        if (settings.dryRun)
+            return Usage("--output and --dry-run exclude each other");
+        settings.output = args.Value("output");
+        if (settings.output.empty())
+            return Usage("--output needs a file name");
+    }
+    return 0;
+}
+
+int Convert(const Settings& settings, Stream& out, Stream& err)
+{
+    TPostCode postCode;
+    TConversionPass pass(postCode);
+    TCsvDialect dialect = settings.dialect;
+    pass.LoadFromFile(settings.fileName, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    if (pass.Lines().Count() == 0)
+        return 0;
+    const int mismatch = pass.FirstFieldCountMismatch();
+    if (mismatch >= 0) {
+        TFieldList scratch;
+        SplitFields(scratch, pass.Lines()[0], pass.ReadDelimiters());
+        const int firstCount = scratch.Count();
+        SplitFields(scratch, pass.Lines()[mismatch], pass.ReadDelimiters());
+        err.Ascii("kompa-cli: line " + std::to_string(mismatch + 1) + " has " +
+                  std::to_string(scratch.Count()) + " fields, line 1 has " +
+                  std::to_string(firstCount) + "; lines with other field counts are converted too");
+        err.EndLine();
+    }
+
+    pass.SetColumns(settings.postCol, settings.addrCol);
+    pass.SetWithKen(settings.withKen);
+    pass.SetWriteDelimiterSource([&dialect] { return dialect.GetWriteDelimiter(); });
+    pass.SetDictionaryDir(settings.dictDir);
+    pass.ResetConversion(true);
+    if (!postCode.IsOpen())
+        Raise(msg::kNoDictionary);
+
+    RunUnattended(pass, [&err](const TSkippedRecord& record) {
+        err.Ascii("line " + std::to_string(record.line) + ": " + std::to_string(record.level) +
+                  " " + std::to_string(record.count) + " ");
+        err.Text(record.key);
+        err.EndLine();
+    });
+
+    const int counts[] = {pass.Lines().Count(), pass.BlankCount(), pass.ConvCount(),
+                          pass.SkipCount()};
+    for (int i = 0; i < 4; ++i) {
+        out.Text(kCountCaptions[i]);
+        out.Ascii(" " + std::to_string(counts[i]));
+        out.EndLine();
+    }
+    out.Flush();
+    err.Flush();
+
+    if (settings.dryRun)
+        return 0;
+    if (!settings.output.empty()) {
+        pass.SaveTo(settings.output);
+        return 0;
+    }
+    if (pass.SaveWithBackup() != TSaveResult::Saved) {
+        err.Ascii("kompa-cli: ");
+        err.Text(msg::kCannotBackup);
+        err.EndLine();
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int RunConvert(int argc, char** argv)
+{
+    Settings settings;
+    if (int status = ReadSettings(argc, argv, settings); status != 0)
+        return status < 0 ? 0 : status;
+    Stream out(stdout, settings.sjis);
+    Stream err(stderr, settings.sjis);
+    try {
+        const int status = Convert(settings, out, err);
+        if (!out.Flush()) {
+            err.Ascii("kompa-cli: convert: cannot write the counts: ");
+            err.Ascii(std::strerror(errno));
+            err.EndLine();
+            return 1;
+        }
+        return status;
+    } catch (const Exception& e) {
+        err.Ascii("kompa-cli: ");
+        if (settings.sjis)
+            err.Text(e.Message());
+        else
+            err.Ascii(MessageToUtf8(e.Message(), settings.fileName));
+        err.EndLine();
+        return 1;
+    }
+}
+
+} // namespace kompa::cli
