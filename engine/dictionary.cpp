@@ -101,22 +101,28 @@ std::unique_ptr<TLightStrings> TCodeAddress::ReadSource(const std::string& sourc
     result->SetCapacity(kSourcePreset);
     io::TextFileReader reader(sourceFileName, kSourceBuffer);
 
-    std::string line;
-    std::vector<std::string> fields;
-    while (reader.ReadLine(line, kSourceLineMax)) {
+    std::string_view line;
+    std::string spill;
+    std::string scratch;
+    std::vector<std::string_view> fields;
+    int lastKen = -1; // lines come grouped by prefecture
+    while (reader.ReadLineView(line, spill, kSourceLineMax)) {
         // Nothing past field 8 is ever used.
-        std::size_t count = SplitSourceLine(line, fields, kTownField + 1);
-        if (count <= kKenField)
+        SplitSourceLine(line, fields, scratch, kTownField + 1);
+        if (fields.size() <= kKenField)
             Raise(msg::kListIndexOutOfBounds);
-        int ken = KenCode(fields[kKenField]);
+        const std::string_view kenName = fields[kKenField];
+        int ken = lastKen >= 0 && KenNames[lastKen - kFirstKenChar] == kenName ? lastKen
+                                                                               : KenCode(kenName);
         if (ken < 0)
             Raise(msg::kKenNotFound);
-        if (count <= kTownField)
+        lastKen = ken;
+        if (fields.size() <= kTownField)
             Raise(msg::kListIndexOutOfBounds);
 
-        const std::string& code = fields[kCodeField];
-        const std::string& city = fields[kCityField];
-        const std::string& town = fields[kTownField];
+        const std::string_view code = fields[kCodeField];
+        const std::string_view city = fields[kCityField];
+        const std::string_view town = fields[kTownField];
         std::string build;
         build.reserve(std::min(kRecordMax, 3 + code.size() + city.size() + town.size()));
         build += ' '; // placeholder for the record length

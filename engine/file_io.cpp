@@ -161,50 +161,71 @@ bool TextFileReader::Fill()
     len_ = static_cast<std::size_t>(n);
     if (n == 0)
         eof_ = true;
-    return n > 0;
+    // Ctrl-Z ends the input for good: nothing after it is ever read.
+    if (auto* ctrlZ = static_cast<const char*>(std::memchr(buffer_.data(), '\x1A', len_))) {
+        len_ = static_cast<std::size_t>(ctrlZ - buffer_.data());
+        eof_ = true;
+    }
+    return len_ > 0;
 }
 
 bool TextFileReader::AtEnd()
 {
-    if (pos_ >= len_ && !Fill())
-        return true;
-    if (buffer_[pos_] == '\x1A') {
-        // Ctrl-Z ends the input for good.
-        eof_ = true;
-        len_ = pos_;
-        return true;
-    }
-    return false;
-}
-
-bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
-{
-    line.clear();
-    if (AtEnd())
-        return false;
     for (;;) {
         if (pos_ >= len_ && !Fill())
             return true;
+        if (!pendingLf_ || buffer_[pos_] != '\n')
+            return false;
+        pendingLf_ = false;
+        ++pos_;
+    }
+}
+
+bool TextFileReader::ReadLineView(std::string_view& line, std::string& spill, std::size_t maxBytes)
+{
+    line = {};
+    if (AtEnd())
+        return false;
+    pendingLf_ = false;
+    spill.clear();
+    bool spilled = false;
+    while (pos_ < len_ || Fill()) {
         const char* start = buffer_.data() + pos_;
         std::size_t avail = len_ - pos_;
         auto* cr = static_cast<const char*>(std::memchr(start, '\r', avail));
         std::size_t run = cr ? static_cast<std::size_t>(cr - start) : avail;
-        if (auto* eofMark = static_cast<const char*>(std::memchr(start, '\x1A', run))) {
-            run = static_cast<std::size_t>(eofMark - start);
-            cr = nullptr;
-        }
-        if (line.size() < maxBytes)
-            line.append(start, std::min(run, maxBytes - line.size()));
         pos_ += run;
         if (cr) {
             ++pos_;
-            if ((pos_ < len_ || Fill()) && buffer_[pos_] == '\n')
-                ++pos_;
+            pendingLf_ = true;
+        }
+        // With eof_ set the buffer holds the last bytes of the input: the line ends with it.
+        bool ends = cr || eof_;
+        if (!spilled && ends) {
+            line = std::string_view(start, std::min(run, maxBytes));
             return true;
         }
-        if (pos_ < len_) // stopped at Ctrl-Z; AtEnd reports it from now on
-            return true;
+        // The line runs on past the buffer: keep what fits before the buffer is refilled.
+        spilled = true;
+        if (spill.size() < maxBytes)
+            spill.append(start, std::min(run, maxBytes - spill.size()));
+        if (ends)
+            break;
     }
+    line = spill;
+    return true;
+}
+
+bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
+{
+    std::string_view view;
+    if (!ReadLineView(view, line, maxBytes)) {
+        line.clear();
+        return false;
+    }
+    if (view.data() != line.data())
+        line.assign(view);
+    return true;
 }
 
 // --- ExclusiveFile --------------------------------------------------------------------------

@@ -37,6 +37,10 @@ public:
     // Reads the next line into line (without its end). Returns false at the end of the input.
     // Only the first maxBytes bytes are kept; the rest of a longer line is skipped.
     bool ReadLine(std::string& line, std::size_t maxBytes = std::string::npos);
+    // The same without copying: line points into the read buffer when the line lies wholly in
+    // it, and into spill otherwise. Valid until the next read.
+    bool ReadLineView(std::string_view& line, std::string& spill,
+                      std::size_t maxBytes = std::string::npos);
 
 private:
     bool Fill();
@@ -45,6 +49,7 @@ private:
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
     bool eof_ = false;
+    bool pendingLf_ = false; // the last line ended at CR; an LF right after it belongs to it
 };
 
 // A file held open for reading without sharing: while it is open, every other open (of this
@@ -78,4 +83,4 @@ void SaveFileReplacing(const std::string& fileName, std::string_view bytes);
 // Renames from to to; fails (returns false, errno set) when to already exists.
 bool RenameNoReplace(const std::string& from, const std::string& to);
 
-}  // namespace kompa::io
+} // namespace kompa::io

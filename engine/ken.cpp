@@ -59,8 +59,12 @@ const std::string_view KenNames[kKenCount] = {
 
 int KenCode(std::string_view name)
 {
+    // Every name is 6 or 8 bytes; testing the lead bytes first keeps the scan cheap.
+    if (name.size() != 6 && name.size() != 8)
+        return -1;
     for (int i = 0; i < kKenCount; ++i) {
-        if (KenNames[i] == name)
+        const std::string_view ken = KenNames[i];
+        if (ken.size() == name.size() && ken[0] == name[0] && ken[1] == name[1] && ken == name)
             return kFirstKenChar + i;
     }
     return -1;

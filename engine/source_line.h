@@ -13,10 +13,13 @@ namespace kompa {
 // Longest part of a ministry line the build looks at; the rest of the line is skipped.
 inline constexpr std::size_t kSourceLineMax = 255;
 
-// Splits line into fields, reusing the strings already in fields. Stops after maxFields
-// fields, as the build never looks further. Returns the number of fields; fields may hold more
-// (stale) entries than that.
-std::size_t SplitSourceLine(std::string_view line, std::vector<std::string>& fields,
-                            std::size_t maxFields = static_cast<std::size_t>(-1));
+// Splits line into fields without copying: each field points into line, or into scratch when
+// it held doubled quotes. Stops after maxFields fields, as the build never looks further.
+// The views stay valid while line and scratch are unchanged.
+void SplitSourceLine(std::string_view line, std::vector<std::string_view>& fields,
+                     std::string& scratch, std::size_t maxFields = static_cast<std::size_t>(-1));
+
+// The same, as copies.
+std::vector<std::string> SplitSourceLine(std::string_view line);
 
 } // namespace kompa
