@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "engine/cp932.h"
 
@@ -22,7 +24,12 @@ bool IsTrail(unsigned char b)
 // UTF-8 of every single byte and every lead/trail pair, filled on first use.
 class UnitCache {
 public:
-    UnitCache() : units_(std::make_unique<Unit[]>(kSingles + 65536)) {}
+    // calloc: fresh zero pages straight from the system, so only the slots in use are touched.
+    UnitCache() : units_(static_cast<Unit*>(std::calloc(kSingles + 65536, sizeof(Unit))))
+    {
+        if (!units_)
+            throw std::bad_alloc();
+    }
 
     std::string_view Get(unsigned slot, std::string_view sjis)
     {
@@ -41,10 +48,13 @@ public:
 
 private:
     struct Unit {
-        unsigned char length = 0;
-        std::array<char, 7> bytes{};
+        unsigned char length;
+        std::array<char, 7> bytes;
     };
-    std::unique_ptr<Unit[]> units_;
+    struct Free {
+        void operator()(Unit* units) const { std::free(units); }
+    };
+    std::unique_ptr<Unit[], Free> units_;
 };
 
 UnitCache& Cache()
