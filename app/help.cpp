@@ -1,0 +1,96 @@
+#include "app/help.h"
+
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextBrowser>
+
+#include "app/ui_text.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "engine/messages.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kompa::ui {
+
+namespace {
+
+QString& HelpFileName()
+{
+    static QString name;
+    return name;
+}
+
+QPointer<QTextBrowser>& Viewer()
+{
+    static QPointer<QTextBrowser> viewer;
+    return viewer;
+}
+
+std::string ReadWholeFile(const std::string& fileName)
+{
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        Raise(FormatMessage(msg::kFileOpenError, fileName));
+    std::string bytes;
+    char buffer[8192];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return bytes;
+}
+
+// The help document is Shift-JIS HTML like every other text of the program.
+QTextBrowser* OpenViewer()
+{
+    QPointer<QTextBrowser>& viewer = Viewer();
+    if (!viewer) {
+        const std::string fileName =
+            io::DirectoryPart(io::ProgramFileName()) + ToFileName(HelpFileName());
+        const QString html = FromSjis(ReadWholeFile(fileName));
+        viewer = new QTextBrowser;
+        viewer->setObjectName(QStringLiteral("HelpViewer"));
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->setWindowTitle(QStringLiteral("KOMPA ヘルプ"));
+        viewer->setFont(GothicFont(14));
+        viewer->resize(560, 480);
+        viewer->setHtml(html);
+    }
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+    return viewer;
+}
+
+} // namespace
+
+void SetHelpFile(const QString& fileName)
+{
+    HelpFileName() = fileName;
+}
+
+QString HelpFile()
+{
+    return HelpFileName();
+}
+
+void ShowHelpContents()
+{
+    QTextBrowser* viewer = OpenViewer();
+    viewer->verticalScrollBar()->setValue(0);
+    viewer->scrollToAnchor(QStringLiteral("contents"));
+}
+
+void ShowHelpContext(int context)
+{
+    OpenViewer()->scrollToAnchor(QStringLiteral("context%1").arg(context));
+}
+
+QTextBrowser* HelpViewer()
+{
+    return Viewer();
+}
+
+} // namespace kompa::ui

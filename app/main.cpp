@@ -1,0 +1,26 @@
+// The program's entry: the application object, its title and help file, the windows in their
+// order, and the message loop until the frame closes.
+
+#include "app/error_display.h"
+#include "app/globals.h"
+#include "app/help.h"
+#include "app/main_form.h"
+#include "find/find_form.h"
+
+int main(int argc, char** argv)
+{
+    kompa::ui::TApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kompa::ui::kAppTitle));
+    kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
+
+    // The frame first: it sets the program's directory that the children open the dictionaries
+    // from. Each window sets its global reference as it is created.
+    new TMainForm;
+    MainForm->AddChild(new TFindForm);
+    // conversion window joins here (ConvForm, then OptForm, FldForm, ErrDlg, RsltDlg)
+
+    MainForm->show();
+    const int exitCode = application.exec();
+    delete MainForm;
+    return exitCode;
+}

@@ -1,0 +1,240 @@
+#include "app/main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/about_dlg.h"
+#include "app/busy_cursor.h"
+#include "app/error_display.h"
+#include "app/globals.h"
+#include "app/help.h"
+#include "app/mdi_child.h"
+#include "app/ui_text.h"
+#include "engine/file_io.h"
+#include "find/find_form.h"
+
+using namespace kompa::ui;
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    MainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromLatin1(kAppTitle));
+    setFont(GothicFont(12));
+    FClient = new QMdiArea(this);
+    FClient->setObjectName(QStringLiteral("ClientArea"));
+    // The desktop's classic background colour.
+    FClient->setBackground(QColor(0x00, 0x80, 0x80));
+    setCentralWidget(FClient);
+    connect(FClient, &QMdiArea::subWindowActivated, this, [this] { MergeMenus(); });
+    CreateMenus();
+    MergeMenus();
+
+    resize(481, 368);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    // The frame's window commands come before the controls' own use of the same keys.
+    qApp->installEventFilter(this);
+    Guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm()
+{
+    qApp->removeEventFilter(this);
+    // The children close their dictionaries when destroyed; they go while the dictionaries live.
+    const QList<QMdiSubWindow*> children = FClient->subWindowList();
+    for (QMdiSubWindow* child : children)
+        delete child;
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::FormCreate()
+{
+    ProgramDir = kompa::io::DirectoryPart(kompa::io::ProgramFileName());
+}
+
+QAction* TMainForm::AddItem(QMenu* menu, const char* objectName, const QString& caption,
+                            void (TMainForm::*handler)(), const QKeySequence& shortcut)
+{
+    QAction* item = menu->addAction(caption);
+    item->setObjectName(QString::fromLatin1(objectName));
+    if (!shortcut.isEmpty()) {
+        item->setShortcut(shortcut);
+        FFrameShortcuts.append(shortcut);
+    }
+    connect(item, &QAction::triggered, this, Guard([this, handler] { (this->*handler)(); }));
+    return item;
+}
+
+void TMainForm::CreateMenus()
+{
+    auto topMenu = [this](const char* name, const QString& caption, int group) {
+        auto* menu = new QMenu(caption, this);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        SetMenuGroup(menu->menuAction(), group);
+        FFrameItems.append(menu->menuAction());
+        return menu;
+    };
+    QMenu* KF1 = topMenu("KF1", QStringLiteral("ファイル(&F)"), 0);
+    AddItem(KF1, "K1", QStringLiteral("辞書ファイルの作成(&M)"), &TMainForm::K1Click);
+    KF1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    AddItem(KF1, "Exit1", QStringLiteral("終了(&X)"), &TMainForm::Exit1Click);
+
+    QMenu* KW1 = topMenu("KW1", QStringLiteral("ウインドウ(&W)"), 1);
+    AddItem(KW1, "KF2", QStringLiteral("検索ウインドウ(&F)"), &TMainForm::KF2Click,
+            QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddItem(KW1, "KC1", QStringLiteral("一括変換ウインドウ(&V)"), &TMainForm::KC1Click,
+            QKeySequence(Qt::CTRL | Qt::Key_C));
+    KW1->addSeparator()->setObjectName(QStringLiteral("N3"));
+    AddItem(KW1, "Tile1", QStringLiteral("並べて表示(&T)"), &TMainForm::Tile1Click);
+    AddItem(KW1, "Cascade1", QStringLiteral("重ねて表示(&C)"), &TMainForm::Cascade1Click);
+    AddItem(KW1, "KQ1", QStringLiteral("全て閉じる(&X)"), &TMainForm::KQ1Click,
+            QKeySequence(Qt::CTRL | Qt::Key_Delete));
+
+    QMenu* KH1 = topMenu("KH1", QStringLiteral("ヘルプ(&H)"), 9);
+    AddItem(KH1, "Contents1", QStringLiteral("目次(&C)"), &TMainForm::Contents1Click);
+    AddItem(KH1, "KA1", QStringLiteral("バージョン情報(&A)"), &TMainForm::KA1Click);
+}
+
+TMdiChildForm* TMainForm::ActiveChild() const
+{
+    if (auto* active = dynamic_cast<TMdiChildForm*>(FClient->activeSubWindow()))
+        return active;
+    // While the frame itself is inactive the area reports no active child; the child that
+    // was active last still owns the menu bar.
+    const QList<QMdiSubWindow*> history = FClient->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.rbegin(); it != history.rend(); ++it)
+        if (auto* child = dynamic_cast<TMdiChildForm*>(*it); child && !child->isHidden())
+            return child;
+    return nullptr;
+}
+
+void TMainForm::MergeMenus()
+{
+    const TMdiChildForm* child = ActiveChild();
+    const QList<QAction*> items =
+        child ? MergeMenuItems(FFrameItems, child->MenuItems()) : FFrameItems;
+    QMenuBar* bar = menuBar();
+    if (bar->actions() == items)
+        return;
+    bar->clear();
+    bar->addActions(items);
+}
+
+void TMainForm::AddChild(TMdiChildForm* child)
+{
+    FClient->addSubWindow(child);
+    // A closed child leaves the menu bar to the next one (or to the frame).
+    connect(
+        child, &QObject::destroyed, this, [this] { MergeMenus(); }, Qt::QueuedConnection);
+    child->showMaximized();
+    FClient->setActiveSubWindow(child);
+    MergeMenus();
+}
+
+std::optional<std::string> TMainForm::ExecuteOpenDialog()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, QString(), QString::fromStdString(ProgramDir),
+        QStringLiteral("郵政省郵便番号データファイル (*.CSV *.csv);;全てのファイル (*)"));
+    if (fileName.isEmpty())
+        return std::nullopt;
+    return ToFileName(fileName);
+}
+
+void TMainForm::K1Click()
+{
+    const std::optional<std::string> chosen = OpenDialog1 ? OpenDialog1() : ExecuteOpenDialog();
+    if (!chosen)
+        return;
+    const std::string& sourceFile = *chosen;
+    const std::string dir = kompa::io::DirectoryPart(sourceFile);
+    BusyCursor busy;
+    PostCode1.MakeDictionary(sourceFile, dir + kompa::kAddressDictName);
+    CodeAddress1.MakeDictionary(sourceFile, dir + kompa::kCodeDictName);
+}
+
+void TMainForm::Exit1Click()
+{
+    close();
+}
+
+void TMainForm::KF2Click()
+{
+    if (FindForm)
+        FindForm->showMaximized();
+    else
+        AddChild(new TFindForm);
+}
+
+void TMainForm::KC1Click()
+{
+    // conversion window joins here
+}
+
+void TMainForm::Tile1Click()
+{
+    FClient->tileSubWindows();
+}
+
+void TMainForm::Cascade1Click()
+{
+    FClient->cascadeSubWindows();
+}
+
+void TMainForm::KQ1Click()
+{
+    if (FindForm)
+        FindForm->close();
+    // conversion window joins here
+}
+
+void TMainForm::Contents1Click()
+{
+    ShowHelpContents();
+}
+
+void TMainForm::KA1Click()
+{
+    TAboutDlg about(this);
+    about.exec();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // Each child's own close handling first; one that refuses keeps the program running.
+    const QList<QMdiSubWindow*> children = FClient->subWindowList();
+    for (QMdiSubWindow* child : children) {
+        if (!child->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // An edit box would take Ctrl+C and Ctrl+Del for itself; the frame's commands win, so the
+    // keys do the same wherever the focus is.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this && FFrameShortcuts.contains(pressed)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The frame window: a multiple-document frame holding the search and conversion windows. It owns
+// the program's only two dictionary objects and knows the program's directory; the children
+// reach both through MainForm.
+
+#include <QList>
+#include <QMainWindow>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/dictionary.h"
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+namespace kompa::ui {
+class TMdiChildForm;
+}
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    std::string ProgramDir; // ends with "/"
+    kompa::TPostCode PostCode1;
+    kompa::TCodeAddress CodeAddress1;
+
+    // The file-open dialog of the build command: the chosen file name (file-system bytes), or
+    // nothing when cancelled. Tests replace it.
+    std::function<std::optional<std::string>()> OpenDialog1;
+
+    QMdiArea* ClientArea() const { return FClient; }
+    // Puts a child window into the frame, maximised and active.
+    void AddChild(kompa::ui::TMdiChildForm* child);
+    // Brings the frame's menu bar in line with the active child.
+    void MergeMenus();
+
+    void FormCreate();
+    void K1Click();
+    void Exit1Click();
+    void KF2Click();
+    void KC1Click();
+    void Tile1Click();
+    void Cascade1Click();
+    void KQ1Click();
+    void Contents1Click();
+    void KA1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateMenus();
+    QAction* AddItem(QMenu* menu, const char* objectName, const QString& caption,
+                     void (TMainForm::*handler)(), const QKeySequence& shortcut = {});
+    std::optional<std::string> ExecuteOpenDialog();
+    kompa::ui::TMdiChildForm* ActiveChild() const;
+
+    QMdiArea* FClient = nullptr;
+    QList<QAction*> FFrameItems;
+    QList<QKeySequence> FFrameShortcuts;
+};

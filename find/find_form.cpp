@@ -1,0 +1,306 @@
+#include "find/find_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDrag>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/busy_cursor.h"
+#include "app/error_display.h"
+#include "app/globals.h"
+#include "app/help.h"
+#include "app/main_form.h"
+#include "app/ui_text.h"
+#include "engine/file_io.h"
+#include "engine/int_parse.h"
+#include "engine/ken.h"
+#include "find/list_box_items.h"
+#include "find/pictures.h"
+
+using namespace kompa::ui;
+
+namespace {
+
+constexpr int kItemHeight = 15;
+constexpr char kDragFormat[] = "application/x-kompa-drag";
+
+// Lines of one fixed height, as the list was designed.
+class TFixedHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
+    }
+};
+
+} // namespace
+
+TFindForm::TFindForm(QWidget* parent) : TMdiChildForm(parent)
+{
+    FindForm = this;
+    setObjectName(QStringLiteral("FindForm"));
+    setWindowTitle(QStringLiteral("検索ウインドウ"));
+    setWindowIcon(QIcon(MagnifierPicture()));
+    CreateControls();
+    resize(461, 300);
+    Guarded([this] { FormCreate(); });
+}
+
+TFindForm::~TFindForm()
+{
+    Guarded([this] { FormDestroy(); });
+}
+
+void TFindForm::CreateControls()
+{
+    auto* content = new QWidget;
+    content->setFont(GothicFont(15));
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Panel1 = new QWidget(content);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(61);
+    layout->addWidget(Panel1);
+
+    Edit1 = new QLineEdit(Panel1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(5, 5, 291, 23);
+    Edit1->installEventFilter(this);
+
+    SpeedButton1 = new QToolButton(Panel1);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setText(QStringLiteral("検索(RET)"));
+    SpeedButton1->setIcon(QIcon(MagnifierPicture()));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setGeometry(300, 5, 96, 25);
+    connect(SpeedButton1, &QToolButton::clicked, this, Guard([this] { SpeedButton1Click(); }));
+
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(ClipboardPicture());
+    Image1->setGeometry(5, 35, 20, 20);
+    Image1->setToolTip(QStringLiteral("クリップボード"));
+    Image1->setAcceptDrops(true);
+    Image1->installEventFilter(this);
+
+    chkKen = new QCheckBox(QStringLiteral("都道府県名を付ける"), Panel1);
+    chkKen->setObjectName(QStringLiteral("chkKen"));
+    chkKen->setGeometry(45, 35, 156, 17);
+    connect(chkKen, &QCheckBox::toggled, this, Guard([this] { chkKenClick(); }));
+
+    Label1 = new QLabel(Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->move(200, 35);
+
+    ListBox1 = new QListWidget(content);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setItemDelegate(new TFixedHeightDelegate(ListBox1));
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->viewport()->installEventFilter(this);
+    layout->addWidget(ListBox1);
+
+    setTabOrder(Edit1, chkKen);
+    setTabOrder(chkKen, ListBox1);
+    setWidget(content);
+
+    QMenu* KF1 = AddMenu(QStringLiteral("KF1"), QStringLiteral("ファイル(&F)"), 0);
+    QAction* Close1 = KF1->addAction(QStringLiteral("閉じる(&X)"));
+    Close1->setObjectName(QStringLiteral("Close1"));
+    connect(Close1, &QAction::triggered, this, Guard([this] { Close1Click(); }));
+    QAction* KH1 = AddMenuCommand(QStringLiteral("KH1"), QStringLiteral("ヘルプ(&H)"), 9);
+    connect(KH1, &QAction::triggered, this, Guard([this] { KH1Click(); }));
+}
+
+void TFindForm::FormCreate()
+{
+    TMainForm* frame = MainForm;
+    frame->PostCode1.OpenDictionary(frame->ProgramDir + kompa::kAddressDictName);
+    const std::string codeDict = frame->ProgramDir + kompa::kCodeDictName;
+    if (kompa::io::FileExists(codeDict))
+        frame->CodeAddress1.OpenDictionary(codeDict);
+}
+
+void TFindForm::FormDestroy()
+{
+    if (MainForm) {
+        MainForm->CodeAddress1.CloseDictionary();
+        MainForm->PostCode1.CloseDictionary();
+    }
+    if (FindForm == this)
+        FindForm = nullptr;
+}
+
+void TFindForm::showEvent(QShowEvent* event)
+{
+    TMdiChildForm::showEvent(event);
+    if (!FFocusSet) {
+        FFocusSet = true;
+        Edit1->setFocus();
+    }
+}
+
+void TFindForm::SpeedButton1Click()
+{
+    const std::string text = ToSjis(Edit1->text());
+    const bool withKen = chkKen->isChecked();
+    TListBoxItems items(ListBox1);
+    std::string key;
+    // Three leading bytes that read as a positive number make it a postal code.
+    const auto head = kompa::TryStrToInt(std::string_view(text).substr(0, 3));
+    if (head && *head >= 1) {
+        key = text.substr(0, 7);
+        MainForm->CodeAddress1.Search(key, items, withKen);
+    } else {
+        key = text;
+        MainForm->PostCode1.SearchAddress(key, items, withKen);
+        if (ListBox1->count() == 0) {
+            BusyCursor busy;
+            MainForm->PostCode1.SearchAll(kompa::DeleteKen(key), items, withKen);
+        }
+    }
+    Label1->setText(QStringLiteral("検索キー \"") + FromSjis(key) + QStringLiteral("\" 候補数 ") +
+                    QString::number(ListBox1->count()));
+    Label1->adjustSize();
+}
+
+bool TFindForm::Edit1KeyPress(int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    Guarded([this] { SpeedButton1Click(); });
+    return true;
+}
+
+void TFindForm::chkKenClick()
+{
+    if (!Edit1->text().isEmpty())
+        SpeedButton1Click();
+}
+
+void TFindForm::Close1Click()
+{
+    close();
+}
+
+void TFindForm::KH1Click()
+{
+    ShowHelpContext(kHelpContextSearch);
+}
+
+void TFindForm::ListBox1MouseDown(QPoint at)
+{
+    // The press reaches this window before the list selects the line under the mouse, so
+    // whether a line is selected is asked once the mouse moves.
+    FDragSource = ListBox1;
+    FDragStart = at;
+}
+
+void TFindForm::Image1MouseDown(QPoint at)
+{
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    FDragSource = clip && clip->hasText() ? Image1 : nullptr;
+    FDragStart = at;
+}
+
+bool TFindForm::Image1DragOver(const QObject* source) const
+{
+    return source == ListBox1;
+}
+
+void TFindForm::Image1DragDrop()
+{
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (selected.isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(selected.first()->text());
+    QApplication::beep();
+}
+
+bool TFindForm::Edit1DragOver(const QObject* source) const
+{
+    return source == Image1;
+}
+
+void TFindForm::Edit1DragDrop()
+{
+    Edit1->setText(QGuiApplication::clipboard()->text());
+}
+
+bool TFindForm::MouseMoved(QWidget* source, QPoint at)
+{
+    if (!FDragSource || FDragSource != source)
+        return false;
+    if (source == ListBox1 && ListBox1->selectedItems().isEmpty()) {
+        FDragSource = nullptr;
+        return false;
+    }
+    if ((at - FDragStart).manhattanLength() < QApplication::startDragDistance())
+        return true; // still a click; the list must not drag its selection along
+    FDragSource = nullptr;
+    auto* drag = new QDrag(source);
+    auto* payload = new QMimeData;
+    payload->setData(QString::fromLatin1(kDragFormat), source->objectName().toLatin1());
+    drag->setMimeData(payload);
+    drag->exec(Qt::CopyAction);
+    return true;
+}
+
+bool TFindForm::DragEvent(QWidget* target, QEvent* event)
+{
+    auto* drop = static_cast<QDropEvent*>(event);
+    const bool accepted =
+        target == Image1 ? Image1DragOver(drop->source()) : Edit1DragOver(drop->source());
+    if (!accepted) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop)
+        Guarded([&] { target == Image1 ? Image1DragDrop() : Edit1DragDrop(); });
+    return true;
+}
+
+bool TFindForm::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == Edit1 && type == QEvent::KeyPress)
+        return Edit1KeyPress(static_cast<QKeyEvent*>(event)->key());
+    if ((watched == Edit1 || watched == Image1) &&
+        (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop))
+        return DragEvent(static_cast<QWidget*>(watched), event);
+
+    QWidget* source = watched == ListBox1->viewport() ? static_cast<QWidget*>(ListBox1)
+                      : watched == Image1             ? static_cast<QWidget*>(Image1)
+                                                      : nullptr;
+    if (source) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (type == QEvent::MouseButtonPress) {
+            if (source == Image1)
+                Image1MouseDown(mouse->position().toPoint());
+            else
+                ListBox1MouseDown(mouse->position().toPoint());
+        } else if (type == QEvent::MouseMove && (mouse->buttons() != Qt::NoButton)) {
+            return MouseMoved(source, mouse->position().toPoint());
+        } else if (type == QEvent::MouseButtonRelease) {
+            FDragSource = nullptr;
+        }
+    }
+    return TMdiChildForm::eventFilter(watched, event);
+}
