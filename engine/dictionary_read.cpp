@@ -58,6 +58,8 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
         CloseDictionary();
     } catch (const std::bad_alloc&) {
         CloseDictionary();
+    } catch (const Exception&) { // a read error of the header or index
+        CloseDictionary();
     }
 }
 
