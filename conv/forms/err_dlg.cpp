@@ -6,26 +6,26 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/ui_text.h"
 #include "conv/forms/conv_texts.h"
-#include "conv/forms/form_text.h"
 
-namespace kompa {
+using namespace kompa;
 
 TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ErrDlg"));
-    setWindowTitle(UiText(convtxt::kErrCaption));
+    setWindowTitle(kompa::ui::FromSjis(convtxt::kErrCaption));
 
-    auto* label1 = new QLabel(UiText(convtxt::kErrLine1), this);
+    auto* label1 = new QLabel(kompa::ui::FromSjis(convtxt::kErrLine1), this);
     label1->setObjectName(QStringLiteral("Label1"));
-    auto* label2 = new QLabel(UiText(convtxt::kErrLine2), this);
+    auto* label2 = new QLabel(kompa::ui::FromSjis(convtxt::kErrLine2), this);
     label2->setObjectName(QStringLiteral("Label2"));
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                              UiText(convtxt::kAbort), this);
+                              kompa::ui::FromSjis(convtxt::kAbort), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(UiText(convtxt::kForce), this);
+    BitBtn2 = new QPushButton(kompa::ui::FromSjis(convtxt::kForce), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setAutoDefault(false);
     for (QPushButton* button : {BitBtn1, BitBtn2})
@@ -48,5 +48,3 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
-
-} // namespace kompa

@@ -8,8 +8,6 @@
 
 class QPushButton;
 
-namespace kompa {
-
 class TErrDlg : public QDialog {
     Q_OBJECT
 public:
@@ -19,7 +17,5 @@ public:
     QPushButton* BitBtn2; // ignore
 
 public slots:
-    void reject() override { done(mrCancel); }
+    void reject() override { done(kompa::mrCancel); }
 };
-
-} // namespace kompa

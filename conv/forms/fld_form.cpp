@@ -11,13 +11,13 @@
 #include <QStyle>
 #include <QTableWidget>
 
+#include "app/ui_text.h"
 #include "conv/csv_fields.h"
 #include "conv/forms/conv_texts.h"
-#include "conv/forms/form_text.h"
 #include "conv/forms/modal_result.h"
 #include "engine/light_strings.h"
 
-namespace kompa {
+using namespace kompa;
 
 namespace {
 
@@ -30,20 +30,20 @@ constexpr int kEdgeReach = 3;
 TFldForm::TFldForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FldForm"));
-    setWindowTitle(UiText(convtxt::kFldCaption));
+    setWindowTitle(kompa::ui::FromSjis(convtxt::kFldCaption));
 
-    Label1 = new QLabel(UiText(convtxt::kFldHintLeft), this);
+    Label1 = new QLabel(kompa::ui::FromSjis(convtxt::kFldHintLeft), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label2 = new QLabel(UiText(convtxt::kFldHintRight), this);
+    Label2 = new QLabel(kompa::ui::FromSjis(convtxt::kFldHintRight), this);
     Label2->setObjectName(QStringLiteral("Label2"));
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                              UiText(convtxt::kOk), this);
+                              kompa::ui::FromSjis(convtxt::kOk), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
     BitBtn1->setEnabled(false);
     BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                              UiText(convtxt::kCancel), this);
+                              kompa::ui::FromSjis(convtxt::kCancel), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setAutoDefault(false);
     for (QPushButton* button : {BitBtn1, BitBtn2})
@@ -102,9 +102,9 @@ void TFldForm::ShowHeadings()
     for (int col = 0; col < StringGrid1->columnCount(); ++col)
         SetCell(0, col, QString());
     if (FPostCol >= 0 && FPostCol < StringGrid1->columnCount())
-        SetCell(0, FPostCol, UiText(convtxt::kPostCode));
+        SetCell(0, FPostCol, kompa::ui::FromSjis(convtxt::kPostCode));
     if (FAddrCol >= 0 && FAddrCol < StringGrid1->columnCount())
-        SetCell(0, FAddrCol, UiText(convtxt::kAddress));
+        SetCell(0, FAddrCol, kompa::ui::FromSjis(convtxt::kAddress));
 }
 
 void TFldForm::FillPreview(const TLightStrings& lines, const TCharSet& readDelimiters)
@@ -119,7 +119,7 @@ void TFldForm::FillPreview(const TLightStrings& lines, const TCharSet& readDelim
         SplitFields(fields, lines[i], readDelimiters);
         StringGrid1->setColumnCount(std::max(fields.Count(), 1));
         for (int col = 0; col < fields.Count(); ++col)
-            SetCell(i + 1, col, UiText(fields[col]));
+            SetCell(i + 1, col, kompa::ui::FromSjis(fields[col]));
     }
     ShowHeadings();
 }
@@ -191,5 +191,3 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
 }
-
-} // namespace kompa

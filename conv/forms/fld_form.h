@@ -12,8 +12,8 @@ class QPushButton;
 class QTableWidget;
 
 namespace kompa {
-
 class TLightStrings;
+}
 
 class TFldForm : public QDialog {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
 
     // The preview of the first three lines, each split with readDelimiters. The column count
     // follows the last line filled; a line without fields leaves one column.
-    void FillPreview(const TLightStrings& lines, const TCharSet& readDelimiters);
+    void FillPreview(const kompa::TLightStrings& lines, const kompa::TCharSet& readDelimiters);
 
     // Zero-based columns; the conversion window reads them after the dialog.
     int FPostCol = 0;
@@ -37,7 +37,7 @@ public:
     QPushButton* BitBtn2; // cancel
 
 public slots:
-    void reject() override { done(mrCancel); }
+    void reject() override { done(kompa::mrCancel); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,5 +54,3 @@ private:
     int resizeOrigin_ = 0;
     int resizeStartWidth_ = 0;
 };
-
-} // namespace kompa

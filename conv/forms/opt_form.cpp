@@ -13,12 +13,12 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include "app/help.h"
+#include "app/ui_text.h"
 #include "conv/forms/conv_texts.h"
-#include "conv/forms/form_text.h"
-#include "conv/forms/help_link.h"
 #include "engine/cp932.h"
 
-namespace kompa {
+using namespace kompa;
 
 namespace {
 
@@ -53,7 +53,7 @@ QLineEdit* OneByteEdit(QWidget* parent, const char* name)
 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, bool checked)
 {
-    auto* box = new QCheckBox(UiText(caption), parent);
+    auto* box = new QCheckBox(kompa::ui::FromSjis(caption), parent);
     box->setObjectName(QLatin1String(name));
     box->setChecked(checked);
     return box;
@@ -61,7 +61,7 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, bool
 
 QGroupBox* GroupBox(QWidget* parent, const char* name, const char* caption)
 {
-    auto* group = new QGroupBox(UiText(caption), parent);
+    auto* group = new QGroupBox(kompa::ui::FromSjis(caption), parent);
     group->setObjectName(QLatin1String(name));
     return group;
 }
@@ -69,7 +69,7 @@ QGroupBox* GroupBox(QWidget* parent, const char* name, const char* caption)
 // First byte of a one-byte edit's text, or nothing.
 std::string EditByte(const QLineEdit* edit)
 {
-    return SjisText(edit->text()).substr(0, 1);
+    return kompa::ui::ToSjis(edit->text()).substr(0, 1);
 }
 
 } // namespace
@@ -77,7 +77,7 @@ std::string EditByte(const QLineEdit* edit)
 TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OptForm"));
-    setWindowTitle(UiText(convtxt::kOptCaption));
+    setWindowTitle(kompa::ui::FromSjis(convtxt::kOptCaption));
 
     // Reading column.
     QGroupBox* readBox = GroupBox(this, "GroupBox1", convtxt::kReadSettings);
@@ -107,7 +107,7 @@ TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
     auto* rgSepLayout = new QGridLayout(rgSep);
     const char* items[] = {convtxt::kComma, convtxt::kTab, convtxt::kBlank, convtxt::kUserChar};
     for (int i = 0; i < 4; ++i) {
-        auto* radio = new QRadioButton(UiText(items[i]), rgSep);
+        auto* radio = new QRadioButton(kompa::ui::FromSjis(items[i]), rgSep);
         radio->setObjectName(QStringLiteral("rgSep%1").arg(i));
         rgSepItems->addButton(radio, i);
         rgSepLayout->addWidget(radio, i, 0);
@@ -139,14 +139,14 @@ TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
     writeLayout->addWidget(quoteBox);
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                              UiText(convtxt::kOk), this);
+                              kompa::ui::FromSjis(convtxt::kOk), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
-    Button1 = new QPushButton(UiText(convtxt::kResetDefaults), this);
+    Button1 = new QPushButton(kompa::ui::FromSjis(convtxt::kResetDefaults), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setAutoDefault(false);
     BitBtn3 = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton),
-                              UiText(convtxt::kHelp), this);
+                              kompa::ui::FromSjis(convtxt::kHelp), this);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     BitBtn3->setAutoDefault(false);
     for (QPushButton* button : {BitBtn1, Button1, BitBtn3})
@@ -222,7 +222,7 @@ char TOptForm::GetWriteDelimiter()
     TCsvDialect d = Dialect();
     const char delimiter = d.GetWriteDelimiter();
     if (edWSep->text().isEmpty())
-        edWSep->setText(UiText(d.edWSep));
+        edWSep->setText(kompa::ui::FromSjis(d.edWSep));
     return delimiter;
 }
 
@@ -254,7 +254,5 @@ void TOptForm::Button1Click()
 
 void TOptForm::BitBtn3Click()
 {
-    ShowConversionHelp(this);
+    kompa::ui::ShowHelpContext(kompa::ui::kHelpContextConvert);
 }
-
-} // namespace kompa

@@ -13,8 +13,6 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
-namespace kompa {
-
 class TOptForm : public QDialog {
     Q_OBJECT
 public:
@@ -22,13 +20,13 @@ public:
 
     explicit TOptForm(QWidget* parent = nullptr);
 
-    void GetReadDelimiters(TCharSet& delimiters) const;
-    void GetQuoteTargets(TCharSet& targets) const;
+    void GetReadDelimiters(kompa::TCharSet& delimiters) const;
+    void GetQuoteTargets(kompa::TCharSet& targets) const;
     // Fills an empty edWSep with "," before choosing, whichever item is chosen.
     char GetWriteDelimiter();
 
     // The controls' state as a dialect (the form of it kompa-cli shares).
-    TCsvDialect Dialect() const;
+    kompa::TCsvDialect Dialect() const;
 
     int RgSepIndex() const;
     void SetRgSepIndex(int index);
@@ -59,5 +57,3 @@ private:
     void rgSepClick();
     void BitBtn3Click();
 };
-
-} // namespace kompa

@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ui_text.h"
 #include "conv/forms/conv_texts.h"
-#include "conv/forms/form_text.h"
 
-namespace kompa {
+using namespace kompa;
 
 namespace {
 
@@ -25,7 +25,7 @@ QLabel* ValueLabel(QWidget* parent, const char* name)
 
 QPushButton* ResultButton(QWidget* parent, const char* name, const char* caption)
 {
-    auto* button = new QPushButton(UiText(caption), parent);
+    auto* button = new QPushButton(kompa::ui::FromSjis(caption), parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
     button->setMinimumWidth(150);
@@ -37,7 +37,7 @@ QPushButton* ResultButton(QWidget* parent, const char* name, const char* caption
 TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RsltDlg"));
-    setWindowTitle(UiText(convtxt::kRsltCaption));
+    setWindowTitle(kompa::ui::FromSjis(convtxt::kRsltCaption));
 
     auto* counts = new QGridLayout;
     counts->setHorizontalSpacing(16);
@@ -50,7 +50,7 @@ TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
     lblSkip = ValueLabel(this, "lblSkip");
     QLabel* values[] = {lblAll, lblBlank, lblConv, lblSkip};
     for (int row = 0; row < 4; ++row) {
-        auto* caption = new QLabel(UiText(captions[row]), this);
+        auto* caption = new QLabel(kompa::ui::FromSjis(captions[row]), this);
         caption->setObjectName(QLatin1String(captionNames[row]));
         counts->addWidget(caption, row, 0);
         counts->addWidget(values[row], row, 1);
@@ -78,5 +78,3 @@ void TRsltDlg::SetCounts(int total, int blank, int converted, int skipped)
     lblConv->setText(QString::number(converted));
     lblSkip->setText(QString::number(skipped));
 }
-
-} // namespace kompa

@@ -9,8 +9,6 @@
 class QLabel;
 class QPushButton;
 
-namespace kompa {
-
 class TRsltDlg : public QDialog {
     Q_OBJECT
 public:
@@ -29,7 +27,5 @@ public:
 
 public slots:
     // The close box and Escape mean the same as discarding.
-    void reject() override { done(mrDiscard); }
+    void reject() override { done(kompa::mrDiscard); }
 };
-
-} // namespace kompa

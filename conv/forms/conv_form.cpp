@@ -1,0 +1,540 @@
+#include "conv/forms/conv_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/busy_cursor.h"
+#include "app/error_display.h"
+#include "app/globals.h"
+#include "app/help.h"
+#include "app/shadow_label.h"
+#include "app/ui_text.h"
+#include "conv/forms/conv_pictures.h"
+#include "conv/forms/conv_texts.h"
+#include "conv/forms/err_dlg.h"
+#include "conv/forms/fld_form.h"
+#include "conv/forms/modal_result.h"
+#include "conv/forms/opt_form.h"
+#include "conv/forms/rslt_dlg.h"
+#include "engine/errors.h"
+#include "engine/messages.h"
+#include "find/list_box_items.h"
+#include "find/pictures.h"
+
+using namespace kompa;
+using kompa::ui::FromSjis;
+using kompa::ui::Guard;
+using kompa::ui::ToSjis;
+
+namespace {
+
+constexpr int kPanelWidths[4] = {130, 100, 120, 50};
+constexpr int kFlashMilliseconds = 70;
+constexpr std::size_t kCodeLength = 7;
+
+QString Text(const char* sjis)
+{
+    return FromSjis(sjis);
+}
+
+QToolButton* SpeedButton(QWidget* parent, const char* name)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(false);
+    return button;
+}
+
+QLabel* NamedLabel(QWidget* parent, const char* name, const char* caption)
+{
+    auto* label = new QLabel(Text(caption), parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+} // namespace
+
+TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* parent)
+    : TMdiChildForm(parent), FPass(postCode)
+{
+    setObjectName(QStringLiteral("ConvForm"));
+    setWindowTitle(Text(convtxt::kConvCaption));
+    ConvForm = this;
+
+    CreateControls();
+    CreateMenus();
+
+    FPass.SetDictionaryDir(dictDir);
+    FPass.SetWriteDelimiterSource([] { return OptForm ? OptForm->GetWriteDelimiter() : ','; });
+    FPass.OnCurrent = [this](int index, int count) { SetCurrent(index, count); };
+    FPass.OnWait = [this] { ShowCandidates(); };
+
+    OpenDialog1 = [this] {
+        return QFileDialog::getOpenFileName(this, QString(), QString(),
+                                            Text(convtxt::kFilterCsv) + QStringLiteral(";;") +
+                                                Text(convtxt::kFilterAll));
+    };
+    ShowModal = [](QDialog* dialog) { return dialog->exec(); };
+    AskWarning = [this](const QString& text) {
+        return QMessageBox::warning(this, Text(convtxt::kWarning), text,
+                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    };
+}
+
+TConvForm::~TConvForm()
+{
+    if (ConvForm == this)
+        ConvForm = nullptr;
+}
+
+void TConvForm::CreateControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ConvClient"));
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
+
+    // Row 1: the record's two fields under their labels.
+    Label2 = NamedLabel(Panel1, "Label2", convtxt::kPostCode);
+    Edit1 = new QLineEdit(Panel1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setFixedWidth(110);
+    Label3 = NamedLabel(Panel1, "Label3", convtxt::kAddress);
+    Edit2 = new QLineEdit(Panel1);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setReadOnly(true);
+    Label2->setBuddy(Edit1);
+    Label3->setBuddy(Edit2);
+
+    // Row 2: the answer buttons, the edit commands and the flash.
+    BtnOk = new QPushButton(QIcon(conv_pictures::CheckPicture()), Text(convtxt::kOk), Panel1);
+    BtnOk->setObjectName(QStringLiteral("BtnOk"));
+    btnSkip = new QPushButton(Text(convtxt::kSkip), Panel1);
+    btnSkip->setObjectName(QStringLiteral("btnSkip"));
+    for (QPushButton* button : {BtnOk, btnSkip}) {
+        button->setMinimumWidth(90);
+        button->setAutoDefault(false);
+    }
+    SpeedButton5 = SpeedButton(Panel1, "SpeedButton5");
+    SpeedButton5->setIcon(QIcon(conv_pictures::DeletePicture()));
+    SpeedButton5->setToolTip(Text(convtxt::kDelete));
+    SpeedButton3 = SpeedButton(Panel1, "SpeedButton3");
+    SpeedButton3->setIcon(QIcon(conv_pictures::CopyPicture()));
+    SpeedButton3->setToolTip(Text(convtxt::kCopy));
+    SpeedButton4 = SpeedButton(Panel1, "SpeedButton4");
+    SpeedButton4->setIcon(QIcon(conv_pictures::PastePicture()));
+    SpeedButton4->setToolTip(Text(convtxt::kPaste));
+    imgOK = new ui::TShadowLabel(Panel1);
+    imgOK->setObjectName(QStringLiteral("imgOK"));
+    QFont flashFont = ui::GothicFont(15);
+    flashFont.setBold(true);
+    imgOK->setFont(flashFont);
+    imgOK->SetFontColor(QColor(0x00, 0xFF, 0x00));
+    imgOK->SetCaption(Text(convtxt::kOkFlash));
+    imgOK->hide();
+    // The flash must not shift the buttons when it appears.
+    auto* flashSlot = new QWidget(Panel1);
+    flashSlot->setFixedSize(imgOK->size() + QSize(4, 2));
+    imgOK->setParent(flashSlot);
+    imgOK->move(2, 1);
+
+    // Row 3: the search key and the two searches.
+    Label1 = NamedLabel(Panel1, "Label1", convtxt::kSearchKey);
+    edKey = new QLineEdit(Panel1);
+    edKey->setObjectName(QStringLiteral("edKey"));
+    Label1->setBuddy(edKey);
+    SpeedButton1 = SpeedButton(Panel1, "SpeedButton1");
+    SpeedButton1->setIcon(QIcon(ui::MagnifierPicture()));
+    SpeedButton1->setText(Text(convtxt::kResearch));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton2 = SpeedButton(Panel1, "SpeedButton2");
+    SpeedButton2->setText(Text(convtxt::kWordSearch));
+    for (QToolButton* button : {SpeedButton1, SpeedButton2})
+        button->setMinimumWidth(90);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label2, 0, 0);
+    fields->addWidget(Label3, 0, 1);
+    fields->addWidget(Edit1, 1, 0);
+    fields->addWidget(Edit2, 1, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BtnOk);
+    buttons->addWidget(btnSkip);
+    buttons->addSpacing(16);
+    buttons->addWidget(SpeedButton5);
+    buttons->addWidget(SpeedButton3);
+    buttons->addWidget(SpeedButton4);
+    buttons->addWidget(flashSlot);
+    buttons->addStretch();
+
+    auto* search = new QHBoxLayout;
+    search->addWidget(Label1);
+    search->addWidget(edKey, 1);
+    search->addWidget(SpeedButton1);
+    search->addWidget(SpeedButton2);
+
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(8, 6, 8, 6);
+    panelLayout->addLayout(fields);
+    panelLayout->addLayout(buttons);
+    panelLayout->addLayout(search);
+
+    ListBox1 = new QListWidget(client);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setToolTip(Text(convtxt::kCandidateList));
+
+    StatusBar1 = new QStatusBar(client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    const char* initial[4] = {convtxt::kFileName, convtxt::kRecordsInWork, convtxt::kCandidates,
+                              ""};
+    for (int i = 0; i < 4; ++i) {
+        FPanels[i] = new QLabel(Text(initial[i]), StatusBar1);
+        FPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        FPanels[i]->setFixedWidth(kPanelWidths[i]);
+        FPanels[i]->setFrameShape(QFrame::Panel);
+        FPanels[i]->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addWidget(FPanels[i]);
+    }
+    FPanels[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(ListBox1, 1);
+    layout->addWidget(StatusBar1);
+    setWidget(client);
+
+    EnableRecordButtons(false);
+
+    connect(BtnOk, &QPushButton::clicked, this, Guard([this] { BtnOkClick(); }));
+    connect(btnSkip, &QPushButton::clicked, this, Guard([this] { btnSkipClick(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, Guard([this] { SpeedButton1Click(); }));
+    connect(SpeedButton2, &QToolButton::clicked, this, Guard([this] { SpeedButton2Click(); }));
+    connect(SpeedButton3, &QToolButton::clicked, this, Guard([this] { SpeedButton3Click(); }));
+    connect(SpeedButton4, &QToolButton::clicked, this, Guard([this] { SpeedButton4Click(); }));
+    connect(SpeedButton5, &QToolButton::clicked, this, Guard([this] { SpeedButton5Click(); }));
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+}
+
+void TConvForm::CreateMenus()
+{
+    QMenu* KF1 = AddMenu(QStringLiteral("KF1"), Text(convtxt::kMenuFile), 0);
+    KCSV2 = KF1->addAction(Text(convtxt::kMenuOpen));
+    KCSV2->setObjectName(QStringLiteral("KCSV2"));
+    KF1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    Close1 = KF1->addAction(Text(convtxt::kMenuClose));
+    Close1->setObjectName(QStringLiteral("Close1"));
+
+    QMenu* KO1 = AddMenu(QStringLiteral("KO1"), Text(convtxt::kMenuOptions), 0);
+    KCSV1 = KO1->addAction(Text(convtxt::kMenuCsv));
+    KCSV1->setObjectName(QStringLiteral("KCSV1"));
+    KO1->addSeparator()->setObjectName(QStringLiteral("N2"));
+    K1 = KO1->addAction(Text(convtxt::kMenuConfirm));
+    K1->setObjectName(QStringLiteral("K1"));
+    K1->setCheckable(true);
+    KK1 = KO1->addAction(Text(convtxt::kMenuWithKen));
+    KK1->setObjectName(QStringLiteral("KK1"));
+    KK1->setCheckable(true);
+
+    KH1 = AddMenuCommand(QStringLiteral("KH1"), Text(convtxt::kMenuHelp), 9);
+
+    connect(KCSV2, &QAction::triggered, this, Guard([this] { KCSV2Click(); }));
+    connect(Close1, &QAction::triggered, this, Guard([this] { Close1Click(); }));
+    connect(KCSV1, &QAction::triggered, this, Guard([this] { KCSV1Click(); }));
+    connect(KH1, &QAction::triggered, this, Guard([this] { KH1Click(); }));
+    connect(K1, &QAction::toggled, this, [this](bool checked) { FPass.SetConfirm(checked); });
+    connect(KK1, &QAction::toggled, this, [this](bool checked) { FPass.SetWithKen(checked); });
+}
+
+QString TConvForm::PanelText(int panel) const
+{
+    return FPanels[panel]->text();
+}
+
+void TConvForm::SetPanel(int panel, const QString& text)
+{
+    FPanels[panel]->setText(text);
+}
+
+void TConvForm::SetCurrent(int index, int count)
+{
+    SetPanel(1, QStringLiteral("%1/%2").arg(index).arg(count));
+    StatusBar1->repaint();
+}
+
+void TConvForm::EnableRecordButtons(bool enabled)
+{
+    for (QWidget* button :
+         std::initializer_list<QWidget*>{SpeedButton1, SpeedButton2, BtnOk, btnSkip})
+        button->setEnabled(enabled);
+}
+
+void TConvForm::ClearRecord()
+{
+    EnableRecordButtons(false);
+    Edit1->clear();
+    Edit2->clear();
+    edKey->clear();
+    ListBox1->clear();
+    SetPanel(2, QString());
+}
+
+void TConvForm::KCSV2Click()
+{
+    const QString chosen = OpenDialog1();
+    if (chosen.isEmpty())
+        return;
+    // The held lines are replaced at once: a record still shown belongs to the earlier data.
+    ClearRecord();
+    TCharSet readDelimiters;
+    TCharSet quoteTargets;
+    OptForm->GetReadDelimiters(readDelimiters);
+    OptForm->GetQuoteTargets(quoteTargets);
+    FPass.LoadFromFile(ui::ToFileName(chosen), readDelimiters, quoteTargets);
+    if (FPass.Lines().Count() == 0)
+        return;
+    if (!FPass.CheckFieldCounts() && ShowModal(ErrDlg) == mrAbort)
+        return;
+    FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters());
+    if (ShowModal(FldForm) != mrOk)
+        return;
+    FPass.SetColumns(FldForm->FPostCol, FldForm->FAddrCol);
+    ResetConversion(true);
+    ConvertRecords();
+}
+
+void TConvForm::ResetConversion(bool active)
+{
+    edKey->clear();
+    ListBox1->clear();
+    SetPanel(2, QString());
+    const std::string& fileName = FPass.CsvFileName();
+    SetPanel(0, active ? ui::FromFileName(fileName.substr(fileName.rfind('/') + 1)) : QString());
+    Edit1->clear();
+    Edit2->clear();
+    // Counters, progress and the dictionary; a dictionary that cannot be opened raises here.
+    FPass.ResetConversion(active);
+}
+
+void TConvForm::RunStep(const std::function<TStepResult()>& step)
+{
+    TStepResult result;
+    {
+        ui::BusyCursor busy;
+        EnableRecordButtons(false);
+        Panel1->repaint();
+        result = step();
+    }
+    if (result == TStepResult::Finished)
+        FinishConversion();
+}
+
+void TConvForm::ConvertRecords()
+{
+    RunStep([this] { return FPass.ConvertRecords(); });
+}
+
+void TConvForm::ShowCandidates()
+{
+    QApplication::beep();
+    setWindowTitle(QString::number(FPass.Level()));
+    edKey->setText(FromSjis(FPass.WaitKey()));
+    ui::TListBoxItems items(ListBox1);
+    {
+        UpdateBracket bracket(items);
+        items.Clear();
+        for (const std::string& line : FPass.Candidates().lines)
+            items.Add(line);
+    }
+    ShowCandidateCount();
+    Edit1->setText(FromSjis(FPass.WaitPostCode()));
+    Edit2->setText(FromSjis(FPass.WaitAddress()));
+    SelectSingleCandidate();
+    // Draw the record before the wait; the user's input waits for the buttons below.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    EnableRecordButtons(FPass.Waiting());
+}
+
+void TConvForm::ShowCandidateCount()
+{
+    SetPanel(2, Text(convtxt::kCandidates) + QStringLiteral(" %1").arg(ListBox1->count()));
+}
+
+void TConvForm::SelectSingleCandidate()
+{
+    if (ListBox1->count() != 1)
+        return;
+    ListBox1->setCurrentRow(0);
+    ListBox1Click();
+}
+
+void TConvForm::ListBox1Click()
+{
+    const QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    Edit1->setText(FromSjis(ToSjis(item->text()).substr(0, kCodeLength)));
+}
+
+void TConvForm::BtnOkClick()
+{
+    if (!FPass.Waiting())
+        return;
+    const std::string code = ToSjis(Edit1->text());
+    RunStep([this, &code] { return FPass.Ok(code); });
+}
+
+void TConvForm::btnSkipClick()
+{
+    if (!FPass.Waiting())
+        return;
+    RunStep([this] { return FPass.Skip(); });
+}
+
+void TConvForm::SpeedButton1Click()
+{
+    ui::TListBoxItems items(ListBox1);
+    if (!FPass.Research(ToSjis(edKey->text()), items))
+        return;
+    ShowCandidateCount();
+    SelectSingleCandidate();
+}
+
+void TConvForm::SpeedButton2Click()
+{
+    ui::TListBoxItems items(ListBox1);
+    {
+        ui::BusyCursor busy;
+        if (!FPass.WordSearch(ToSjis(edKey->text()), items))
+            return;
+    }
+    ShowCandidateCount();
+    SelectSingleCandidate();
+}
+
+QLineEdit* TConvForm::FocusedEdit() const
+{
+    QWidget* focused = focusWidget();
+    for (QLineEdit* edit : {edKey, Edit1, Edit2})
+        if (focused == edit)
+            return edit;
+    return nullptr;
+}
+
+void TConvForm::SpeedButton3Click()
+{
+    QLineEdit* edit = FocusedEdit();
+    if (!edit || !edit->hasSelectedText())
+        return;
+    QGuiApplication::clipboard()->setText(edit->selectedText());
+    FlashOK();
+}
+
+void TConvForm::SpeedButton5Click()
+{
+    QLineEdit* edit = FocusedEdit();
+    if (!edit || edit->isReadOnly() || !edit->hasSelectedText())
+        return;
+    edit->del();
+    FlashOK();
+}
+
+void TConvForm::SpeedButton4Click()
+{
+    QLineEdit* edit = FocusedEdit();
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    if (!edit || edit->isReadOnly() || !clip || !clip->hasText())
+        return;
+    edit->paste();
+    FlashOK();
+}
+
+void TConvForm::FlashOK()
+{
+    imgOK->show();
+    imgOK->repaint();
+    QThread::msleep(kFlashMilliseconds);
+    imgOK->hide();
+}
+
+void TConvForm::FinishConversion()
+{
+    // The record buttons must not act on data the result dialog is about to save or drop.
+    EnableRecordButtons(false);
+    RsltDlg->SetCounts(FPass.Lines().Count(), FPass.BlankCount(), FPass.ConvCount(),
+                       FPass.SkipCount());
+    const int result = ShowModal(RsltDlg);
+    if (result == mrSave) {
+        if (FPass.SaveWithBackup() == TSaveResult::BackupFailed) {
+            if (AskWarning(Text(msg::kCannotBackup)))
+                FPass.SaveWithoutBackup();
+            else
+                FPass.Discard();
+        }
+        ResetConversion(false);
+    } else if (result == mrContinue) {
+        FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters());
+        if (ShowModal(FldForm) == mrOk) {
+            FPass.SetColumns(FldForm->FPostCol, FldForm->FAddrCol);
+            ResetConversion(true);
+            ConvertRecords();
+        } else {
+            FPass.Discard();
+            ResetConversion(false);
+        }
+    } else {
+        FPass.Discard();
+        ResetConversion(false);
+    }
+}
+
+void TConvForm::Close1Click()
+{
+    close();
+}
+
+void TConvForm::KCSV1Click()
+{
+    ShowModal(OptForm);
+}
+
+void TConvForm::KH1Click()
+{
+    ui::ShowHelpContext(ui::kHelpContextConvert);
+}
+
+void TConvForm::closeEvent(QCloseEvent* event)
+{
+    if (FPass.Active() && !AskWarning(Text(msg::kDiscardConversion))) {
+        event->ignore();
+        return;
+    }
+    TMdiChildForm::closeEvent(event);
+}

@@ -1,0 +1,114 @@
+#pragma once
+// TConvForm: the batch-conversion window. It presents a pass of TConversionPass: the record that
+// waits with its candidates, the buttons that answer it, the progress in the status bar and the
+// dialogs that open and close a pass. The pass itself (lines, counters, write-back, save) lives
+// in the pass object.
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+#include "app/mdi_child.h"
+#include "conv/conv_pass.h"
+
+class QAction;
+class QDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+
+namespace kompa::ui {
+class TShadowLabel;
+}
+
+class TConvForm : public kompa::ui::TMdiChildForm {
+    Q_OBJECT
+public:
+    // postCode is the frame's shared address dictionary; "KOMPA.DIC" is opened from dictDir.
+    TConvForm(kompa::TPostCode& postCode, const std::string& dictDir, QWidget* parent = nullptr);
+    ~TConvForm() override;
+
+    // Seams for the modal parts, replaced by the tests. OpenDialog1 gives the chosen file name
+    // (file-system text) or an empty text when cancelled; ShowModal shows a dialog and gives its
+    // result; AskWarning shows a "警告" box with OK and Cancel and tells whether OK was chosen.
+    std::function<QString()> OpenDialog1;
+    std::function<int(QDialog*)> ShowModal;
+    std::function<bool(const QString& text)> AskWarning;
+
+    const kompa::TConversionPass& Pass() const { return FPass; }
+    bool Active() const { return FPass.Active(); }
+    QString PanelText(int panel) const;
+
+    // Menu commands.
+    void KCSV2Click();
+    void Close1Click();
+    void KCSV1Click();
+    void KH1Click();
+
+    // The record's buttons.
+    void BtnOkClick();
+    void btnSkipClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void ListBox1Click();
+
+    QFrame* Panel1;
+    QLabel* Label2;
+    QLineEdit* Edit1;
+    QLabel* Label3;
+    QLineEdit* Edit2;
+    QPushButton* BtnOk;
+    QPushButton* btnSkip;
+    QToolButton* SpeedButton5; // delete
+    QToolButton* SpeedButton3; // copy
+    QToolButton* SpeedButton4; // paste
+    kompa::ui::TShadowLabel* imgOK;
+    QLabel* Label1;
+    QLineEdit* edKey;
+    QToolButton* SpeedButton1; // search again
+    QToolButton* SpeedButton2; // word search
+    QListWidget* ListBox1;
+    QStatusBar* StatusBar1;
+
+    QAction* KCSV2;
+    QAction* Close1;
+    QAction* KCSV1;
+    QAction* K1;
+    QAction* KK1;
+    QAction* KH1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormCloseQuery
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void SetCurrent(int index, int count);
+    void ResetConversion(bool active);
+    void ConvertRecords();
+    void ShowCandidates();
+    void FinishConversion();
+    void FlashOK();
+    // The four buttons that act on a waiting record.
+    void EnableRecordButtons(bool enabled);
+    // A record shown in the window that no longer belongs to the held data.
+    void ClearRecord();
+    void ShowCandidateCount();
+    void SelectSingleCandidate();
+    // Runs one step of the pass (OK, skip, the pass itself) as ConvertRecords does, then the
+    // result dialog when the step ended the pass.
+    void RunStep(const std::function<kompa::TStepResult()>& step);
+    QLineEdit* FocusedEdit() const;
+    void SetPanel(int panel, const QString& text);
+
+    kompa::TConversionPass FPass;
+    QLabel* FPanels[4] = {};
+};
