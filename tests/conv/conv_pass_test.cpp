@@ -1,0 +1,430 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "conv/conv_pass.h"
+#include "conv/csv_dialect.h"
+#include "conv/unattended.h"
+#include "engine/dictionary.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "engine/messages.h"
+#include "support/test_support.h"
+
+namespace kompa {
+namespace {
+
+using test::Sjis;
+
+// A small address dictionary built once from a source in the ministry's layout.
+class Dictionary {
+public:
+    Dictionary()
+    {
+        struct Row {
+            const char* code;
+            const char* ken;
+            const char* city;
+            const char* town;
+        };
+        const Row rows[] = {
+            {"1000014", "東京都", "千代田区", "永田町"},
+            {"1000013", "東京都", "千代田区", "霞が関"},
+            {"0600001", "北海道", "札幌市中央区", "北一条西"},
+            {"0600042", "北海道", "札幌市中央区", "大通西"},
+            {"0600041", "北海道", "札幌市中央区", "大通東"},
+            {"3010000", "茨城県", "竜ケ崎市", "馴馬町"},
+        };
+        std::string source;
+        for (const Row& row : rows)
+            source +=
+                Sjis(std::string("13101,\"100  \",\"") + row.code + "\",\"ｱ\",\"ｲ\",\"ｳ\",\"" +
+                     row.ken + "\",\"" + row.city + "\",\"" + row.town + "\",0,0,0,0,0,0\r\n");
+        test::WriteFile(dir.File("ken.csv"), source);
+        TPostCode builder;
+        builder.MakeDictionary(dir.File("ken.csv"), dir.File(kAddressDictName));
+    }
+    test::TempDir dir;
+};
+
+class ConversionPass : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { dictionary = new Dictionary(); }
+    static void TearDownTestSuite()
+    {
+        delete dictionary;
+        dictionary = nullptr;
+    }
+
+    ConversionPass()
+    {
+        pass.SetDictionaryDir(dictionary->dir.Path().string());
+        pass.SetColumns(1, 2);
+        pass.OnWait = [this] { ++waits; };
+    }
+
+    // Writes the lines (UTF-8 in the test, Shift-JIS on disk) and loads them.
+    void Load(const std::vector<std::string>& lines)
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += Sjis(line) + "\r\n";
+        test::WriteFile(file, text);
+        pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    }
+    TStepResult Start()
+    {
+        pass.ResetConversion(true);
+        return pass.ConvertRecords();
+    }
+    std::string Line(int i) const { return pass.Lines()[i]; }
+    void ExpectCountsAddUp() const
+    {
+        EXPECT_EQ(pass.BlankCount() + pass.ConvCount() + pass.SkipCount(), pass.Lines().Count());
+    }
+
+    static Dictionary* dictionary;
+    test::TempDir work;
+    std::string file = work.File("book.csv");
+    TCsvDialect dialect;
+    TPostCode postCode;
+    TConversionPass pass{postCode};
+    int waits = 0;
+};
+
+Dictionary* ConversionPass::dictionary = nullptr;
+
+TEST_F(ConversionPass, UniqueAnswersConvertWithoutStopping)
+{
+    Load({"山田,,東京都千代田区永田町１－７－１", "鈴木,999,札幌市中央区北一条西2丁目", "佐藤,,",
+          "高橋,, 　東京都", "\"伊藤 様\",,竜ヶ崎市馴馬町"});
+    std::vector<int> progress;
+    pass.OnCurrent = [&](int current, int count) {
+        EXPECT_EQ(count, 5);
+        progress.push_back(current);
+    };
+    EXPECT_EQ(Start(), TStepResult::Finished);
+    EXPECT_EQ(waits, 0);
+    EXPECT_EQ(pass.ConvCount(), 3);
+    EXPECT_EQ(pass.BlankCount(), 2);
+    ExpectCountsAddUp();
+    EXPECT_EQ(progress, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(Line(0), Sjis("山田,1000014,東京都千代田区永田町１－７－１"));
+    EXPECT_EQ(Line(1), Sjis("鈴木,0600001,札幌市中央区北一条西2丁目"));
+    EXPECT_EQ(Line(2), Sjis("佐藤,,"));
+    EXPECT_EQ(Line(3), Sjis("高橋,, 　東京都")); // unconverted lines stay byte for byte
+    EXPECT_EQ(Line(4), Sjis("\"伊藤 様\",3010000,竜ヶ崎市馴馬町"));
+    EXPECT_EQ(pass.State(), TPassState::Finished);
+    EXPECT_TRUE(pass.Active());
+}
+
+TEST_F(ConversionPass, ConfirmationMakesEveryAddressWait)
+{
+    Load({"a,0000000,千代田区永田町", "b,,"});
+    pass.SetConfirm(true);
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(pass.Level(), 1);
+    ASSERT_EQ(pass.Candidates().Count(), 1);
+    EXPECT_EQ(pass.Candidates().lines[0], Sjis("1000014 千代田区永田町"));
+    EXPECT_EQ(pass.WaitKey(), Sjis("千代田区永田町"));
+    EXPECT_EQ(pass.WaitPostCode(), "0000000");
+    EXPECT_EQ(pass.WaitAddress(), Sjis("千代田区永田町"));
+    EXPECT_EQ(pass.Ok(pass.Candidates().lines[0]), TStepResult::Finished);
+    EXPECT_EQ(Line(0), Sjis("a,1000014,千代田区永田町"));
+    EXPECT_EQ(pass.ConvCount(), 1);
+    EXPECT_EQ(pass.BlankCount(), 1);
+}
+
+TEST_F(ConversionPass, WithPrefectureCandidatesCarryTheName)
+{
+    Load({"a,,千代田区永田町"});
+    pass.SetConfirm(true);
+    pass.SetWithKen(true);
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    EXPECT_EQ(pass.Candidates().lines.at(0), Sjis("1000014 東京都千代田区永田町"));
+}
+
+TEST_F(ConversionPass, WaitingRecordsShowWhatTheWindowShows)
+{
+    Load({"a,1,不明町1", "b,2,札幌市中央区大通", "c,3,千代田区永田町三丁目", "d,4,千代田区霞ヶ関"});
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    EXPECT_EQ(pass.Level(), 3); // no candidate: the whole key
+    EXPECT_EQ(pass.Candidates().Count(), 0);
+    EXPECT_EQ(pass.WaitKey(), Sjis("不明町"));
+    EXPECT_EQ(pass.WaitPostCode(), "1");
+
+    ASSERT_EQ(pass.Skip(), TStepResult::Waiting); // several candidates
+    EXPECT_EQ(pass.Current(), 1);
+    EXPECT_EQ(pass.Level(), 1);
+    EXPECT_EQ(pass.Candidates().Count(), 2);
+
+    ASSERT_EQ(pass.Skip(), TStepResult::Waiting); // one, but only through a shortened key
+    EXPECT_EQ(pass.Level(), 5);
+    EXPECT_EQ(pass.Candidates().Count(), 1);
+    EXPECT_EQ(pass.WaitKey(), postCode.SearchText());
+    EXPECT_EQ(pass.WaitKey(), Sjis("千代田区永田"));
+
+    // ヶ/ケ is the only spelling exchanged: 霞ヶ関 shares just 千代田区霞 with 霞が関.
+    ASSERT_EQ(pass.Skip(), TStepResult::Waiting);
+    EXPECT_EQ(pass.Level(), 5);
+    EXPECT_EQ(pass.WaitKey(), Sjis("千代田区霞"));
+    ASSERT_EQ(pass.Skip(), TStepResult::Finished);
+    EXPECT_EQ(pass.SkipCount(), 4);
+    ExpectCountsAddUp();
+    EXPECT_EQ(Line(0), Sjis("a,1,不明町1"));
+}
+
+TEST_F(ConversionPass, OkWritesTheFirstSevenBytesOfTheText)
+{
+    Load({"a,1234567,不明町", "b,1234567,不明町", "c,1234567,不明町"});
+    dialect.rgSep = 1;
+    pass.SetWriteDelimiterSource([this] { return dialect.GetWriteDelimiter(); });
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    ASSERT_EQ(pass.Ok(""), TStepResult::Waiting);
+    EXPECT_EQ(Line(0), Sjis("a\t\t不明町"));
+    dialect.rgSep = 0; // asked afresh for every written record
+    ASSERT_EQ(pass.Ok(Sjis("１２３４５")), TStepResult::Waiting);
+    EXPECT_EQ(Line(1), "b," + Sjis("１２３４").substr(0, 7) + "," + Sjis("不明町"));
+    ASSERT_EQ(pass.Ok("9876543 extra"), TStepResult::Finished);
+    EXPECT_EQ(Line(2), Sjis("c,9876543,不明町"));
+    EXPECT_EQ(pass.ConvCount(), 3);
+}
+
+TEST_F(ConversionPass, ResearchAndWordSearchActOnlyWhileARecordWaits)
+{
+    Load({"a,,不明町"});
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    TStringResultList list;
+    EXPECT_TRUE(pass.Research(Sjis("東京都千代田区霞が関１"), list));
+    EXPECT_EQ(list.lines, std::vector<std::string>{Sjis("1000013 千代田区霞が関")});
+    EXPECT_EQ(pass.Level(), 3); // the automatic search's level stays
+    EXPECT_TRUE(pass.WordSearch(Sjis("大通"), list));
+    EXPECT_EQ(list.Count(), 2);
+    ASSERT_EQ(pass.Ok(list.lines[0]), TStepResult::Finished);
+    list.lines.clear();
+    EXPECT_FALSE(pass.Research(Sjis("永田町"), list));
+    EXPECT_FALSE(pass.WordSearch(Sjis("永田町"), list));
+    EXPECT_TRUE(list.lines.empty());
+}
+
+TEST_F(ConversionPass, NothingActsAfterThePassEnded)
+{
+    Load({"a,,不明町"});
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    ASSERT_EQ(pass.Skip(), TStepResult::Finished);
+    EXPECT_EQ(pass.Skip(), TStepResult::Refused);
+    EXPECT_EQ(pass.Ok("1234567"), TStepResult::Refused);
+    EXPECT_EQ(pass.ConvertRecords(), TStepResult::Refused);
+    EXPECT_EQ(pass.SkipCount(), 1);
+    pass.Discard();
+    EXPECT_EQ(pass.Lines().Count(), 0);
+    EXPECT_FALSE(pass.Active());
+    EXPECT_FALSE(postCode.IsOpen());
+    EXPECT_EQ(pass.Skip(), TStepResult::Refused);
+    EXPECT_EQ(pass.SaveWithBackup(), TSaveResult::Refused);
+    EXPECT_EQ(test::ReadFile(file), Sjis("a,,不明町\r\n"));
+}
+
+TEST_F(ConversionPass, OpeningAnotherFileDropsTheWaitingRecord)
+{
+    Load({"a,,不明町", "b,,不明町"});
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    ASSERT_EQ(pass.Skip(), TStepResult::Waiting);
+    Load({"x,,1", "y,,2"}); // and its pass is not started
+    EXPECT_FALSE(pass.Waiting());
+    EXPECT_EQ(pass.Ok("1234567"), TStepResult::Refused);
+    EXPECT_EQ(pass.Skip(), TStepResult::Refused);
+    EXPECT_EQ(pass.ConvertRecords(), TStepResult::Refused);
+    TStringResultList list;
+    EXPECT_FALSE(pass.Research(Sjis("永田町"), list));
+    EXPECT_EQ(Line(1), "y,,2");
+}
+
+TEST_F(ConversionPass, ContinueRunsAgainOverTheConvertedLines)
+{
+    Load({"a,,千代田区永田町", "b,,不明町"});
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    ASSERT_EQ(pass.Skip(), TStepResult::Finished);
+    pass.SetConfirm(true);
+    pass.ContinueConversion();
+    EXPECT_EQ(pass.SkipCount(), 0);
+    EXPECT_EQ(pass.Current(), 0);
+    ASSERT_EQ(pass.ConvertRecords(), TStepResult::Waiting);
+    EXPECT_EQ(pass.WaitPostCode(), "1000014"); // converted by the first pass
+    ASSERT_EQ(pass.Ok("1111111"), TStepResult::Waiting);
+    ASSERT_EQ(pass.Ok("2222222"), TStepResult::Finished);
+    EXPECT_EQ(Line(0), Sjis("a,1111111,千代田区永田町"));
+    EXPECT_EQ(Line(1), Sjis("b,2222222,不明町"));
+}
+
+TEST_F(ConversionPass, AMissingColumnStopsThePass)
+{
+    // Address column missing.
+    Load({"a,,千代田区永田町", "b"});
+    try {
+        Start();
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), msg::kListIndexOutOfBounds);
+    }
+    EXPECT_EQ(pass.State(), TPassState::Stopped);
+    EXPECT_EQ(pass.Current(), 1);
+    EXPECT_EQ(pass.Skip(), TStepResult::Refused);
+
+    // An empty line has no field at all.
+    Load({"a,,千代田区永田町", ""});
+    EXPECT_THROW(Start(), Exception);
+    EXPECT_EQ(pass.ConvCount(), 1);
+
+    // Postal-code column missing: fine while the key is empty, fatal once shown or written.
+    pass.SetColumns(3, 0);
+    Load({" ", "不明町", "x"});
+    EXPECT_THROW(Start(), Exception);
+    EXPECT_EQ(pass.Current(), 1);
+    EXPECT_EQ(pass.BlankCount(), 1);
+    Load({"千代田区永田町"});
+    EXPECT_THROW(Start(), Exception);
+    EXPECT_EQ(pass.ConvCount(), 0);
+}
+
+TEST_F(ConversionPass, AMissingDictionaryKeepsThePassFromStarting)
+{
+    Load({"a,,千代田区永田町"});
+    pass.SetDictionaryDir(work.Path().string());
+    try {
+        Start();
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), FormatMessage(msg::kFileOpenError,
+                                             work.Path().string() + "/" + kAddressDictName));
+    }
+    EXPECT_FALSE(pass.Active());
+    EXPECT_EQ(pass.ConvertRecords(), TStepResult::Refused);
+}
+
+TEST_F(ConversionPass, FieldCounts)
+{
+    Load({"a,b,c", "\"x,y\",z,w", "1,2,3"});
+    EXPECT_TRUE(pass.CheckFieldCounts());
+    Load({"a,b,c", "a,b,c", "a,b", "a"});
+    EXPECT_FALSE(pass.CheckFieldCounts());
+    EXPECT_EQ(pass.FirstFieldCountMismatch(), 2);
+}
+
+TEST_F(ConversionPass, DelimiterSetsAreThoseOfTheOpening)
+{
+    dialect.rcbBlank = true;
+    Load({"a 1 不明町"});
+    dialect.Reset(); // a change after the opening does not apply to this file
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    EXPECT_EQ(pass.WaitAddress(), Sjis("不明町"));
+    ASSERT_EQ(pass.Ok("7654321"), TStepResult::Finished);
+    EXPECT_EQ(Line(0), Sjis("a,7654321,不明町"));
+}
+
+TEST(BackupFileName, ReplacesTheExtensionOfTheNamePart)
+{
+    EXPECT_EQ(TConversionPass::BackupFileName("/d/book.csv"), "/d/book.bak");
+    EXPECT_EQ(TConversionPass::BackupFileName("/d/book.tar.csv"), "/d/book.tar.bak");
+    EXPECT_EQ(TConversionPass::BackupFileName("/d.x/book"), "/d.x/book.bak");
+    EXPECT_EQ(TConversionPass::BackupFileName("book"), "book.bak");
+    EXPECT_EQ(TConversionPass::BackupFileName("/d/.csv"), "/d/.bak");
+    const std::string hyo = Sjis("表.csv");
+    EXPECT_EQ(TConversionPass::BackupFileName(hyo), Sjis("表.bak"));
+    EXPECT_EQ(TConversionPass::BackupFileName("\xE3\x81\x82.csv"), "\xE3\x81\x82.bak");
+}
+
+class SavingPass : public ConversionPass {
+protected:
+    void FinishOnePass()
+    {
+        Load({"a,,千代田区永田町", "b,,不明町"});
+        ASSERT_EQ(Start(), TStepResult::Waiting);
+        ASSERT_EQ(pass.Skip(), TStepResult::Finished);
+        original = test::ReadFile(file);
+    }
+    std::string Converted() const { return Sjis("a,1000014,千代田区永田町\r\nb,,不明町\r\n"); }
+    std::string backup = work.File("book.bak");
+    std::string original;
+};
+
+TEST_F(SavingPass, SaveKeepsTheFileAsReadUnderTheBackupName)
+{
+    test::WriteFile(file, "");
+    FinishOnePass();
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::Saved);
+    EXPECT_EQ(test::ReadFile(backup), original);
+    EXPECT_EQ(test::ReadFile(file), Converted());
+    EXPECT_FALSE(pass.Active());
+    EXPECT_EQ(pass.Lines().Count(), 0);
+    EXPECT_FALSE(postCode.IsOpen());
+    EXPECT_EQ(pass.SaveWithBackup(), TSaveResult::Refused);
+}
+
+TEST_F(SavingPass, AnExistingBackupIsNeverReplaced)
+{
+    test::WriteFile(backup, "older original");
+    FinishOnePass();
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::BackupFailed);
+    EXPECT_EQ(test::ReadFile(file), original); // nothing written yet
+    EXPECT_TRUE(pass.Active());
+    ASSERT_EQ(pass.SaveWithoutBackup(), TSaveResult::Saved);
+    EXPECT_EQ(test::ReadFile(file), Converted());
+    EXPECT_EQ(test::ReadFile(backup), "older original");
+}
+
+TEST_F(SavingPass, CancellingAfterAFailedBackupWritesNothing)
+{
+    test::WriteFile(backup, "older original");
+    FinishOnePass();
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::BackupFailed);
+    pass.Discard();
+    EXPECT_EQ(test::ReadFile(file), original);
+    EXPECT_EQ(test::ReadFile(backup), "older original");
+    EXPECT_EQ(pass.SaveWithoutBackup(), TSaveResult::Refused);
+}
+
+TEST_F(SavingPass, AFailedWriteWithoutBackupLeavesTheOriginalWhole)
+{
+    test::WriteFile(backup, "older original");
+    FinishOnePass();
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::BackupFailed);
+    {
+        io::ExclusiveFile holder; // someone holds the file: the replacing write must fail
+        ASSERT_TRUE(holder.Open(file));
+        EXPECT_THROW(pass.SaveWithoutBackup(), Exception);
+    }
+    EXPECT_EQ(test::ReadFile(file), original);
+    EXPECT_EQ(pass.Lines().Count(), 2); // the results are still there to be saved
+    EXPECT_TRUE(pass.Active());
+    ASSERT_EQ(pass.SaveWithoutBackup(), TSaveResult::Saved);
+    EXPECT_EQ(test::ReadFile(file), Converted());
+}
+
+TEST_F(ConversionPass, UnattendedSkipsWhatWouldWait)
+{
+    Load({"a,,千代田区永田町", "b,,不明町1", "c,,", "d,,札幌市中央区大通"});
+    pass.SetConfirm(true); // the unattended pass never asks
+    pass.ResetConversion(true);
+    std::vector<TSkippedRecord> skipped;
+    RunUnattended(pass, [&](const TSkippedRecord& r) { skipped.push_back(r); });
+    EXPECT_EQ(pass.State(), TPassState::Finished);
+    ASSERT_EQ(skipped.size(), 2u);
+    EXPECT_EQ(skipped[0].line, 2);
+    EXPECT_EQ(skipped[0].level, 3);
+    EXPECT_EQ(skipped[0].count, 0);
+    EXPECT_EQ(skipped[0].key, Sjis("不明町"));
+    EXPECT_EQ(skipped[1].line, 4);
+    EXPECT_EQ(skipped[1].level, 1);
+    EXPECT_EQ(skipped[1].count, 2);
+    EXPECT_EQ(skipped[1].key, Sjis("札幌市中央区大通"));
+    EXPECT_EQ(pass.ConvCount(), 1);
+    EXPECT_EQ(pass.SkipCount(), 2);
+    EXPECT_EQ(pass.BlankCount(), 1);
+}
+
+} // namespace
+} // namespace kompa
