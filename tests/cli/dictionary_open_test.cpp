@@ -1,0 +1,98 @@
+// Which dictionary each query command opens, and how a missing or invalid one is reported.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/run_cli.h"
+#include "engine/dictionary.h"
+
+namespace kompa::test {
+namespace {
+
+class DictionaryOpening : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFile(dir.File("src.csv"), MinistryLine("1000001", "東京都", "千代田区", "千代田"));
+    }
+    void Build(const char* which)
+    {
+        if (std::string_view(which) == "KOMPA.DIC")
+            TPostCode().MakeDictionary(dir.File("src.csv"), dir.File(which));
+        else
+            TCodeAddress().MakeDictionary(dir.File("src.csv"), dir.File(which));
+    }
+    std::string D() const { return dir.Path().string(); }
+
+    TempDir dir;
+};
+
+constexpr char kClosed[] = "!\t辞書が設定されていません\n";
+
+TEST_F(DictionaryOpening, MissingFileFailsEveryQueryWithTheOpenMessage)
+{
+    // Only VELDA.DIC is missing: code fails, address and all still answer from KOMPA.DIC.
+    Build("KOMPA.DIC");
+    const std::string openFailed = "!\tﾌｧｲﾙ " + D() + "/VELDA.DIC は開けません\n";
+    auto r = RunCli({"code", "--dict", D(), "1000001", "100"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, openFailed + openFailed);
+    EXPECT_EQ(r.err, "");
+
+    // A trailing separator on DIR gives the same file name.
+    EXPECT_EQ(RunCli({"code", "--dict", D() + "/", "1"}).out, openFailed);
+    EXPECT_EQ(RunCli({"address", "--dict=" + D(), "千代田区"}).status, 0);
+    EXPECT_EQ(RunCli({"all", "--dict", D(), "千代田"}).status, 0);
+}
+
+TEST_F(DictionaryOpening, InvalidFileLeavesTheDictionaryClosed)
+{
+    WriteFile(dir.File("KOMPA.DIC"), "VELDAV20 not an address dictionary");
+    auto r = RunCli({"address", "--dict", D(), "千代田区", "１２３", "千代田区"});
+    EXPECT_EQ(r.status, 1);
+    // The level 0 query never reaches the file; the others fail and the next one still runs.
+    EXPECT_EQ(r.out, std::string(kClosed) + "#\t0\t0\t\n" + kClosed);
+}
+
+TEST_F(DictionaryOpening, FindOpensAsTheSearchWindowDoes)
+{
+    // KOMPA.DIC missing: VELDA.DIC is not opened either, so a code search finds it closed.
+    Build("VELDA.DIC");
+    auto r = RunCli({"find", "--dict", D(), "1000001", "千代田区"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, std::string(kClosed) + "!\tﾌｧｲﾙ " + D() + "/KOMPA.DIC は開けません\n");
+
+    // VELDA.DIC missing: no message at opening, code searches fail, addresses answer.
+    std::filesystem::remove(dir.File("VELDA.DIC"));
+    Build("KOMPA.DIC");
+    r = RunCli({"find", "--dict", D(), "1000001", "千代田区"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, std::string(kClosed) + "#\t1\t1\t千代田区\n1000001 千代田区千代田\n");
+
+    Build("VELDA.DIC");
+    r = RunCli({"find", "--dict", D(), "1000001", "千代田区"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "#\t-\t1\t1000001\n1000001 千代田区千代田\n"
+                     "#\t1\t1\t千代田区\n1000001 千代田区千代田\n");
+}
+
+TEST(DefaultDictionaries, AreThoseBesideTheProgramAndLocaleChangesNothing)
+{
+    // The build puts the dictionaries of the bundled data next to kompa-cli.
+    auto r = RunCli({"find", "1000001"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "#\t-\t1\t1000001\n1000001 千代田区千代田\n");
+
+    r = RunCli({"find", "--ken", "東京都千代田区丸の内１丁目"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("#\t1\t", 0), 0u);
+    EXPECT_NE(r.out.find("\n1000005 東京都千代田区丸の内\n"), std::string::npos);
+
+    auto localized = RunCli({"find", "--ken", "東京都千代田区丸の内１丁目"}, {},
+                            {"LC_ALL=ja_JP.SJIS", "LANG=ja_JP.eucJP", "PATH=/nonexistent"});
+    EXPECT_EQ(localized.out, r.out);
+}
+
+} // namespace
+} // namespace kompa::test

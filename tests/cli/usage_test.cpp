@@ -1,0 +1,56 @@
+// Usage contract: help on stdout with status 0, usage errors on stderr with status 2.
+
+#include <gtest/gtest.h>
+
+#include "cli/run_cli.h"
+
+namespace kompa::test {
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+TEST(Usage, HelpGoesToStandardOutput)
+{
+    auto r = RunCli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(StartsWith(r.out, "usage: kompa-cli")) << r.out;
+    EXPECT_EQ(r.err, "");
+
+    for (const char* command : {"build", "code", "address", "all", "find", "normalize"}) {
+        r = RunCli({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_TRUE(StartsWith(r.out, std::string("usage: kompa-cli ") + command)) << r.out;
+        EXPECT_EQ(r.err, "") << command;
+    }
+    // Help wins over the rest, and runs nothing.
+    r = RunCli({"build", "/nonexistent.csv", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(Usage, ErrorsGoToStandardErrorWithStatus2)
+{
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"frobnicate"},
+        {"build"},
+        {"build", "a.csv", "dir", "extra"},
+        {"build", "--force", "a.csv"},
+        {"find", "--dict"},
+        {"find", "--bogus", "1000001"},
+        {"code", "--ken=yes", "1000001"},
+        {"code", "-k", "1000001"},
+    };
+    for (const auto& args : wrong) {
+        auto r = RunCli(args, "1000001\n");
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("usage: kompa-cli"), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
+} // namespace kompa::test
