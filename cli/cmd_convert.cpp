@@ -176,9 +176,9 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         SplitFields(scratch, pass.Lines()[0], pass.ReadDelimiters());
         const int firstCount = scratch.Count();
         SplitFields(scratch, pass.Lines()[mismatch], pass.ReadDelimiters());
-        err.Ascii("kompa-cli: line " + std::to_string(mismatch + 1) + " has " +
-                  std::to_string(scratch.Count()) + " fields, line 1 has " +
-                  std::to_string(firstCount) + "; lines with other field counts are converted too");
+        err.Ascii("kompa-cli: field counts differ: line 1 has " + std::to_string(firstCount) +
+                  ", line " + std::to_string(mismatch + 1) + " has " +
+                  std::to_string(scratch.Count()) + "; converting every line anyway");
         err.EndLine();
     }
 
@@ -246,6 +246,11 @@ int RunConvert(int argc, char** argv)
             err.Text(e.Message());
         else
             err.Ascii(MessageToUtf8(e.Message(), settings.fileName));
+        err.EndLine();
+        return 1;
+    } catch (const std::exception& e) {
+        err.Ascii("kompa-cli: ");
+        err.Ascii(e.what());
         err.EndLine();
         return 1;
     }
