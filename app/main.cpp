@@ -5,6 +5,11 @@
 #include "app/globals.h"
 #include "app/help.h"
 #include "app/main_form.h"
+#include "conv/forms/conv_form.h"
+#include "conv/forms/err_dlg.h"
+#include "conv/forms/fld_form.h"
+#include "conv/forms/opt_form.h"
+#include "conv/forms/rslt_dlg.h"
 #include "find/find_form.h"
 
 int main(int argc, char** argv)
@@ -17,10 +22,18 @@ int main(int argc, char** argv)
     // from. Each window sets its global reference as it is created.
     new TMainForm;
     MainForm->AddChild(new TFindForm);
-    // conversion window joins here (ConvForm, then OptForm, FldForm, ErrDlg, RsltDlg)
+    MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+    new TOptForm;
+    new TFldForm;
+    new TErrDlg;
+    new TRsltDlg;
 
     MainForm->show();
     const int exitCode = application.exec();
     delete MainForm;
+    delete RsltDlg;
+    delete ErrDlg;
+    delete FldForm;
+    delete OptForm;
     return exitCode;
 }

@@ -18,6 +18,7 @@
 #include "app/help.h"
 #include "app/mdi_child.h"
 #include "app/ui_text.h"
+#include "conv/forms/conv_form.h"
 #include "engine/file_io.h"
 #include "find/find_form.h"
 
@@ -179,7 +180,10 @@ void TMainForm::KF2Click()
 
 void TMainForm::KC1Click()
 {
-    // conversion window joins here
+    if (ConvForm)
+        ConvForm->showMaximized();
+    else
+        AddChild(new TConvForm(PostCode1, ProgramDir));
 }
 
 void TMainForm::Tile1Click()
@@ -196,7 +200,8 @@ void TMainForm::KQ1Click()
 {
     if (FindForm)
         FindForm->close();
-    // conversion window joins here
+    if (ConvForm)
+        ConvForm->close();
 }
 
 void TMainForm::Contents1Click()

@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/globals.h"
 #include "app/ui_text.h"
 #include "conv/forms/conv_texts.h"
 
@@ -13,6 +14,7 @@ using namespace kompa;
 
 TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
 {
+    ErrDlg = this;
     setObjectName(QStringLiteral("ErrDlg"));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kErrCaption));
 
@@ -47,4 +49,10 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
     layout->addSpacing(16);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TErrDlg::~TErrDlg()
+{
+    if (ErrDlg == this)
+        ErrDlg = nullptr;
 }

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QTableWidget>
 
+#include "app/globals.h"
 #include "app/ui_text.h"
 #include "conv/csv_fields.h"
 #include "conv/forms/conv_texts.h"
@@ -29,6 +30,7 @@ constexpr int kEdgeReach = 3;
 
 TFldForm::TFldForm(QWidget* parent) : QDialog(parent)
 {
+    FldForm = this;
     setObjectName(QStringLiteral("FldForm"));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kFldCaption));
 
@@ -190,4 +192,10 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+TFldForm::~TFldForm()
+{
+    if (FldForm == this)
+        FldForm = nullptr;
 }

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include "app/globals.h"
 #include "app/help.h"
 #include "app/ui_text.h"
 #include "conv/forms/conv_texts.h"
@@ -76,6 +77,7 @@ std::string EditByte(const QLineEdit* edit)
 
 TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
 {
+    OptForm = this;
     setObjectName(QStringLiteral("OptForm"));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kOptCaption));
 
@@ -255,4 +257,10 @@ void TOptForm::Button1Click()
 void TOptForm::BitBtn3Click()
 {
     kompa::ui::ShowHelpContext(kompa::ui::kHelpContextConvert);
+}
+
+TOptForm::~TOptForm()
+{
+    if (OptForm == this)
+        OptForm = nullptr;
 }

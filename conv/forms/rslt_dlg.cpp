@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/globals.h"
 #include "app/ui_text.h"
 #include "conv/forms/conv_texts.h"
 
@@ -36,6 +37,7 @@ QPushButton* ResultButton(QWidget* parent, const char* name, const char* caption
 
 TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
 {
+    RsltDlg = this;
     setObjectName(QStringLiteral("RsltDlg"));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kRsltCaption));
 
@@ -77,4 +79,10 @@ void TRsltDlg::SetCounts(int total, int blank, int converted, int skipped)
     lblBlank->setText(QString::number(blank));
     lblConv->setText(QString::number(converted));
     lblSkip->setText(QString::number(skipped));
+}
+
+TRsltDlg::~TRsltDlg()
+{
+    if (RsltDlg == this)
+        RsltDlg = nullptr;
 }
