@@ -103,7 +103,8 @@ void TConversionPass::ShowCandidates(const std::string& key)
 
 TStepResult TConversionPass::ConvertRecords()
 {
-    if (!FReady || FState == TPassState::Waiting)
+    // No lines, no pass: a finished pass over nothing could only save an empty file.
+    if (!FReady || FState == TPassState::Waiting || FLines.Count() == 0)
         return TStepResult::Refused;
     FState = TPassState::Running;
     try {

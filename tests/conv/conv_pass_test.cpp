@@ -225,6 +225,10 @@ TEST_F(ConversionPass, NothingActsAfterThePassEnded)
     EXPECT_FALSE(postCode.IsOpen());
     EXPECT_EQ(pass.Skip(), TStepResult::Refused);
     EXPECT_EQ(pass.SaveWithBackup(), TSaveResult::Refused);
+    // Starting again over the emptied lines finds nothing to save either.
+    pass.ResetConversion(true);
+    EXPECT_EQ(pass.ConvertRecords(), TStepResult::Refused);
+    EXPECT_EQ(pass.SaveWithBackup(), TSaveResult::Refused);
     EXPECT_EQ(test::ReadFile(file), Sjis("a,,不明町\r\n"));
 }
 
