@@ -90,15 +90,27 @@ std::string TPostCode::NormalizeAddress(std::string_view text) const
 
 namespace {
 
-// Exchanges the first ヶ for ケ or, when there is none, the first ケ for ヶ.
-void ToggleKe(std::string& text)
+// Exchanges the first ヶ for ケ or, when there is none, the first ケ for ヶ. Returns where it
+// changed the text (npos when it did not), so that exactly that change can be undone.
+std::size_t ToggleKe(std::string& text)
 {
     if (auto at = text.find("\x83\x96"); at != std::string::npos) {
         text[at + 1] = '\x50'; // ヶ -> ケ
-        return;
+        return at;
     }
-    if (auto at = text.find("\x83\x50"); at != std::string::npos)
+    if (auto at = text.find("\x83\x50"); at != std::string::npos) {
         text[at + 1] = '\x96'; // ケ -> ヶ
+        return at;
+    }
+    return std::string::npos;
+}
+
+// Takes back what ToggleKe did at. Toggling a second time would do the same for a text with
+// one ヶ or ケ, but with two it would exchange the other one and search a text nobody typed.
+void UndoToggleKe(std::string& text, std::size_t at)
+{
+    if (at != std::string::npos)
+        text[at + 1] = text[at + 1] == '\x50' ? '\x96' : '\x50';
 }
 
 } // namespace
@@ -133,13 +145,13 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
     int bestReach1 = pass();
     if (list.Count() > 0)
         return 1;
-    ToggleKe(FSearchText);
+    std::size_t toggled = ToggleKe(FSearchText);
     int bestReach2 = pass();
     if (list.Count() > 0)
         return 2;
     int reach = bestReach2;
     if (bestReach1 > bestReach2) {
-        ToggleKe(FSearchText);
+        UndoToggleKe(FSearchText, toggled);
         reach = bestReach1;
     }
     if (reach < 4)

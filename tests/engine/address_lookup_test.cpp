@@ -32,6 +32,7 @@ protected:
             {"3010000", "茨城県", "龍ケ崎市", "以下に掲載がない場合"},
             {"3010002", "茨城県", "龍ケ崎市", "ケ谷ケ原"},
             {"3500200", "埼玉県", "鶴ヶ島市", "以下に掲載がない場合"},
+            {"3502202", "埼玉県", "鶴ヶ島市", "五味ヶ谷"},
             {"1040000", "東京都", "中", "央区"},
             {"1000099", "東京都", "港区", "芝100"},
             {"1050099", "東京都", "港区", "芝公園100"},
@@ -78,7 +79,8 @@ TEST_F(AddressLookup, KeExchangeReturnsTwoAndChangesOnlyTheFirstSmallKe)
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎市"));
 
     EXPECT_EQ(SearchAddress("鶴ケ島市"), 2);
-    EXPECT_EQ(list.lines, SjisLines({"3500200 鶴ヶ島市以下に掲載がない場合"}));
+    EXPECT_EQ(list.lines,
+              SjisLines({"3500200 鶴ヶ島市以下に掲載がない場合", "3502202 鶴ヶ島市五味ヶ谷"}));
 
     // With both forms in the text, the first ヶ is exchanged, not the ケ before it.
     EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ヶ原"), 2);
@@ -111,6 +113,11 @@ TEST_F(AddressLookup, ShortenedTextKeepsTheKeSpellingThatReachedFurther)
     EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ケ沢"), 5);
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎市ケ谷ケ"));
     EXPECT_EQ(list.lines, SjisLines({"3010002 龍ケ崎市ケ谷ケ原"}));
+
+    // With a second ヶ in the text, undoing the exchange must not exchange that one instead.
+    EXPECT_EQ(SearchAddress("鶴ヶ島市五味ヶ丘"), 5);
+    EXPECT_EQ(dict.SearchText(), Sjis("鶴ヶ島市五味ヶ"));
+    EXPECT_EQ(list.lines, SjisLines({"3502202 鶴ヶ島市五味ヶ谷"}));
 
     EXPECT_EQ(SearchAddress("龍ヶ崎町"), 5);
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎"));

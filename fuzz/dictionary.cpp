@@ -1,0 +1,116 @@
+// Arbitrary bytes opened as either dictionary, then every kind of query on them. Input: a flag
+// byte (bit 0 address dictionary, bit 1 put the right magic in front, bit 2 with prefecture), a
+// query length byte, the query, then the file's bytes.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/dictionary.h"
+#include "engine/errors.h"
+
+namespace {
+
+using namespace kompa;
+
+const std::string& ScratchFile()
+{
+    static const std::string name = "/tmp/kompa-fuzz-dict-" + std::to_string(::getpid()) + ".DIC";
+    return name;
+}
+
+void WriteScratch(const std::string& bytes)
+{
+    std::FILE* f = std::fopen(ScratchFile().c_str(), "wb");
+    if (f == nullptr)
+        __builtin_trap();
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+template <class Query> void Run(TStringResultList& list, Query&& query)
+{
+    try {
+        query();
+    } catch (const Exception&) {
+    }
+    if (list.updateDepth != 0)
+        __builtin_trap();
+}
+
+// The whole-file search done the plain way, record by record from Block().
+std::vector<std::string> PlainSearchAll(TPostCode& dict, std::string_view text)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < dict.IndexCount(); ++i) {
+        dict.LoadBlock(dict.IndexEntry(i).Key);
+        const TLightStrings& block = dict.Block();
+        for (int r = 0; r < block.Count(); ++r) {
+            std::size_t at = block[r].find(text);
+            if (at != std::string::npos && at >= 9)
+                out.push_back(block[r].substr(1));
+        }
+    }
+    return out;
+}
+
+void QueryCodes(const std::string& query, bool withKen)
+{
+    TCodeAddress dict;
+    dict.OpenDictionary(ScratchFile());
+    TStringResultList list;
+    Run(list, [&] { dict.Search(query, list, withKen); });
+    Run(list, [&] { dict.Search("1000001", list, withKen); });
+    Run(list, [&] { dict.Search("", list, withKen); });
+    Run(list, [&] { (void)dict.Block().Count(); });
+}
+
+void QueryAddresses(const std::string& query, bool withKen)
+{
+    TPostCode dict;
+    dict.OpenDictionary(ScratchFile());
+    TStringResultList list;
+    Run(list, [&] { dict.Search(query, list, withKen); });
+    Run(list, [&] {
+        int level = dict.SearchAddress(query, list, withKen);
+        bool listed = list.Count() > 0;
+        if ((level == 1 || level == 2 || level == 5) != listed)
+            __builtin_trap();
+    });
+    Run(list, [&] { (void)dict.Block().Count(); });
+    bool searched = false;
+    Run(list, [&] {
+        dict.SearchAll(query, list, false);
+        searched = true;
+    });
+    if (searched && query.size() >= 2) {
+        // Every block loaded for the search, so the plain walk cannot fail either.
+        std::vector<std::string> found = list.lines;
+        if (found != PlainSearchAll(dict, query))
+            __builtin_trap();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const std::uint8_t flags = data[0];
+    const std::size_t queryLength = std::min<std::size_t>(data[1] % 32, size - 2);
+    const std::string query(reinterpret_cast<const char*>(data) + 2, queryLength);
+    std::string image(reinterpret_cast<const char*>(data) + 2 + queryLength,
+                      size - 2 - queryLength);
+    const bool address = (flags & 1) != 0;
+    if ((flags & 2) != 0)
+        image.insert(0, address ? kAddressMagic : kCodeMagic);
+    WriteScratch(image);
+    if (address)
+        QueryAddresses(query, (flags & 4) != 0);
+    else
+        QueryCodes(query, (flags & 4) != 0);
+    return 0;
+}
