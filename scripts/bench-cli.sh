@@ -6,10 +6,9 @@
 #   scripts/bench-cli.sh [BUILD_DIR]        (default: build)
 #   scripts/bench-cli.sh --queries FILE [BUILD_DIR]   only write the 100,000 queries (Shift-JIS)
 #
-# The queries: half seven-digit codes, half addresses typed with the prefecture name and block
-# numbers (full-width, half-width, with blanks), taken from the bundled file at fixed pseudo-random
-# lines and kept only when the address search answers them at once (level 1), so every query is
-# answered by the first search.
+# The queries (bench_cli_process --write-queries): half seven-digit codes, half addresses typed
+# with the prefecture name and block numbers, all answered by the first search. The same
+# measurements as Google Benchmark medians: build/bin/bench_cli_process.
 set -eu
 
 queries_only=
@@ -20,45 +19,16 @@ fi
 build=${1:-build}
 cli=$build/bin/kompa-cli
 ken_all=$build/data/KEN_ALL.CSV
-for f in "$cli" "$ken_all" "$build/bin/KOMPA.DIC" "$build/bin/VELDA.DIC"; do
+generator=$build/bin/bench_cli_process
+for f in "$cli" "$generator" "$ken_all" "$build/bin/KOMPA.DIC" "$build/bin/VELDA.DIC"; do
     [ -e "$f" ] || { echo "bench-cli: missing $f (build the project first)" >&2; exit 1; }
 done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
-# Byte-oriented text handling throughout: the data is Shift-JIS.
-LC_ALL=C
-export LC_ALL
-
-# Candidates: 80,000 addresses and 50,000 codes from a fixed linear congruential sequence.
-awk -F, -v seed=12345 '
-    function next_index(n) { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n + 1 }
-    NF == 15 {
-        for (f = 3; f <= 9; f++) gsub(/"/, "", $f)
-        n++; code[n] = $3; address[n] = $7 $8 $9
-    }
-    END {
-        # Block numbers as people type them: full-width, half-width, with a blank before.
-        tail[0] = "\202\120\201\174\202\121\201\174\202\122"   # １－２－３
-        tail[1] = "1-2-3"
-        tail[2] = " \202\121\222\232\226\332\202\124"           # ２丁目５ after a blank
-        tail[3] = "\202\120\202\117\224\324\222\156"           # １０番地
-        for (i = 0; i < 80000; i++) print address[next_index(n)] tail[i % 4] > "/dev/stderr"
-        for (i = 0; i < 50000; i++) print code[next_index(n)]
-    }' "$ken_all" > "$work/codes.txt" 2> "$work/candidates.txt"
-
-# Keep the addresses the first search answers, up to 50,000.
-"$cli" address --sjis --dict "$build/bin" < "$work/candidates.txt" |
-    awk -F'\t' '$1 == "#" { n++; if ($2 == 1 && $3 > 0) print n }' > "$work/answered.txt"
-awk 'NR == FNR { keep[$1] = 1; next } keep[FNR] && kept < 50000 { print; kept++ }' \
-    "$work/answered.txt" "$work/candidates.txt" > "$work/addresses.txt"
-[ "$(wc -l < "$work/addresses.txt")" -eq 50000 ] ||
-    { echo "bench-cli: fewer than 50,000 answered addresses" >&2; exit 1; }
-
-# Interleave: code, address, code, address ...
-awk 'NR == FNR { code[FNR] = $0; next } { print code[FNR]; print }' \
-    "$work/codes.txt" "$work/addresses.txt" > "$work/queries.sjis"
+# The generator lives in the whole-process benchmark program (bench/cli_process.cpp).
+"$generator" --write-queries "$work/queries.sjis"
 iconv -f CP932 -t UTF-8 < "$work/queries.sjis" > "$work/queries.utf8"
 
 if [ -n "$queries_only" ]; then
