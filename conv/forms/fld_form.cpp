@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -109,18 +110,23 @@ void TFldForm::ShowHeadings()
         SetCell(0, FAddrCol, kompa::ui::FromSjis(convtxt::kAddress));
 }
 
-void TFldForm::FillPreview(const TLightStrings& lines, const TCharSet& readDelimiters)
+void TFldForm::FillPreview(const kompa::TLightStrings& lines, const kompa::TCharSet& readDelimiters)
 {
+    // The column count follows the last line; the rows are filled after it is set, so a
+    // narrower line in the middle does not cut the cells of an earlier, wider one.
+    const int rows = std::min(lines.Count(), kPreviewRows);
+    std::vector<TFieldList> preview(static_cast<std::size_t>(rows));
+    for (int i = 0; i < rows; ++i)
+        SplitFields(preview[static_cast<std::size_t>(i)], lines[i], readDelimiters);
+    if (rows > 0)
+        StringGrid1->setColumnCount(std::max(preview.back().Count(), 1));
     // Rows of an earlier file would pass for fields of this one.
     for (int row = 1; row <= kPreviewRows; ++row)
         for (int col = 0; col < StringGrid1->columnCount(); ++col)
             delete StringGrid1->takeItem(row, col);
-    TFieldList fields;
-    const int rows = std::min(lines.Count(), kPreviewRows);
     for (int i = 0; i < rows; ++i) {
-        SplitFields(fields, lines[i], readDelimiters);
-        StringGrid1->setColumnCount(std::max(fields.Count(), 1));
-        for (int col = 0; col < fields.Count(); ++col)
+        const TFieldList& fields = preview[static_cast<std::size_t>(i)];
+        for (int col = 0; col < std::min(fields.Count(), StringGrid1->columnCount()); ++col)
             SetCell(i + 1, col, kompa::ui::FromSjis(fields[col]));
     }
     ShowHeadings();

@@ -1,0 +1,339 @@
+// The conversion dialogs on their own: the settings' derived values and reset, the field
+// dialog's click rules and preview, and the results of the result and error dialogs.
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/ui_text.h"
+#include "conv/csv_fields.h"
+#include "engine/light_strings.h"
+#include "tests/gui/conv_test_fixture.h"
+
+using kompa::TCharSet;
+using kompa::test::Sjis;
+using kompa::ui::FromSjis;
+
+namespace {
+
+TCharSet Bytes(std::initializer_list<unsigned char> bytes)
+{
+    TCharSet set;
+    for (unsigned char b : bytes)
+        set.Add(b);
+    return set;
+}
+
+TCharSet ReadSet()
+{
+    TCharSet set;
+    OptForm->GetReadDelimiters(set);
+    return set;
+}
+
+TCharSet QuoteSet()
+{
+    TCharSet set;
+    OptForm->GetQuoteTargets(set);
+    return set;
+}
+
+QString Heading(int col)
+{
+    const QTableWidgetItem* item = FldForm->StringGrid1->item(0, col);
+    return item ? item->text() : QString();
+}
+
+QString Cell(int row, int col)
+{
+    const QTableWidgetItem* item = FldForm->StringGrid1->item(row, col);
+    return item ? item->text() : QString();
+}
+
+void ClickHeading(int col, Qt::MouseButton button)
+{
+    QTableWidget* grid = FldForm->StringGrid1;
+    const QRect cell = grid->visualRect(grid->model()->index(0, col));
+    QTest::mouseClick(grid->viewport(), button, {}, cell.center());
+}
+
+void ClickCell(int row, int col, Qt::MouseButton button)
+{
+    QTableWidget* grid = FldForm->StringGrid1;
+    const QRect cell = grid->visualRect(grid->model()->index(row, col));
+    QTest::mouseClick(grid->viewport(), button, {}, cell.center());
+}
+
+// Types text as key presses carrying it (QTest's own typing takes Latin-1 only).
+void Type(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+    }
+}
+
+// Runs the dialog modally and acts on it once it is up.
+int ExecWith(QDialog* dialog, std::function<void()> action)
+{
+    QTimer::singleShot(0, dialog, std::move(action));
+    return dialog->exec();
+}
+
+} // namespace
+
+class ConvDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { convtest::CreateDialogs(); }
+    void init() { OptForm->Button1Click(); }
+
+    void settingsDefaults()
+    {
+        QCOMPARE(OptForm->windowTitle(), QStringLiteral("CSVの詳細設定"));
+        QVERIFY(!OptForm->edRSep->isEnabled());
+        QVERIFY(!OptForm->edWSep->isEnabled());
+        QVERIFY(!OptForm->wcbSep->isEnabled() && OptForm->wcbSep->isChecked());
+        QVERIFY(!OptForm->wcbQuote->isEnabled() && OptForm->wcbQuote->isChecked());
+        QCOMPARE(OptForm->wcbQuote->text(), QStringLiteral("囲み文字(\")"));
+        QCOMPARE(OptForm->Button1->text(), QStringLiteral("標準値に戻す"));
+        // Read: every control code plus the comma; quote: control codes plus the blank.
+        QCOMPARE(ReadSet(), TCharSet::ControlCodes() | Bytes({','}));
+        QCOMPARE(QuoteSet(), TCharSet::ControlCodes() | Bytes({' '}));
+        QCOMPARE(OptForm->GetWriteDelimiter(), ',');
+    }
+
+    void readDelimiters()
+    {
+        for (QCheckBox* box : {OptForm->rcbComma, OptForm->rcbTAb, OptForm->rcbBlank,
+                               OptForm->rcbOther, OptForm->rcbDs})
+            box->setChecked(false);
+        QVERIFY(ReadSet().IsEmpty());
+
+        // A user delimiter counts only once it is typed.
+        OptForm->rcbDs->setChecked(true);
+        QVERIFY(OptForm->edRSep->isEnabled());
+        QVERIFY(ReadSet().IsEmpty());
+        OptForm->edRSep->setText(QStringLiteral("|"));
+        QCOMPARE(ReadSet(), Bytes({'|'}));
+        OptForm->rcbDs->setChecked(false);
+        QVERIFY(!OptForm->edRSep->isEnabled());
+        QVERIFY(ReadSet().IsEmpty());
+
+        // TAB is a control code: it splits while rcbOther is checked, whatever rcbTAb says.
+        OptForm->rcbOther->setChecked(true);
+        QVERIFY(ReadSet().Contains('\t'));
+        OptForm->rcbBlank->setChecked(true);
+        QVERIFY(ReadSet().Contains(' '));
+        QVERIFY(!ReadSet().Contains('"'));
+    }
+
+    void writeDelimiterFillsEmptyEdit()
+    {
+        OptForm->SetRgSepIndex(3);
+        QVERIFY(OptForm->edWSep->isEnabled());
+        QCOMPARE(OptForm->GetWriteDelimiter(), ',');
+        QCOMPARE(OptForm->edWSep->text(), QStringLiteral(","));
+        OptForm->edWSep->setText(QStringLiteral(";"));
+        QCOMPARE(OptForm->GetWriteDelimiter(), ';');
+
+        OptForm->Button1Click();
+        OptForm->SetRgSepIndex(1);
+        QVERIFY(!OptForm->edWSep->isEnabled());
+        QCOMPARE(OptForm->GetWriteDelimiter(), '\t');
+        QCOMPARE(OptForm->edWSep->text(), QStringLiteral(","));
+        OptForm->SetRgSepIndex(2);
+        QCOMPARE(OptForm->GetWriteDelimiter(), ' ');
+    }
+
+    void quoteTargets()
+    {
+        OptForm->wcbAll->setChecked(true);
+        QVERIFY(QuoteSet().IsFull());
+        OptForm->wcbAll->setChecked(false);
+        for (QCheckBox* box : {OptForm->wcbTab, OptForm->wcbBlank, OptForm->wcbOther})
+            box->setChecked(false);
+        QVERIFY(QuoteSet().IsEmpty());
+        OptForm->wcbTab->setChecked(true);
+        QCOMPARE(QuoteSet(), Bytes({'\t'}));
+    }
+
+    void resetRestoresEveryDefault()
+    {
+        for (QCheckBox* box : OptForm->findChildren<QCheckBox*>())
+            box->setChecked(!box->isChecked());
+        OptForm->edRSep->setText(QStringLiteral("x"));
+        OptForm->SetRgSepIndex(3);
+        OptForm->edWSep->setText(QStringLiteral("y"));
+        OptForm->Button1Click();
+
+        const kompa::TCsvDialect defaults;
+        const kompa::TCsvDialect now = OptForm->Dialect();
+        QCOMPARE(now.rcbComma, defaults.rcbComma);
+        QCOMPARE(now.rcbTAb, defaults.rcbTAb);
+        QCOMPARE(now.rcbBlank, defaults.rcbBlank);
+        QCOMPARE(now.rcbOther, defaults.rcbOther);
+        QCOMPARE(now.rcbDs, defaults.rcbDs);
+        QCOMPARE(now.rgSep, 0);
+        QCOMPARE(now.wcbTab, defaults.wcbTab);
+        QCOMPARE(now.wcbBlank, defaults.wcbBlank);
+        QCOMPARE(now.wcbOther, defaults.wcbOther);
+        QCOMPARE(now.wcbAll, defaults.wcbAll);
+        QVERIFY(OptForm->edRSep->text().isEmpty() && !OptForm->edRSep->isEnabled());
+        QVERIFY(OptForm->edWSep->text().isEmpty() && !OptForm->edWSep->isEnabled());
+        QVERIFY(OptForm->wcbSep->isChecked() && OptForm->wcbQuote->isChecked());
+    }
+
+    void oneByteEditsTakeOnlySingleByteCharacters()
+    {
+        OptForm->rcbDs->setChecked(true);
+        QLineEdit* edit = OptForm->edRSep;
+        QCOMPARE(edit->maxLength(), 1);
+        edit->clear();
+        Type(edit, QStringLiteral("あ"));
+        QVERIFY(edit->text().isEmpty());
+        Type(edit, QStringLiteral("ｱ")); // half-width katakana: one byte
+        QCOMPARE(edit->text(), QStringLiteral("ｱ"));
+        QCOMPARE(ReadSet(), TCharSet::ControlCodes() | Bytes({',', 0xB1}));
+        edit->clear();
+        Type(edit, QStringLiteral("|;"));
+        QCOMPARE(edit->text(), QStringLiteral("|"));
+    }
+
+    void fieldDialogStartsWithOkDisabled()
+    {
+        QCOMPARE(FldForm->windowTitle(), QStringLiteral("フィールド指定"));
+        QCOMPARE(FldForm->FPostCol, 0);
+        QCOMPARE(FldForm->FAddrCol, 1);
+        QCOMPARE(FldForm->StringGrid1->rowCount(), 4);
+        QCOMPARE(FldForm->StringGrid1->columnCount(), 10);
+        QCOMPARE(Heading(0), QStringLiteral("郵便番号"));
+        QCOMPARE(Heading(1), QStringLiteral("住所"));
+        QVERIFY(!FldForm->BitBtn1->isEnabled());
+    }
+
+    void fieldDialogClickRules()
+    {
+        FldForm->show();
+        kompa::TLightStrings lines;
+        lines.Add(Sjis("a,b,c,d"));
+        FldForm->FillPreview(lines, Bytes({','}));
+
+        // A data cell changes nothing.
+        ClickCell(1, 2, Qt::LeftButton);
+        QCOMPARE(FldForm->FPostCol, 0);
+        QVERIFY(!FldForm->BitBtn1->isEnabled());
+
+        // A middle click only re-applies the labels and the OK rule.
+        ClickHeading(3, Qt::MiddleButton);
+        QCOMPARE(FldForm->FPostCol, 0);
+        QCOMPARE(FldForm->FAddrCol, 1);
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+
+        ClickHeading(2, Qt::LeftButton);
+        QCOMPARE(FldForm->FPostCol, 2);
+        QCOMPARE(Heading(0), QString());
+        QCOMPARE(Heading(2), QStringLiteral("郵便番号"));
+
+        // The same column for both: the address label wins and OK is refused.
+        ClickHeading(2, Qt::RightButton);
+        QCOMPARE(FldForm->FAddrCol, 2);
+        QCOMPARE(Heading(1), QString());
+        QCOMPARE(Heading(2), QStringLiteral("住所"));
+        QVERIFY(!FldForm->BitBtn1->isEnabled());
+
+        ClickHeading(3, Qt::LeftButton);
+        QCOMPARE(Heading(2), QStringLiteral("住所"));
+        QCOMPARE(Heading(3), QStringLiteral("郵便番号"));
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+
+        // The choice survives the next file, even beyond its field count.
+        kompa::TLightStrings shorter;
+        shorter.Add(Sjis("x,y"));
+        FldForm->FillPreview(shorter, Bytes({','}));
+        QCOMPARE(FldForm->FPostCol, 3);
+        QCOMPARE(FldForm->FAddrCol, 2);
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+        FldForm->FillPreview(lines, Bytes({','}));
+        QCOMPARE(Heading(3), QStringLiteral("郵便番号"));
+        FldForm->hide();
+    }
+
+    void fieldPreview()
+    {
+        kompa::TLightStrings lines;
+        lines.Add(Sjis("山田,\"1,2\",東京"));
+        lines.Add(Sjis("a"));
+        lines.Add(Sjis("p,q,r,s,t"));
+        lines.Add(Sjis("never,shown,in,the,preview,at,all"));
+        FldForm->FillPreview(lines, Bytes({','}));
+        QCOMPARE(FldForm->StringGrid1->columnCount(), 5); // the third line's count
+        QCOMPARE(Cell(1, 0), QStringLiteral("山田"));
+        QCOMPARE(Cell(1, 1), QStringLiteral("1,2"));
+        QCOMPARE(Cell(2, 0), QStringLiteral("a"));
+        QCOMPARE(Cell(3, 4), QStringLiteral("t"));
+
+        // A shorter file leaves no rows of the earlier one behind.
+        kompa::TLightStrings one;
+        one.Add(Sjis("z"));
+        FldForm->FillPreview(one, Bytes({','}));
+        QCOMPARE(FldForm->StringGrid1->columnCount(), 1);
+        QCOMPARE(Cell(1, 0), QStringLiteral("z"));
+        QCOMPARE(Cell(3, 0), QString());
+
+        kompa::TLightStrings empty;
+        empty.Add(std::string());
+        FldForm->FillPreview(empty, Bytes({','}));
+        QCOMPARE(FldForm->StringGrid1->columnCount(), 1);
+    }
+
+    void fieldDialogResults()
+    {
+        QCOMPARE(ExecWith(FldForm, [] { FldForm->BitBtn2->click(); }), int(kompa::mrCancel));
+        QCOMPARE(ExecWith(FldForm, [] { FldForm->close(); }), int(kompa::mrCancel));
+        FldForm->BitBtn1->setEnabled(true);
+        QCOMPARE(ExecWith(FldForm, [] { FldForm->BitBtn1->click(); }), int(kompa::mrOk));
+    }
+
+    void resultDialog()
+    {
+        QCOMPARE(RsltDlg->windowTitle(), QStringLiteral("変換終了"));
+        RsltDlg->SetCounts(10, 2, 7, 1);
+        QCOMPARE(RsltDlg->lblAll->text(), QStringLiteral("10"));
+        QCOMPARE(RsltDlg->lblBlank->text(), QStringLiteral("2"));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("7"));
+        QCOMPARE(RsltDlg->lblSkip->text(), QStringLiteral("1"));
+        QVERIFY(RsltDlg->lblAll->alignment() & Qt::AlignRight);
+        QCOMPARE(RsltDlg->SpeedButton3->text(), QStringLiteral("結果を保存"));
+        QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->SpeedButton3->click(); }), int(kompa::mrSave));
+        QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->SpeedButton1->click(); }), int(kompa::mrContinue));
+        QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->SpeedButton2->click(); }), int(kompa::mrDiscard));
+        // The close box discards.
+        QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->close(); }), int(kompa::mrDiscard));
+    }
+
+    void errorDialog()
+    {
+        QCOMPARE(ErrDlg->windowTitle(), QStringLiteral("エラー"));
+        QCOMPARE(ErrDlg->BitBtn1->text(), QStringLiteral("中止"));
+        QCOMPARE(ErrDlg->BitBtn2->text(), QStringLiteral("強行"));
+        QCOMPARE(ErrDlg->findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+                 QStringLiteral("処理を中止して、CSVオプションを設定して下さい。"));
+        // Enter chooses the default button, "中止".
+        QCOMPARE(ExecWith(ErrDlg, [] { QTest::keyClick(ErrDlg, Qt::Key_Return); }),
+                 int(kompa::mrAbort));
+        QCOMPARE(ExecWith(ErrDlg, [] { ErrDlg->BitBtn2->click(); }), int(kompa::mrIgnore));
+        QCOMPARE(ExecWith(ErrDlg, [] { ErrDlg->close(); }), int(kompa::mrCancel));
+    }
+};
+
+QTEST_MAIN(ConvDialogsTest)
+#include "conv_dialogs_test.moc"
