@@ -53,6 +53,146 @@ private:
     std::vector<int> slots_;
 };
 
+// Calls add(buildString) for every line of the ministry file, in line order. A build string is
+// the record text behind one placeholder byte: prefecture character, code, blank, city, town.
+template <typename Add> void ReadBuildStrings(const std::string& sourceFileName, Add&& add)
+{
+    io::TextFileReader reader(sourceFileName, kSourceBuffer);
+    std::string_view line;
+    std::string spill;
+    std::string scratch;
+    std::vector<std::string_view> fields;
+    char build[kRecordMax];
+    int lastKen = -1; // lines come grouped by prefecture
+    while (reader.ReadLineView(line, spill, kSourceLineMax)) {
+        // Nothing past field 8 is ever used.
+        SplitSourceLine(line, fields, scratch, kTownField + 1);
+        if (fields.size() <= kKenField)
+            Raise(msg::kListIndexOutOfBounds);
+        const std::string_view kenName = fields[kKenField];
+        const int ken = lastKen >= 0 && KenNames[lastKen - kFirstKenChar] == kenName
+                            ? lastKen
+                            : KenCode(kenName);
+        if (ken < 0)
+            Raise(msg::kKenNotFound);
+        lastKen = ken;
+        if (fields.size() <= kTownField)
+            Raise(msg::kListIndexOutOfBounds);
+
+        std::size_t size = 0;
+        auto put = [&](std::string_view part) {
+            std::size_t n = std::min(part.size(), kRecordMax - size);
+            std::memcpy(build + size, part.data(), n);
+            size += n;
+        };
+        build[size++] = ' '; // placeholder for the record length
+        build[size++] = static_cast<char>(ken);
+        put(fields[kCodeField]);
+        put(" ");
+        put(fields[kCityField]);
+        put(fields[kTownField]);
+        add(std::string_view(build, size));
+    }
+}
+
+// Build strings side by side in one block of bytes, so a build allocates nothing per line.
+class BuildStringBlock {
+public:
+    explicit BuildStringBlock(std::size_t sizeHint)
+    {
+        bytes_.reserve(sizeHint);
+        ends_.reserve(kSourcePreset);
+    }
+    void Add(std::string_view s)
+    {
+        bytes_.append(s);
+        ends_.push_back(bytes_.size());
+    }
+    int Count() const { return static_cast<int>(ends_.size()); }
+    std::string_view operator[](int i) const
+    {
+        const auto at = static_cast<std::size_t>(i);
+        const std::size_t start = at == 0 ? 0 : ends_[at - 1];
+        return std::string_view(bytes_).substr(start, ends_[at] - start);
+    }
+
+private:
+    std::string bytes_;
+    std::vector<std::size_t> ends_;
+};
+
+// Lays the whole file out in image: grouping pass, sort, offsets, header, placement pass.
+template <typename BuildStrings>
+void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
+            const BuildStrings& buildStrings, std::string& image)
+{
+    index.clear();
+    index.reserve(kIndexPreset);
+    const int count = buildStrings.Count();
+
+    // Grouping pass: one entry per key, in order of first appearance.
+    KeySlots slots;
+    for (int i = 0; i < count; ++i) {
+        const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
+        const std::uint16_t key = dict.RecordKey(s);
+        const int at = slots.Find(key);
+        if (at < 0) {
+            slots.Set(key, static_cast<int>(index.size()));
+            index.push_back(TIndexEntry{static_cast<std::int32_t>(s.size()), 0, key});
+        } else {
+            index[static_cast<std::size_t>(at)].Size += static_cast<std::int32_t>(s.size());
+        }
+    }
+
+    std::sort(index.begin(), index.end(), [](const TIndexEntry& a, const TIndexEntry& b) {
+        return TCodeAddress::CompareKeys(a, b) < 0;
+    });
+
+    if (index.empty()) // no line, so no last entry to size the file by
+        Raise(msg::kListIndexOutOfBounds);
+    const auto header = static_cast<std::int32_t>(kHeaderSize + sizeof(TIndexEntry) * index.size());
+    std::int32_t offset = header;
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        index[i].Offset = offset;
+        offset += index[i].Size;
+        slots.Set(index[i].Key, static_cast<int>(i));
+    }
+
+    const TIndexEntry& last = index.back();
+    image.assign(static_cast<std::size_t>(last.Offset) + static_cast<std::size_t>(last.Size), '\0');
+    char* out = image.data();
+    std::memcpy(out, dict.Magic().data(), dict.Magic().size());
+    PutLe32(out + 8, static_cast<std::int32_t>(index.size()));
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        char* entry = out + kHeaderSize + sizeof(TIndexEntry) * i;
+        PutLe32(entry, index[i].Size);
+        PutLe32(entry + 4, index[i].Offset);
+        PutLe16(entry + 8, index[i].Key);
+    }
+
+    // Placement pass: each block's write position starts at its offset and moves on; the
+    // index keeps the offsets as written.
+    std::vector<std::int32_t> writeAt(index.size());
+    for (std::size_t i = 0; i < index.size(); ++i)
+        writeAt[i] = index[i].Offset;
+    for (int i = 0; i < count; ++i) {
+        const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
+        if (s.empty())
+            continue;
+        // The length goes into the placeholder byte before the key is taken again.
+        const char length = static_cast<char>(s.size());
+        char record[kRecordMax];
+        std::memcpy(record, s.data(), s.size());
+        record[0] = length;
+        const int at = slots.Find(dict.RecordKey(std::string_view(record, s.size())));
+        if (at < 0)
+            Raise(msg::kCantSort);
+        std::int32_t* pos = &writeAt[static_cast<std::size_t>(at)];
+        std::memcpy(out + *pos, record, s.size());
+        *pos += static_cast<std::int32_t>(s.size());
+    }
+}
+
 } // namespace
 
 TCodeAddress::TCodeAddress()
@@ -73,7 +213,15 @@ TPostCode::TPostCode()
 
 std::uint16_t TCodeAddress::RecordKey(std::string_view buildString) const
 {
-    // Positions 3 to 5: the first three characters of the code, whatever they are.
+    // Positions 3 to 5: the first three characters of the code, whatever they are. Three
+    // digits, by far the usual case, need no general parse.
+    if (buildString.size() >= 5) {
+        const auto d0 = static_cast<unsigned>(buildString[2] - '0');
+        const auto d1 = static_cast<unsigned>(buildString[3] - '0');
+        const auto d2 = static_cast<unsigned>(buildString[4] - '0');
+        if (d0 < 10 && d1 < 10 && d2 < 10)
+            return static_cast<std::uint16_t>(d0 * 100 + d1 * 10 + d2);
+    }
     std::int32_t value =
         StrToInt(buildString.substr(std::min<std::size_t>(2, buildString.size()), 3));
     if (value < 0 || value > 65535)
@@ -99,118 +247,26 @@ std::unique_ptr<TLightStrings> TCodeAddress::ReadSource(const std::string& sourc
 {
     auto result = std::make_unique<TLightStrings>();
     result->SetCapacity(kSourcePreset);
-    io::TextFileReader reader(sourceFileName, kSourceBuffer);
-
-    std::string_view line;
-    std::string spill;
-    std::string scratch;
-    std::vector<std::string_view> fields;
-    int lastKen = -1; // lines come grouped by prefecture
-    while (reader.ReadLineView(line, spill, kSourceLineMax)) {
-        // Nothing past field 8 is ever used.
-        SplitSourceLine(line, fields, scratch, kTownField + 1);
-        if (fields.size() <= kKenField)
-            Raise(msg::kListIndexOutOfBounds);
-        const std::string_view kenName = fields[kKenField];
-        int ken = lastKen >= 0 && KenNames[lastKen - kFirstKenChar] == kenName ? lastKen
-                                                                               : KenCode(kenName);
-        if (ken < 0)
-            Raise(msg::kKenNotFound);
-        lastKen = ken;
-        if (fields.size() <= kTownField)
-            Raise(msg::kListIndexOutOfBounds);
-
-        const std::string_view code = fields[kCodeField];
-        const std::string_view city = fields[kCityField];
-        const std::string_view town = fields[kTownField];
-        std::string build;
-        build.reserve(std::min(kRecordMax, 3 + code.size() + city.size() + town.size()));
-        build += ' '; // placeholder for the record length
-        build += static_cast<char>(ken);
-        build += code;
-        build += ' ';
-        build += city;
-        build += town;
-        if (build.size() > kRecordMax)
-            build.resize(kRecordMax);
-        result->Add(std::move(build));
-    }
+    ReadBuildStrings(sourceFileName, [&](std::string_view s) { result->Add(std::string(s)); });
     return result;
 }
 
 void TCodeAddress::WriteDictionary(std::vector<TIndexEntry>& index,
                                    const TLightStrings& buildStrings, std::string& image) const
 {
-    index.clear();
-    index.reserve(kIndexPreset);
-    const int count = buildStrings.Count();
-
-    // Grouping pass: one entry per key, in order of first appearance.
-    KeySlots slots;
-    for (int i = 0; i < count; ++i) {
-        std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
-        std::uint16_t key = RecordKey(s);
-        int at = slots.Find(key);
-        if (at < 0) {
-            slots.Set(key, static_cast<int>(index.size()));
-            index.push_back(TIndexEntry{static_cast<std::int32_t>(s.size()), 0, key});
-        } else {
-            index[static_cast<std::size_t>(at)].Size += static_cast<std::int32_t>(s.size());
-        }
-    }
-
-    std::sort(index.begin(), index.end(),
-              [](const TIndexEntry& a, const TIndexEntry& b) { return CompareKeys(a, b) < 0; });
-
-    if (index.empty()) // no line, so no last entry to size the file by
-        Raise(msg::kListIndexOutOfBounds);
-    const auto header = static_cast<std::int32_t>(kHeaderSize + sizeof(TIndexEntry) * index.size());
-    std::int32_t offset = header;
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        index[i].Offset = offset;
-        offset += index[i].Size;
-        slots.Set(index[i].Key, static_cast<int>(i));
-    }
-
-    const TIndexEntry& last = index.back();
-    image.assign(static_cast<std::size_t>(last.Offset) + static_cast<std::size_t>(last.Size), '\0');
-    char* out = image.data();
-    std::memcpy(out, FMagic, sizeof FMagic);
-    PutLe32(out + 8, static_cast<std::int32_t>(index.size()));
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        char* entry = out + kHeaderSize + sizeof(TIndexEntry) * i;
-        PutLe32(entry, index[i].Size);
-        PutLe32(entry + 4, index[i].Offset);
-        PutLe16(entry + 8, index[i].Key);
-    }
-
-    // Placement pass: each block's write position starts at its offset and moves on.
-    std::vector<std::int32_t> writeAt(index.size());
-    for (std::size_t i = 0; i < index.size(); ++i)
-        writeAt[i] = index[i].Offset;
-    char record[kRecordMax];
-    for (int i = 0; i < count; ++i) {
-        std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
-        std::memcpy(record, s.data(), s.size());
-        if (!s.empty())
-            record[0] = static_cast<char>(s.size());
-        std::uint16_t key = RecordKey(std::string_view(record, s.size()));
-        int at = slots.Find(key);
-        if (at < 0)
-            Raise(msg::kCantSort);
-        std::int32_t& pos = writeAt[static_cast<std::size_t>(at)];
-        std::memcpy(out + pos, record, s.size());
-        pos += static_cast<std::int32_t>(s.size());
-    }
+    LayOut(*this, index, buildStrings, image);
 }
 
 void TCodeAddress::MakeDictionary(const std::string& sourceFileName,
                                   const std::string& dictFileName)
 {
-    std::unique_ptr<TLightStrings> buildStrings = ReadSource(sourceFileName);
+    // ReadSource and WriteDictionary in one, with the build strings kept in one block.
+    const long long sourceSize = io::FileSizeOrMinus1(sourceFileName);
+    BuildStringBlock buildStrings(sourceSize > 0 ? static_cast<std::size_t>(sourceSize) : 0);
+    ReadBuildStrings(sourceFileName, [&](std::string_view s) { buildStrings.Add(s); });
     std::vector<TIndexEntry> index;
     std::string image;
-    WriteDictionary(index, *buildStrings, image);
+    LayOut(*this, index, buildStrings, image);
     io::SaveFileReplacing(dictFileName, image);
 }
 

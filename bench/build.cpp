@@ -1,0 +1,84 @@
+// The dictionary build as the build command runs it: both files from the bundled ministry file.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "engine/dictionary.h"
+#include "engine/light_strings.h"
+
+namespace {
+
+// A scratch directory next to the other temporary files, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir()
+        : path_(std::filesystem::temp_directory_path() /
+                ("kompa-bench-build-" + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    void Write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(File(name), std::ios::binary) << bytes;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+void BM_MakeBothDictionaries(benchmark::State& state)
+{
+    ScratchDir dir;
+    for (auto _ : state) {
+        kompa::TPostCode().MakeDictionary(KOMPA_KEN_ALL, dir.File("KOMPA.DIC"));
+        kompa::TCodeAddress().MakeDictionary(KOMPA_KEN_ALL, dir.File("VELDA.DIC"));
+    }
+}
+BENCHMARK(BM_MakeBothDictionaries)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadSource(benchmark::State& state)
+{
+    kompa::TCodeAddress dict;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dict.ReadSource(KOMPA_KEN_ALL));
+}
+BENCHMARK(BM_ReadSource)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WriteDictionary(benchmark::State& state)
+{
+    kompa::TPostCode dict;
+    auto buildStrings = dict.ReadSource(KOMPA_KEN_ALL);
+    std::vector<kompa::TIndexEntry> index;
+    std::string image;
+    for (auto _ : state) {
+        dict.WriteDictionary(index, *buildStrings, image);
+        benchmark::DoNotOptimize(image.data());
+    }
+}
+BENCHMARK(BM_WriteDictionary)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A user's file of two million short lines, read as lines.
+void BM_LoadTwoMillionLines(benchmark::State& state)
+{
+    ScratchDir dir;
+    std::string text;
+    for (int i = 0; i < 2000000; ++i)
+        text += "line\r\n";
+    dir.Write("big.txt", text);
+    for (auto _ : state) {
+        kompa::TLightStrings list;
+        list.LoadFromFile(dir.File("big.txt"));
+        benchmark::DoNotOptimize(list.Count());
+    }
+}
+BENCHMARK(BM_LoadTwoMillionLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
