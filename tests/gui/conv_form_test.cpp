@@ -1,0 +1,539 @@
+// Whole conversion passes through the window over small address books against a small
+// dictionary: automatic answers, waiting records and every way of answering them, the end of a
+// pass (save, continue, discard), the close question, and the window's own safety rules.
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <filesystem>
+
+#include "app/shadow_label.h"
+#include "app/ui_text.h"
+#include "tests/gui/conv_test_fixture.h"
+
+using convtest::ScriptedWindow;
+using kompa::mrAbort;
+using kompa::mrCancel;
+using kompa::mrContinue;
+using kompa::mrDiscard;
+using kompa::mrIgnore;
+using kompa::mrSave;
+using kompa::test::ReadFile;
+using kompa::test::Sjis;
+using kompa::test::WriteFile;
+
+namespace {
+
+// Shift-JIS lines, each ended by CR LF as the program writes them.
+std::string Book(std::initializer_list<const char*> utf8Lines)
+{
+    std::string text;
+    for (const char* line : utf8Lines)
+        text += Sjis(line) + "\r\n";
+    return text;
+}
+
+bool RecordButtonsEnabled(const TConvForm& form)
+{
+    return form.BtnOk->isEnabled() && form.btnSkip->isEnabled() && form.SpeedButton1->isEnabled() &&
+           form.SpeedButton2->isEnabled();
+}
+
+bool RecordButtonsDisabled(const TConvForm& form)
+{
+    return !form.BtnOk->isEnabled() && !form.btnSkip->isEnabled() &&
+           !form.SpeedButton1->isEnabled() && !form.SpeedButton2->isEnabled();
+}
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+} // namespace
+
+class ConvFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<convtest::SmallDictionary> dictionary_;
+    kompa::TPostCode postCode_;
+    std::unique_ptr<kompa::test::TempDir> files_;
+    std::string book_; // the address book of the test at hand
+
+    std::unique_ptr<ScriptedWindow> Window()
+    {
+        auto window = std::make_unique<ScriptedWindow>(postCode_, dictionary_->Dir());
+        window->Columns(1, 2);
+        return window;
+    }
+    void WriteBook(const std::string& bytes) { WriteFile(book_, bytes); }
+    std::string Backup() const { return files_->File("book.bak"); }
+
+private slots:
+    void initTestCase()
+    {
+        convtest::CreateDialogs();
+        dictionary_ = std::make_unique<convtest::SmallDictionary>();
+    }
+    void init()
+    {
+        files_ = std::make_unique<kompa::test::TempDir>();
+        book_ = files_->File("book.csv");
+        OptForm->Button1Click();
+    }
+
+    void startsIdle()
+    {
+        auto w = Window();
+        TConvForm& f = *w->form;
+        QCOMPARE(f.windowTitle(), QStringLiteral("一括変換"));
+        QCOMPARE(f.PanelText(0), QStringLiteral("ファイル名"));
+        QCOMPARE(f.PanelText(1), QStringLiteral("変換中データ"));
+        QCOMPARE(f.PanelText(2), QStringLiteral("候補数"));
+        QCOMPARE(f.PanelText(3), QString());
+        QVERIFY(RecordButtonsDisabled(f));
+        QVERIFY(f.Edit2->isReadOnly());
+        QVERIFY(f.imgOK->isHidden());
+        QCOMPARE(f.imgOK->Caption(), QStringLiteral("OK!"));
+
+        // Two group-0 menus replace the frame's "ファイル", help replaces the frame's help.
+        QStringList names;
+        QList<int> groups;
+        for (QAction* item : f.MenuItems()) {
+            names << item->objectName();
+            groups << kompa::ui::MenuGroup(item);
+        }
+        QCOMPARE(names, QStringList({"KF1", "KO1", "KH1"}));
+        QCOMPARE(groups, QList<int>({0, 0, 9}));
+        QVERIFY(f.K1->isCheckable() && !f.K1->isChecked());
+        QVERIFY(f.KK1->isCheckable() && !f.KK1->isChecked());
+        QCOMPARE(f.KCSV2->text(), QStringLiteral("ファイルを開く"));
+
+        f.KCSV1Click();
+        QCOMPARE(w->shown, QStringList({"OptForm"}));
+    }
+
+    void allAutomaticThenSave()
+    {
+        const std::string original =
+            Book({"山田,,東京都千代田区千代田1-1,03", "鈴木,000-0000,仙台市青葉区桜ヶ丘２,022",
+                  "佐藤,,,00", "\"田中 一\",,大阪市北区梅田3,06"});
+        WriteBook(original);
+        auto w = Window();
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+
+        QCOMPARE(w->shown, QStringList({"OpenDialog1", "FldForm", "RsltDlg"}));
+        QCOMPARE(RsltDlg->lblAll->text(), QStringLiteral("4"));
+        QCOMPARE(RsltDlg->lblBlank->text(), QStringLiteral("1"));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("3"));
+        QCOMPARE(RsltDlg->lblSkip->text(), QStringLiteral("0"));
+        QCOMPARE(ReadFile(book_), Book({"山田,1000001,東京都千代田区千代田1-1,03",
+                                        "鈴木,9800001,仙台市青葉区桜ヶ丘２,022", "佐藤,,,00",
+                                        "\"田中 一\",5300001,大阪市北区梅田3,06"}));
+        QCOMPARE(ReadFile(Backup()), original);
+
+        // Back to idle: no pass, dictionary closed, progress at 0/0, no file name.
+        QVERIFY(!w->form->Active());
+        QVERIFY(!postCode_.IsOpen());
+        QCOMPARE(w->form->PanelText(0), QString());
+        QCOMPARE(w->form->PanelText(1), QStringLiteral("0/0"));
+        QCOMPARE(w->form->windowTitle(), QStringLiteral("一括変換"));
+        QVERIFY(RecordButtonsDisabled(*w->form));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void confirmationWaitsWithTheSingleCandidateChosen()
+    {
+        WriteBook(Book({"山田,111-1111,東京都千代田区千代田1-1,03", "鈴木,,新宿区新宿2,03"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        f.K1->setChecked(true);
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+
+        QVERIFY(f.Pass().Waiting());
+        QCOMPARE(f.windowTitle(), QStringLiteral("1"));
+        QCOMPARE(Items(f.ListBox1), QStringList({"1000001 千代田区千代田"}));
+        QCOMPARE(f.ListBox1->currentRow(), 0);
+        QCOMPARE(f.Edit1->text(), QStringLiteral("1000001"));
+        QCOMPARE(f.Edit2->text(), QStringLiteral("東京都千代田区千代田1-1"));
+        QCOMPARE(f.edKey->text(), QStringLiteral("千代田区千代田"));
+        QCOMPARE(f.PanelText(0), QStringLiteral("book.csv"));
+        QCOMPARE(f.PanelText(1), QStringLiteral("0/2"));
+        QCOMPARE(f.PanelText(2), QStringLiteral("候補数 1"));
+        QVERIFY(RecordButtonsEnabled(f));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        QTest::mouseClick(f.BtnOk, Qt::LeftButton);
+        QCOMPARE(f.PanelText(1), QStringLiteral("1/2"));
+        QCOMPARE(f.Edit1->text(), QStringLiteral("1600022"));
+        QTest::mouseClick(f.BtnOk, Qt::LeftButton);
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("2"));
+        QCOMPARE(ReadFile(book_),
+                 Book({"山田,1000001,東京都千代田区千代田1-1,03", "鈴木,1600022,新宿区新宿2,03"}));
+    }
+
+    void waitingRecords_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("candidates");
+        QTest::addColumn<QString>("edit1");
+        QTest::newRow("no candidate: the whole key, the record's own code")
+            << "架空市1-2"
+            << "3"
+            << "架空市" << QStringList() << "123-4567";
+        QTest::newRow("one candidate from the shortened key still waits")
+            << "大阪市北区天満1"
+            << "5"
+            << "大阪市北区" << QStringList({"5300001 大阪市北区梅田"}) << "5300001";
+        QTest::newRow("several candidates: nothing chosen")
+            << "東京都千代田区"
+            << "1"
+            << "千代田区" << QStringList({"1000001 千代田区千代田", "1000002 千代田区皇居外苑"})
+            << "123-4567";
+    }
+    void waitingRecords()
+    {
+        QFETCH(QString, address);
+        WriteBook(Sjis("x,123-4567,") + kompa::ui::ToSjis(address) + "\r\n");
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Open(book_);
+        QVERIFY(f.Pass().Waiting());
+        QTEST(f.windowTitle(), "caption");
+        QTEST(f.edKey->text(), "key");
+        QTEST(Items(f.ListBox1), "candidates");
+        QTEST(f.Edit1->text(), "edit1");
+        QCOMPARE(f.PanelText(2), QStringLiteral("候補数 %1").arg(f.ListBox1->count()));
+        QVERIFY(RecordButtonsEnabled(f));
+    }
+
+    void okWritesTheFirstSevenBytesOfEdit1()
+    {
+        WriteBook(Book({"a,999,千代田区,1", "b,999,千代田区,2", "c,999,千代田区,3"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        f.Edit1->clear();
+        f.BtnOkClick();
+        f.Edit1->setText(QStringLiteral("１２３４５６"));
+        f.BtnOkClick();
+        f.ListBox1->setCurrentRow(1);
+        QCOMPARE(f.Edit1->text(), QStringLiteral("1000002"));
+        f.Edit1->setText(QStringLiteral("12345678"));
+        f.BtnOkClick();
+        // Full-width digits are two bytes each: the seventh byte is the lead byte of "４".
+        QCOMPARE(ReadFile(book_), Sjis("a,,千代田区,1\r\nb,") + Sjis("１２３") + "\x82" +
+                                      Sjis(",千代田区,2\r\nc,1234567,千代田区,3\r\n"));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("3"));
+    }
+
+    void skipLeavesTheLineAsRead()
+    {
+        // The quotes and the blank delimiter run survive only because a skipped line is kept.
+        const std::string original = Book({"\"佐藤\",\"999\",\"架空市\",\"1\"", "b,,新宿区新宿,2"});
+        WriteBook(original);
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        QCOMPARE(f.PanelText(1), QStringLiteral("0/2"));
+        QTest::mouseClick(f.btnSkip, Qt::LeftButton);
+        QCOMPARE(RsltDlg->lblAll->text(), QStringLiteral("2"));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("1"));
+        QCOMPARE(RsltDlg->lblSkip->text(), QStringLiteral("1"));
+        QCOMPARE(ReadFile(book_),
+                 Book({"\"佐藤\",\"999\",\"架空市\",\"1\"", "b,1600022,新宿区新宿,2"}));
+    }
+
+    void researchAndWordSearch()
+    {
+        WriteBook(Book({"a,,千代田区霞が関1,1"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Open(book_);
+        QCOMPARE(f.windowTitle(), QStringLiteral("5"));
+        QCOMPARE(f.ListBox1->count(), 2);
+
+        // The user may type a whole address; a single answer is chosen at once.
+        f.edKey->setText(QStringLiteral("東京都新宿区新宿"));
+        QTest::mouseClick(f.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(Items(f.ListBox1), QStringList({"1600022 新宿区新宿"}));
+        QCOMPARE(f.Edit1->text(), QStringLiteral("1600022"));
+        QCOMPARE(f.PanelText(2), QStringLiteral("候補数 1"));
+        QCOMPARE(f.windowTitle(), QStringLiteral("5"));
+
+        f.KK1->setChecked(true);
+        QTest::mouseClick(f.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(Items(f.ListBox1), QStringList({"1600022 東京都新宿区新宿"}));
+
+        // The word search never carries the prefecture.
+        f.edKey->setText(QStringLiteral("百人町"));
+        QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
+        QCOMPARE(Items(f.ListBox1), QStringList({"1690073 新宿区百人町"}));
+        QCOMPARE(f.Edit1->text(), QStringLiteral("1690073"));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        f.BtnOkClick();
+        QCOMPARE(w->shown.last(), QStringLiteral("RsltDlg"));
+    }
+
+    void continueRunsAnotherPassOverTheConvertedLines()
+    {
+        WriteBook(Book({"a,,新宿区新宿,1", "b,,架空市,2"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrContinue);
+        w->Columns(1, 2);
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        f.btnSkipClick();
+        // Second pass: the converted first line is looked up again, the second waits again.
+        QVERIFY(f.Pass().Waiting());
+        QCOMPARE(f.Pass().Current(), 1);
+        QCOMPARE(f.PanelText(1), QStringLiteral("1/2"));
+        QCOMPARE(FldForm->StringGrid1->item(1, 1)->text(), QStringLiteral("1600022"));
+        f.btnSkipClick();
+        QCOMPARE(w->shown,
+                 QStringList({"OpenDialog1", "FldForm", "RsltDlg", "FldForm", "RsltDlg"}));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("1"));
+        QCOMPARE(RsltDlg->lblSkip->text(), QStringLiteral("1"));
+        QCOMPARE(ReadFile(book_), Book({"a,1600022,新宿区新宿,1", "b,,架空市,2"}));
+    }
+
+    void continueCancelledAndDiscardWriteNothing_data()
+    {
+        QTest::addColumn<bool>("viaContinue");
+        QTest::newRow("discard") << false;
+        QTest::newRow("continue, then cancel in the field dialog") << true;
+    }
+    void continueCancelledAndDiscardWriteNothing()
+    {
+        QFETCH(bool, viaContinue);
+        const std::string original = Book({"a,,新宿区新宿,1"});
+        WriteBook(original);
+        auto w = Window();
+        w->Answer("RsltDlg", viaContinue ? mrContinue : mrDiscard);
+        w->Open(book_);
+        QCOMPARE(ReadFile(book_), original);
+        QVERIFY(!std::filesystem::exists(Backup()));
+        QVERIFY(!w->form->Active());
+        QVERIFY(!postCode_.IsOpen());
+        QCOMPARE(w->form->Pass().Lines().Count(), 0);
+    }
+
+    void saveOverAnExistingBackup_data()
+    {
+        QTest::addColumn<bool>("goOn");
+        QTest::newRow("OK: written without a new backup") << true;
+        QTest::newRow("Cancel: nothing written") << false;
+    }
+    void saveOverAnExistingBackup()
+    {
+        QFETCH(bool, goOn);
+        const std::string original = Book({"a,,新宿区新宿,1"});
+        WriteBook(original);
+        WriteFile(Backup(), "older original");
+        auto w = Window();
+        w->Answer("RsltDlg", mrSave);
+        w->warningAnswers.push_back(goOn);
+        w->Open(book_);
+        QCOMPARE(w->warnings, QStringList({"バックアップを作成出来ません"}));
+        QCOMPARE(ReadFile(Backup()), std::string("older original"));
+        QCOMPARE(ReadFile(book_), goOn ? Book({"a,1600022,新宿区新宿,1"}) : original);
+        QVERIFY(!w->form->Active());
+    }
+
+    void closeQuestion()
+    {
+        WriteBook(Book({"a,,架空市,1"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        f.show();
+        QVERIFY(f.close()); // idle: no question
+        QVERIFY(w->warnings.isEmpty());
+
+        f.show();
+        w->Open(book_);
+        QVERIFY(f.Pass().Waiting());
+        w->warningAnswers = {false, true};
+        QVERIFY(!f.close());
+        QVERIFY(f.isVisible());
+        QVERIFY(f.close());
+        QCOMPARE(w->warnings,
+                 QStringList({"変換中のデータは破棄されます", "変換中のデータは破棄されます"}));
+        QCOMPARE(ReadFile(book_), Book({"a,,架空市,1"}));
+    }
+
+    void buttonsAreDeadOnceThePassHasEnded()
+    {
+        const std::string original = Book({"a,,架空市,1"});
+        WriteBook(original);
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrDiscard);
+        w->Answer("RsltDlg", mrSave); // must never be reached
+        w->Open(book_);
+        f.btnSkipClick();
+        QCOMPARE(w->shown.count(QStringLiteral("RsltDlg")), 1);
+        QVERIFY(RecordButtonsDisabled(f));
+        // Even a stray call cannot bring up a second result dialog that would save.
+        f.btnSkipClick();
+        f.BtnOkClick();
+        f.SpeedButton1Click();
+        QCOMPARE(w->shown.count(QStringLiteral("RsltDlg")), 1);
+        QCOMPARE(ReadFile(book_), original);
+        QVERIFY(!std::filesystem::exists(Backup()));
+    }
+
+    void openingAnotherFileDropsTheWaitingRecord_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("errAnswer");
+        QTest::newRow("cancel in the field dialog") << "p,q,r,s" << int(kompa::mrNone);
+        QTest::newRow("abort in the error dialog") << "p,q,r,s\r\np" << int(mrAbort);
+    }
+    void openingAnotherFileDropsTheWaitingRecord()
+    {
+        QFETCH(QString, second);
+        QFETCH(int, errAnswer);
+        WriteBook(Book({"a,,東京都千代田区,1"}));
+        const std::string other = files_->File("other.csv");
+        const std::string otherBytes = second.toStdString() + "\r\n";
+        WriteFile(other, otherBytes);
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Open(book_);
+        QVERIFY(RecordButtonsEnabled(f));
+
+        if (errAnswer != kompa::mrNone)
+            w->Answer("ErrDlg", errAnswer);
+        w->Open(other); // no field-dialog answer left: cancelled
+        QVERIFY(RecordButtonsDisabled(f));
+        QVERIFY(f.Edit1->text().isEmpty() && f.Edit2->text().isEmpty());
+        QVERIFY(f.edKey->text().isEmpty());
+        QCOMPARE(f.ListBox1->count(), 0);
+        f.Edit1->setText(QStringLiteral("1000001"));
+        f.BtnOkClick();
+        f.btnSkipClick();
+        QCOMPARE(w->shown.count(QStringLiteral("RsltDlg")), 0);
+        QCOMPARE(f.Pass().Lines().Get(0), otherBytes.substr(0, otherBytes.find('\r')));
+        QCOMPARE(ReadFile(other), otherBytes);
+    }
+
+    void fieldCountMismatch_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("強行") << int(mrIgnore);
+        QTest::newRow("close box") << int(mrCancel);
+    }
+    void fieldCountMismatch()
+    {
+        QFETCH(int, answer);
+        WriteBook(Book({"a,,新宿区新宿,1", "b,,新宿区新宿,2,extra"}));
+        auto w = Window();
+        w->Answer("ErrDlg", answer);
+        w->Answer("RsltDlg", mrDiscard);
+        w->Open(book_);
+        QCOMPARE(w->shown, QStringList({"OpenDialog1", "ErrDlg", "FldForm", "RsltDlg"}));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("2"));
+    }
+
+    void recordWithoutTheAddressColumnStopsThePass()
+    {
+        WriteBook(Book({"a,,新宿区新宿,1", "b", "c,,新宿区新宿,3"}));
+        convtest::ErrorCapture errors;
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("ErrDlg", mrIgnore);
+        kompa::ui::Guarded([&] { w->Open(book_); });
+        QCOMPARE(errors.texts, QStringList({"ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています."}));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(RecordButtonsDisabled(f));
+        QCOMPARE(f.PanelText(1), QStringLiteral("1/3"));
+        QVERIFY(f.Active());
+        QVERIFY(!w->shown.contains(QStringLiteral("RsltDlg")));
+    }
+
+    void missingDictionaryStartsNoPass()
+    {
+        WriteBook(Book({"a,,新宿区新宿,1"}));
+        kompa::test::TempDir empty;
+        kompa::TPostCode none;
+        convtest::ErrorCapture errors;
+        ScriptedWindow w(none, empty.Path().string());
+        w.Columns(1, 2);
+        kompa::ui::Guarded([&] { w.Open(book_); });
+        QCOMPARE(errors.texts.size(), 1);
+        QVERIFY(errors.texts[0].startsWith(QStringLiteral("ﾌｧｲﾙ ")));
+        QVERIFY(errors.texts[0].endsWith(QStringLiteral("KOMPA.DIC は開けません.")));
+        QVERIFY(!w.form->Active());
+        QVERIFY(!w.shown.contains(QStringLiteral("RsltDlg")));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void emptyFileStopsSilently()
+    {
+        WriteBook("");
+        auto w = Window();
+        w->Open(book_);
+        QCOMPARE(w->shown, QStringList({"OpenDialog1"}));
+        QVERIFY(!w->form->Active());
+    }
+
+    void editCommandsActOnTheFocusedEdit()
+    {
+        auto w = Window();
+        TConvForm& f = *w->form;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+
+        // Nothing focused among the edits: nothing happens.
+        f.ListBox1->setFocus();
+        f.SpeedButton3Click();
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+
+        f.Edit1->setFocus();
+        f.Edit1->setText(QStringLiteral("1234567"));
+        f.Edit1->selectAll();
+        f.SpeedButton3Click();
+        QCOMPARE(clipboard->text(), QStringLiteral("1234567"));
+        f.SpeedButton5Click();
+        QCOMPARE(f.Edit1->text(), QString());
+        f.SpeedButton4Click();
+        QCOMPARE(f.Edit1->text(), QStringLiteral("1234567"));
+        QVERIFY(f.imgOK->isHidden());
+
+        // The address edit is read-only: copying only.
+        f.Edit2->setText(QStringLiteral("千代田区"));
+        f.Edit2->setFocus();
+        f.Edit2->selectAll();
+        f.SpeedButton5Click();
+        f.SpeedButton4Click();
+        QCOMPARE(f.Edit2->text(), QStringLiteral("千代田区"));
+        f.SpeedButton3Click();
+        QCOMPARE(clipboard->text(), QStringLiteral("千代田区"));
+    }
+};
+
+QTEST_MAIN(ConvFormTest)
+#include "conv_form_test.moc"
