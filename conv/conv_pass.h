@@ -18,7 +18,7 @@ namespace kompa {
 
 // Where the pass stands.
 enum class TPassState {
-    Idle,     // no pass: nothing loaded, or a file whose pass has not started
+    Idle,     // no record in hand: nothing loaded, a pass not started yet, or one just ended
     Running,  // inside ConvertRecords
     Waiting,  // a record waits for OK or skip
     Finished, // every record dealt with; save, continue or discard
@@ -84,8 +84,9 @@ public:
     // Counters to zero, FCurrent to 0; opens the dictionary when active (a failure raises and
     // leaves FActive as it was), else closes it. Drops any waiting record.
     void ResetConversion(bool active);
-    // Converts from FCurrent on until a record waits or the pass ends. A record lacking a
-    // chosen column, or a failed search, raises and stops the pass (state Stopped).
+    // Converts from FCurrent on until a record waits or the pass ends. Refused unless
+    // ResetConversion(true) prepared a pass over at least one line that has not ended since.
+    // A record lacking a chosen column, or a failed search, raises and stops the pass.
     TStepResult ConvertRecords();
     // OK on the waiting record: its postal-code field := the first seven bytes of codeText.
     TStepResult Ok(std::string_view codeText);
