@@ -2,6 +2,7 @@
 // Reads no configuration and no environment: every choice is on the command line.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -44,6 +45,9 @@ void PrintUsage(std::FILE* to)
 int main(int argc, char** argv)
 {
     using namespace kompa::cli;
+    // The one variable the C library would read behind our back: where the CP932 converter is
+    // loaded from. Never setlocale(): the locale variables stay without effect.
+    unsetenv("GCONV_PATH");
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;

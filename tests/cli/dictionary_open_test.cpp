@@ -90,7 +90,7 @@ TEST(DefaultDictionaries, AreThoseBesideTheProgramAndLocaleChangesNothing)
     EXPECT_NE(r.out.find("\n1000005 東京都千代田区丸の内\n"), std::string::npos);
 
     auto localized = RunCli({"find", "--ken", "東京都千代田区丸の内１丁目"}, {},
-                            {"LC_ALL=ja_JP.SJIS", "LANG=ja_JP.eucJP", "PATH=/nonexistent"});
+                            {"LC_ALL=ja_JP.SJIS", "LANG=ja_JP.eucJP", "GCONV_PATH=/nonexistent"});
     EXPECT_EQ(localized.out, r.out);
 }
 
