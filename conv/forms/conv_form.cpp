@@ -48,6 +48,7 @@ namespace {
 
 constexpr int kPanelWidths[4] = {130, 100, 120, 50};
 constexpr int kFlashMilliseconds = 70;
+constexpr qint64 kProgressFrameMs = 15;
 constexpr std::size_t kCodeLength = 7;
 
 QString Text(const char* sjis)
@@ -286,7 +287,13 @@ void TConvForm::SetPanel(int panel, const QString& text)
 void TConvForm::SetCurrent(int index, int count)
 {
     SetPanel(1, QStringLiteral("%1/%2").arg(index).arg(count));
-    StatusBar1->repaint();
+    // The progress is drawn at once, but at most once a frame: painting it after each of
+    // thousands of automatic records would cost more than converting them. The text set last
+    // is painted by the next event processing in any case.
+    if (!FProgressPainted.isValid() || FProgressPainted.elapsed() >= kProgressFrameMs) {
+        FPanels[1]->repaint();
+        FProgressPainted.start();
+    }
 }
 
 void TConvForm::EnableRecordButtons(bool enabled)

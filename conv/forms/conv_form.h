@@ -4,6 +4,7 @@
 // dialogs that open and close a pass. The pass itself (lines, counters, write-back, save) lives
 // in the pass object.
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -111,4 +112,5 @@ private:
 
     kompa::TConversionPass FPass;
     QLabel* FPanels[4] = {};
+    QElapsedTimer FProgressPainted;
 };
