@@ -222,6 +222,19 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     return 0;
 }
 
+// The file a message names, so that a UTF-8 name is shown as it was given.
+std::string NamedFile(const std::string& message, const Settings& settings)
+{
+    std::string dictFile = settings.dictDir;
+    if (!dictFile.empty() && dictFile.back() != '/')
+        dictFile += '/';
+    dictFile += kAddressDictName;
+    for (const std::string& name : {settings.fileName, settings.output, dictFile})
+        if (!name.empty() && message.find(name) != std::string::npos)
+            return name;
+    return {};
+}
+
 } // namespace
 
 int RunConvert(int argc, char** argv)
@@ -245,7 +258,7 @@ int RunConvert(int argc, char** argv)
         if (settings.sjis)
             err.Text(e.Message());
         else
-            err.Ascii(MessageToUtf8(e.Message(), settings.fileName));
+            err.Ascii(MessageToUtf8(e.Message(), NamedFile(e.Message(), settings)));
         err.EndLine();
         return 1;
     } catch (const std::exception& e) {
