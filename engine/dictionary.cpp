@@ -22,6 +22,9 @@ constexpr int kSourcePreset = 120000;
 constexpr std::size_t kIndexPreset = 1000;
 constexpr std::size_t kSourceBuffer = 32768;
 constexpr std::size_t kHeaderSize = 12;
+// Offsets and sizes are 32-bit signed: the records of a file, with the largest index before
+// them, must stay within that, or the file could not address them.
+constexpr std::size_t kMaxImage = 0x7FFFFFFF - kHeaderSize - 10 * 65536;
 
 // Fields of a ministry line the build uses.
 constexpr std::size_t kCodeField = 2;
@@ -105,8 +108,10 @@ public:
     }
     void Add(std::string_view s)
     {
+        if (bytes_.size() + s.size() > kMaxImage)
+            Raise(msg::kRangeCheckError);
         bytes_.append(s);
-        ends_.push_back(bytes_.size());
+        ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
     }
     int Count() const { return static_cast<int>(ends_.size()); }
     std::string_view operator[](int i) const
@@ -118,7 +123,7 @@ public:
 
 private:
     std::string bytes_;
-    std::vector<std::size_t> ends_;
+    std::vector<std::uint32_t> ends_;
 };
 
 // Lays the whole file out in image: grouping pass, sort, offsets, header, placement pass.
@@ -132,8 +137,12 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
 
     // Grouping pass: one entry per key, in order of first appearance.
     KeySlots slots;
+    std::size_t total = 0;
     for (int i = 0; i < count; ++i) {
         const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
+        total += s.size();
+        if (total > kMaxImage)
+            Raise(msg::kRangeCheckError);
         const std::uint16_t key = dict.RecordKey(s);
         const int at = slots.Find(key);
         if (at < 0) {

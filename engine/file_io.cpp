@@ -326,7 +326,8 @@ void SaveFileReplacing(const std::string& fileName, std::string_view bytes)
         fail(errno);
     if (!WriteAll(fd, bytes))
         fail(errno);
-    if (::fsync(fd) != 0)
+    // On disk before the rename, so a crash never leaves a renamed but empty file.
+    if (::fdatasync(fd) != 0)
         fail(errno);
     if (::close(fd) != 0) {
         int err = errno;
