@@ -159,8 +159,16 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
         if (!sjis) {
             // Line ends are ASCII, so the whole input converts at once.
             std::string converted;
-            if (!ToSjis(input, converted, reason))
-                return UsageError(command, reason);
+            if (!ToSjis(input, converted, reason)) {
+                // Rare: find the line to name it.
+                int lineNumber = 0;
+                for (std::string_view line : SplitLines(input)) {
+                    ++lineNumber;
+                    if (!ToSjis(line, converted, reason))
+                        break;
+                }
+                return UsageError(command, "line " + std::to_string(lineNumber) + ": " + reason);
+            }
             input.swap(converted);
         }
         raw = SplitLines(input);
