@@ -27,7 +27,8 @@ const Command kCommands[] = {
     {"all", RunAll, "all [--dict DIR] [--ken] [--sjis] [TEXT...]"},
     {"find", RunFind, "find [--dict DIR] [--ken] [--sjis] [TEXT...]"},
     {"normalize", RunNormalize, "normalize [--sjis] [ADDRESS...]"},
-    {"convert", RunConvert, "convert [OPTIONS] FILE"},
+    {"convert", RunConvert,
+     "convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M [...] FILE"},
 };
 
 void PrintUsage(std::FILE* to)
