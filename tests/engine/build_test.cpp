@@ -281,6 +281,35 @@ TEST_F(BuildTest, FailuresRaiseTheirMessagesAndKeepTheOldFiles)
     EXPECT_EQ(FailedBuild("\x1A" + good), msg::kListIndexOutOfBounds);
 }
 
+// A key that, against the rule, reads the length byte: the placement pass cannot find it.
+class PlaceholderKeyed : public TCodeAddress {
+public:
+    std::uint16_t RecordKey(std::string_view buildString) const override
+    {
+        return static_cast<unsigned char>(buildString[0]);
+    }
+};
+
+TEST_F(BuildTest, KeyMissingAtPlacementIsReported)
+{
+    WriteFile(dir.File("V.DIC"), "old");
+    EXPECT_EQ(MessageOf([&] {
+                  PlaceholderKeyed().MakeDictionary(
+                      Source(Line("1000001", "東京都", "千代田区", "")), dir.File("V.DIC"));
+              }),
+              msg::kCantSort);
+    EXPECT_EQ(ReadFile(dir.File("V.DIC")), "old");
+}
+
+TEST_F(BuildTest, ReadSourceKeepsItsPresetCapacity)
+{
+    auto buildStrings = TCodeAddress().ReadSource(Source(Line("1000001", "東京都", "千代田区", "") +
+                                                         Line("0600000", "北海道", "札幌市", "")));
+    EXPECT_EQ(buildStrings->Count(), 2);
+    EXPECT_EQ(buildStrings->Capacity(), 120000);
+    EXPECT_EQ((*buildStrings)[1], Sjis(" 00600000 札幌市"));
+}
+
 TEST_F(BuildTest, CodeFailuresAffectOnlyTheCodeDictionary)
 {
     const std::string bad = Line("12", "東京都", "千代田区", "");
