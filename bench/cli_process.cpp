@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -105,7 +106,7 @@ void RunCli(const std::vector<std::string>& args, const std::string& inputFile =
         throw std::runtime_error("cannot start " + kCli);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("kompa-cli failed");

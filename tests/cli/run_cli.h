@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -59,7 +60,7 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::string&
     if (rc != 0)
         throw std::runtime_error("cannot start " + program);
     int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0) {
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
     CliResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
