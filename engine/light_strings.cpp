@@ -250,9 +250,10 @@ void TLightStrings::LoadFromFile(const std::string& fileName)
     SetCapacity(static_cast<int>(std::min<long long>(size / 28, kMaxListSize + 1ll)));
     // A larger buffer than the classic 8 KiB: the lines come out the same, with fewer reads.
     io::TextFileReader reader(fileName, 65536);
-    std::string line;
-    while (reader.ReadLine(line))
-        Add(line);
+    std::string_view line;
+    std::string spill;
+    while (reader.ReadLineView(line, spill))
+        Add(std::string(line));
     SetCapacity(FCount);
 }
 
