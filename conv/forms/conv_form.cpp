@@ -78,6 +78,7 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* p
     : TMdiChildForm(parent), FPass(postCode)
 {
     setObjectName(QStringLiteral("ConvForm"));
+    setFont(kompa::ui::GothicFont(12));
     setWindowTitle(Text(convtxt::kConvCaption));
     ConvForm = this;
 

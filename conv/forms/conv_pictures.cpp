@@ -68,4 +68,21 @@ QPixmap PastePicture()
     return picture;
 }
 
+QPixmap HelpPicture()
+{
+    QPixmap picture = Blank();
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x20, 0x50, 0xB0));
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    QFont font = p.font();
+    font.setPixelSize(12);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
+    return picture;
+}
+
 } // namespace conv_pictures

@@ -16,6 +16,7 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
 {
     ErrDlg = this;
     setObjectName(QStringLiteral("ErrDlg"));
+    setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kErrCaption));
 
     auto* label1 = new QLabel(kompa::ui::FromSjis(convtxt::kErrLine1), this);

@@ -24,7 +24,7 @@ using namespace kompa;
 namespace {
 
 constexpr int kColumnCount = 10;
-constexpr int kColumnWidth = 80;
+constexpr int kColumnWidth = 120;
 constexpr int kEdgeReach = 3;
 
 } // namespace
@@ -33,6 +33,7 @@ TFldForm::TFldForm(QWidget* parent) : QDialog(parent)
 {
     FldForm = this;
     setObjectName(QStringLiteral("FldForm"));
+    setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kFldCaption));
 
     Label1 = new QLabel(kompa::ui::FromSjis(convtxt::kFldHintLeft), this);

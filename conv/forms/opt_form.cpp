@@ -16,6 +16,7 @@
 #include "app/globals.h"
 #include "app/help.h"
 #include "app/ui_text.h"
+#include "conv/forms/conv_pictures.h"
 #include "conv/forms/conv_texts.h"
 #include "engine/cp932.h"
 
@@ -79,6 +80,7 @@ TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
 {
     OptForm = this;
     setObjectName(QStringLiteral("OptForm"));
+    setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kOptCaption));
 
     // Reading column.
@@ -147,7 +149,7 @@ TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
     Button1 = new QPushButton(kompa::ui::FromSjis(convtxt::kResetDefaults), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setAutoDefault(false);
-    BitBtn3 = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton),
+    BitBtn3 = new QPushButton(QIcon(conv_pictures::HelpPicture()),
                               kompa::ui::FromSjis(convtxt::kHelp), this);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     BitBtn3->setAutoDefault(false);

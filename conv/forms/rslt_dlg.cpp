@@ -39,6 +39,7 @@ TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
 {
     RsltDlg = this;
     setObjectName(QStringLiteral("RsltDlg"));
+    setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kRsltCaption));
 
     auto* counts = new QGridLayout;

@@ -1,0 +1,163 @@
+// The conversion window and its dialogs as the user sees them: no caption is squeezed below the
+// room it needs. With KOMPA_SHOTS_DIR set (scripts/screenshots-conv.sh, under Xvfb) the scenes
+// are set up inside the real frame on the bundled dictionary and the screen is saved as PNGs.
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app/main_form.h"
+#include "tests/gui/conv_test_fixture.h"
+
+namespace {
+
+// Controls whose width is below what their caption needs.
+QStringList SqueezedControls(const QWidget* root)
+{
+    QStringList squeezed;
+    const auto controls = root->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        if (!control->isVisible())
+            continue;
+        const auto* label = qobject_cast<const QLabel*>(control);
+        const auto* button = qobject_cast<const QAbstractButton*>(control);
+        if ((label && !label->text().isEmpty()) || (button && !button->text().isEmpty())) {
+            if (control->width() < control->minimumSizeHint().width())
+                squeezed << control->objectName();
+        }
+    }
+    return squeezed;
+}
+
+void ClickHeading(int col, Qt::MouseButton button)
+{
+    QTableWidget* grid = FldForm->StringGrid1;
+    const QRect cell = grid->visualRect(grid->model()->index(0, col));
+    QTest::mouseClick(grid->viewport(), button, {}, cell.center());
+}
+
+} // namespace
+
+class ConvScreensTest : public QObject {
+    Q_OBJECT
+
+private:
+    QString shotsDir_ = qEnvironmentVariable("KOMPA_SHOTS_DIR");
+    kompa::test::TempDir files_;
+
+    bool Shooting() const { return !shotsDir_.isEmpty(); }
+    void Shot(const QString& name)
+    {
+        if (!Shooting())
+            return;
+        QTest::qWait(300);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(shotsDir_).filePath(name));
+    }
+    void Show(QWidget* window)
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(SqueezedControls(window), QStringList());
+    }
+    std::string WriteBook()
+    {
+        const std::string book = files_.File("address.csv");
+        kompa::test::WriteFile(
+            book, kompa::test::Sjis("山田 太郎,100-0000,東京都千代田区,03-1111-2222\r\n"
+                                    "鈴木花子,,新宿区新宿３－１,03-3333-4444\r\n"
+                                    "佐藤　一,,仙台市青葉区桜ヶ丘２,022-555-6666\r\n"));
+        return book;
+    }
+
+private slots:
+    void initTestCase() { convtest::CreateDialogs(); }
+
+    void conversionWindowWaiting()
+    {
+        const std::string book = WriteBook();
+        std::unique_ptr<convtest::SmallDictionary> small;
+        std::unique_ptr<kompa::TPostCode> postCode;
+        std::unique_ptr<convtest::ScriptedWindow> own;
+        TConvForm* form = nullptr;
+        if (Shooting()) {
+            // The real frame over the bundled dictionary, as the program starts.
+            new TMainForm;
+            auto* window = new TConvForm(MainForm->PostCode1, MainForm->ProgramDir);
+            MainForm->AddChild(window);
+            MainForm->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+            MainForm->show();
+            form = window;
+        } else {
+            small = std::make_unique<convtest::SmallDictionary>();
+            postCode = std::make_unique<kompa::TPostCode>();
+            own = std::make_unique<convtest::ScriptedWindow>(*postCode, small->Dir());
+            own->form->resize(800, 500);
+            form = own->form.get();
+        }
+        form->OpenDialog1 = [&] { return QString::fromStdString(book); };
+        form->ShowModal = [](QDialog* dialog) {
+            if (dialog != FldForm)
+                return int(kompa::mrDiscard);
+            FldForm->FPostCol = 1;
+            FldForm->FAddrCol = 2;
+            return int(kompa::mrOk);
+        };
+        Show(Shooting() ? static_cast<QWidget*>(MainForm) : form);
+        form->KCSV2Click();
+        QVERIFY(form->Pass().Waiting());
+        QVERIFY(form->ListBox1->count() > 1);
+        QCOMPARE(SqueezedControls(form), QStringList());
+        Shot(QStringLiteral("conv-window-waiting.png"));
+        if (Shooting()) {
+            form->AskWarning = [](const QString&) { return true; };
+            MainForm->close();
+            delete MainForm;
+        }
+    }
+
+    void fieldDialogWithAFile()
+    {
+        kompa::TLightStrings lines;
+        lines.LoadFromFile(WriteBook());
+        kompa::TCharSet delimiters;
+        OptForm->GetReadDelimiters(delimiters);
+        FldForm->FillPreview(lines, delimiters);
+        Show(FldForm);
+        ClickHeading(1, Qt::LeftButton);
+        ClickHeading(2, Qt::RightButton);
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+        Shot(QStringLiteral("conv-field-dialog.png"));
+        FldForm->hide();
+    }
+
+    void settingsDialog()
+    {
+        Show(OptForm);
+        Shot(QStringLiteral("conv-settings-dialog.png"));
+        OptForm->hide();
+    }
+
+    void resultDialog()
+    {
+        RsltDlg->SetCounts(1250, 12, 1201, 37);
+        Show(RsltDlg);
+        Shot(QStringLiteral("conv-result-dialog.png"));
+        RsltDlg->hide();
+    }
+
+    void errorDialog()
+    {
+        Show(ErrDlg);
+        Shot(QStringLiteral("conv-error-dialog.png"));
+        ErrDlg->hide();
+    }
+};
+
+QTEST_MAIN(ConvScreensTest)
+#include "conv_screens_test.moc"
