@@ -77,20 +77,31 @@ TEST_F(DictionaryOpening, FindOpensAsTheSearchWindowDoes)
                      "#\t1\t1\t千代田区\n1000001 千代田区千代田\n");
 }
 
-TEST(DefaultDictionaries, AreThoseBesideTheProgramAndLocaleChangesNothing)
+TEST(DefaultDictionaries, AreThoseBesideTheRealProgramFileAndLocaleChangesNothing)
 {
-    // The build puts the dictionaries of the bundled data next to kompa-cli.
-    auto r = RunCli({"find", "1000001"});
+    // A private copy of the program and of the bundled data's dictionaries: the files open
+    // without sharing, and other tests may hold the build's own.
+    namespace fs = std::filesystem;
+    TempDir home, elsewhere;
+    const fs::path bin(KOMPA_BIN_DIR);
+    for (const char* name : {"kompa-cli", "KOMPA.DIC", "VELDA.DIC"})
+        fs::copy_file(bin / name, home.Path() / name);
+    // Started through a link in another directory: the real file's directory counts.
+    const std::string link = elsewhere.File("kompa-cli");
+    fs::create_symlink(home.File("kompa-cli"), link);
+
+    auto r = RunProgram(link, {"find", "1000001"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "#\t-\t1\t1000001\n1000001 千代田区千代田\n");
 
-    r = RunCli({"find", "--ken", "東京都千代田区丸の内１丁目"});
+    r = RunProgram(link, {"find", "--ken", "東京都千代田区丸の内１丁目"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("#\t1\t", 0), 0u);
     EXPECT_NE(r.out.find("\n1000005 東京都千代田区丸の内\n"), std::string::npos);
 
-    auto localized = RunCli({"find", "--ken", "東京都千代田区丸の内１丁目"}, {},
-                            {"LC_ALL=ja_JP.SJIS", "LANG=ja_JP.eucJP", "GCONV_PATH=/nonexistent"});
+    auto localized =
+        RunProgram(link, {"find", "--ken", "東京都千代田区丸の内１丁目"}, {},
+                   {"LC_ALL=ja_JP.SJIS", "LANG=ja_JP.eucJP", "GCONV_PATH=/nonexistent"});
     EXPECT_EQ(localized.out, r.out);
 }
 

@@ -28,10 +28,11 @@ inline std::string CliPath()
     return KOMPA_BIN_DIR "/kompa-cli";
 }
 
-// Runs kompa-cli with args, stdinBytes on standard input and the given environment (the
-// caller's when empty).
-inline CliResult RunCli(const std::vector<std::string>& args, const std::string& stdinBytes = {},
-                        const std::vector<std::string>& env = {})
+// Runs program with args, stdinBytes on standard input and the given environment (the caller's
+// when empty).
+inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& stdinBytes = {},
+                            const std::vector<std::string>& env = {})
 {
     TempDir io;
     const std::string in = io.File("in"), out = io.File("out"), err = io.File("err");
@@ -43,7 +44,6 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::string&
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-    const std::string program = CliPath();
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -67,6 +67,12 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::string&
     result.out = ReadFile(out);
     result.err = ReadFile(err);
     return result;
+}
+
+inline CliResult RunCli(const std::vector<std::string>& args, const std::string& stdinBytes = {},
+                        const std::vector<std::string>& env = {})
+{
+    return RunProgram(CliPath(), args, stdinBytes, env);
 }
 
 } // namespace kompa::test
