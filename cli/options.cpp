@@ -18,14 +18,33 @@ std::string ParsedArgs::Value(std::string_view name, std::string fallback) const
     return fallback;
 }
 
+namespace {
+
+// "-12", "-1.5", "-.5": queries such as "-12" are texts, not options.
+bool IsNegativeNumber(std::string_view arg)
+{
+    std::string_view rest = arg.substr(1);
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const std::size_t point = rest.find('.');
+    const std::string_view whole = rest.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : rest.substr(point + 1);
+    if (!std::all_of(whole.begin(), whole.end(), digit) ||
+        !std::all_of(fraction.begin(), fraction.end(), digit))
+        return false;
+    return point == std::string_view::npos ? !whole.empty() : !fraction.empty();
+}
+
+} // namespace
+
 bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> specs, ParsedArgs& out,
                std::string& error)
 {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        // A lone "-" is an operand, as is everything after "--".
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+        // A lone "-", a negative number and everything after "--" are operands.
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-' || IsNegativeNumber(arg)) {
             out.operands.emplace_back(arg);
             continue;
         }

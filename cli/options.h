@@ -1,6 +1,7 @@
 #pragma once
 // Command-line parsing shared by the commands: long options only ("--name", "--name VALUE" or
-// "--name=VALUE"), mixed freely with operands; "--" ends the options.
+// "--name=VALUE"), mixed freely with operands; "--" ends the options. Any other argument that
+// begins with "-" is an unknown option, except "-" itself and negative numbers ("-12").
 
 #include <initializer_list>
 #include <string>

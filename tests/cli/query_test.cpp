@@ -82,7 +82,8 @@ TEST_F(QueryCommands, AllSearchesEveryBlockInIndexOrder)
 
 TEST_F(QueryCommands, FindDecidesLikeTheSearchWindow)
 {
-    auto r = Run({"find", "1000001999", "千代田区千代田", "東京都丸の内", "", "000", "--", "-12"});
+    auto r =
+        Run({"find", "1000001999", "千代田区千代田", "東京都丸の内", "", "000", "-12", "--", "-x"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               // a code: the key is the first seven bytes
@@ -93,9 +94,10 @@ TEST_F(QueryCommands, FindDecidesLikeTheSearchWindow)
               "#\t3\t3\t東京都丸の内\n9200937 金沢市丸の内\n1000005 千代田区丸の内\n"
               "1006290 千代田区丸の内ＪＰタワー\n"
               "#\t0\t0\t\n"
-              // 000 and -12 are not codes of at least 1
+              // 000 and -12 (a number, so no option) are not codes of at least 1
               "#\t0\t0\t000\n"
-              "#\t0\t0\t-12\n");
+              "#\t0\t0\t-12\n"
+              "#\t0\t0\t-x\n");
 }
 
 TEST_F(QueryCommands, NormalizeNeedsNoDictionary)
