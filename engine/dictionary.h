@@ -19,9 +19,9 @@ namespace kompa {
 #pragma pack(push, 1)
 // One index entry, identical in memory and on disk (little-endian).
 struct TIndexEntry {
-    std::int32_t Size;    // length of the block in bytes
-    std::int32_t Offset;  // absolute position of the block's first byte
-    std::uint16_t Key;    // block key shared by all records of the block
+    std::int32_t Size;   // length of the block in bytes
+    std::int32_t Offset; // absolute position of the block's first byte
+    std::uint16_t Key;   // block key shared by all records of the block
 };
 #pragma pack(pop)
 static_assert(sizeof(TIndexEntry) == 10);
@@ -70,6 +70,8 @@ public:
 protected:
     // The result line of a record text (code, blank, [prefecture name,] address).
     static std::string ResultLine(std::string_view recordText, bool withKen);
+    // Adds the result line of a record to the list without building a string of its own.
+    static void AddResultLine(TResultList& list, std::string_view recordText, bool withKen);
 
     char FMagic[8];
     std::string FSearchText;
@@ -84,8 +86,9 @@ protected:
     // The record text at pos of BlockBytes(); advances pos past the record.
     static std::string_view NextRecord(std::string_view bytes, std::size_t& pos)
     {
-        auto length = static_cast<unsigned char>(bytes[pos]);
-        std::string_view text = bytes.substr(pos + 1, length - 1u);
+        // The lengths were checked when the block was loaded.
+        std::size_t length = static_cast<unsigned char>(bytes[pos]);
+        std::string_view text(bytes.data() + pos + 1, length - 1);
         pos += length;
         return text;
     }
@@ -93,10 +96,10 @@ protected:
 private:
     void ReadBlockBytes(const TIndexEntry& entry);
 
-    std::vector<char> FBlockBytes;  // reused between queries; only grows
+    std::vector<char> FBlockBytes; // reused between queries; only grows
     std::size_t FBlockUsed = 0;
-    int FBlockCapacity = 0;            // what FBlock's capacity is set to before its records
-    mutable bool FBlockPending = false;  // FBlock not yet filled from FBlockBytes
+    int FBlockCapacity = 0;             // what FBlock's capacity is set to before its records
+    mutable bool FBlockPending = false; // FBlock not yet filled from FBlockBytes
 };
 
 class TPostCode : public TCodeAddress {
@@ -114,4 +117,4 @@ public:
     int SearchAddress(std::string_view address, TResultList& list, bool withKen);
 };
 
-}  // namespace kompa
+} // namespace kompa

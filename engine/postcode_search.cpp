@@ -134,7 +134,7 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
             std::string_view record = NextRecord(bytes, pos);
             int reach = 0;
             if (MatchAddress(FSearchText, record, reach))
-                list.Add(ResultLine(record, withKen));
+                AddResultLine(list, record, withKen);
             else
                 bestReach = std::max(bestReach, reach);
         }
@@ -194,7 +194,7 @@ void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen
             }
             std::string_view record = bytes.substr(recordStart + 1, recordEnd - recordStart - 1);
             if (at - (recordStart + 1) >= kAddressStart)
-                list.Add(ResultLine(record, withKen));
+                AddResultLine(list, record, withKen);
             from = recordEnd;
         }
     }
