@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include "app/error_display.h"
 #include "app/globals.h"
 #include "app/help.h"
 #include "app/ui_text.h"
@@ -177,9 +178,9 @@ TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
     });
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button1, &QPushButton::clicked, this, &TOptForm::Button1Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TOptForm::BitBtn3Click);
+    connect(BitBtn3, &QPushButton::clicked, this, kompa::ui::Guard([this] { BitBtn3Click(); }));
     auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(helpKey, &QShortcut::activated, this, &TOptForm::BitBtn3Click);
+    connect(helpKey, &QShortcut::activated, this, kompa::ui::Guard([this] { BitBtn3Click(); }));
 }
 
 int TOptForm::RgSepIndex() const

@@ -10,8 +10,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
+#include "app/help.h"
 #include "app/ui_text.h"
 #include "conv/csv_fields.h"
 #include "engine/light_strings.h"
@@ -206,6 +208,27 @@ private slots:
         edit->clear();
         Type(edit, QStringLiteral("|;"));
         QCOMPARE(edit->text(), QStringLiteral("|"));
+    }
+
+    void settingsHelpOpensTheConversionTopic()
+    {
+        kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
+        convtest::ErrorCapture errors;
+        OptForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(OptForm));
+        OptForm->BitBtn3->click();
+        QCOMPARE(errors.texts, QStringList());
+        QTextBrowser* viewer = kompa::ui::HelpViewer();
+        QVERIFY(viewer && viewer->isVisible());
+        viewer->close();
+        QTRY_VERIFY(!kompa::ui::HelpViewer());
+        // The help key opens the same topic.
+        OptForm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(OptForm));
+        QTest::keyClick(OptForm, Qt::Key_F1);
+        QTRY_VERIFY(kompa::ui::HelpViewer());
+        kompa::ui::HelpViewer()->close();
+        OptForm->hide();
     }
 
     void fieldDialogStartsWithOkDisabled()

@@ -12,10 +12,12 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 
 #include <filesystem>
 
+#include "app/help.h"
 #include "app/shadow_label.h"
 #include "app/ui_text.h"
 #include "tests/gui/conv_test_fixture.h"
@@ -124,6 +126,12 @@ private slots:
 
         f.KCSV1Click();
         QCOMPARE(w->shown, QStringList({"OptForm"}));
+
+        kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
+        f.KH1->trigger();
+        QTextBrowser* help = kompa::ui::HelpViewer();
+        QVERIFY(help && help->isVisible());
+        help->close();
     }
 
     void allAutomaticThenSave()
