@@ -20,6 +20,43 @@ std::uint16_t KeyOf(std::string_view text)
                                       (static_cast<unsigned char>(text[1]) << 8));
 }
 
+// The first occurrence of needle (2 bytes or more) in hay, or null. Sixteen start positions at a
+// time are tested for the needle's first and last byte together, which rules out nearly every
+// position of Shift-JIS text at once; only those left are compared whole. Several times faster
+// than memmem on the whole-file search.
+const char* FindBytes(const char* hay, std::size_t hayLength, const char* needle, std::size_t n)
+{
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    if (n > hayLength)
+        return nullptr;
+    const std::size_t starts = hayLength - n + 1;
+    Bytes first, last;
+    for (int k = 0; k < 16; ++k) {
+        first[k] = static_cast<unsigned char>(needle[0]);
+        last[k] = static_cast<unsigned char>(needle[n - 1]);
+    }
+    std::size_t i = 0;
+    for (; i + 16 <= starts; i += 16) {
+        Bytes a, b;
+        std::memcpy(&a, hay + i, 16);
+        std::memcpy(&b, hay + i + n - 1, 16);
+        auto both = (a == first) & (b == last);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &both, 16);
+        if ((halves[0] | halves[1]) == 0)
+            continue;
+        for (std::size_t k = 0; k < 16; ++k) {
+            if (both[k] != 0 && std::memcmp(hay + i + k + 1, needle + 1, n - 2) == 0)
+                return hay + i + k;
+        }
+    }
+    for (; i < starts; ++i) {
+        if (hay[i] == needle[0] && std::memcmp(hay + i, needle, n) == 0)
+            return hay + i;
+    }
+    return nullptr;
+}
+
 // The first byte of a pair that ends the search form: ASCII, half-width katakana and every
 // other single byte.
 bool IsSingleByte(unsigned char lead)
@@ -178,11 +215,11 @@ void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen
         std::size_t recordEnd = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
         std::size_t from = 0;
         while (from < bytes.size()) {
-            const void* hit =
-                memmem(bytes.data() + from, bytes.size() - from, needle.data(), needle.size());
+            const char* hit =
+                FindBytes(bytes.data() + from, bytes.size() - from, needle.data(), needle.size());
             if (hit == nullptr)
                 break;
-            auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
+            auto at = static_cast<std::size_t>(hit - bytes.data());
             while (at >= recordEnd) {
                 recordStart = recordEnd;
                 recordEnd += static_cast<unsigned char>(bytes[recordEnd]);

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -56,11 +57,32 @@ std::vector<std::string> PlainSearchAll(TPostCode& dict, std::string_view text)
     return out;
 }
 
+// The code query done the plain way over Block(), by the definition of a code match.
+std::vector<std::string> PlainCodeSearch(const TCodeAddress& dict, std::string_view text)
+{
+    std::vector<std::string> out;
+    const std::size_t n = std::min<std::size_t>(text.size(), 7);
+    const TLightStrings& block = dict.Block();
+    for (int r = 0; r < block.Count(); ++r) {
+        const std::string& record = block[r];
+        if (n == 0 || (record.size() >= n + 1 && record.compare(1, n, text.substr(0, n)) == 0))
+            out.push_back(record.substr(std::min<std::size_t>(1, record.size())));
+    }
+    return out;
+}
+
 void QueryCodes(const std::string& query, bool withKen)
 {
     TCodeAddress dict;
     dict.OpenDictionary(ScratchFile());
     TStringResultList list;
+    bool searched = false;
+    Run(list, [&] {
+        dict.Search(query, list, false);
+        searched = true;
+    });
+    if (searched && list.lines != PlainCodeSearch(dict, query))
+        __builtin_trap();
     Run(list, [&] { dict.Search(query, list, withKen); });
     Run(list, [&] { dict.Search("1000001", list, withKen); });
     Run(list, [&] { dict.Search("", list, withKen); });
