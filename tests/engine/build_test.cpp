@@ -218,6 +218,12 @@ TEST_F(BuildTest, RecordsAreCutAt255BytesEvenInsideACharacter)
     EXPECT_EQ(record.size(), 9u + (255 - townStart));
     EXPECT_EQ(record.substr(9), longLine.substr(townStart, 255 - townStart));
 
+    // A line of exactly 255 bytes is used whole.
+    std::string exact = Sjis("1,2,1000001,4,5,6,東京都,A,");
+    const std::size_t townBytes = 255 - exact.size();
+    exact += std::string(townBytes, 'B');
+    auto whole = ParseDictionary(BuildCode(exact + "\r\n"), "VELDAV20");
+    EXPECT_EQ(whole[0].records[0], Sjis("<1000001 A") + std::string(townBytes, 'B'));
     // The cut falls inside a character when the town starts at an odd distance from it.
     const std::string oddCut = Line("1000001", "東京都", "A", longTown);
     ASSERT_EQ((255 - oddCut.find(Sjis("町"))) % 2, 1u);
