@@ -1,0 +1,274 @@
+// The frame: menu merging, the window commands, the dictionary build through the file-dialog
+// seam, the error display, the about dialog and help.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+#include "app/about_dlg.h"
+#include "app/error_display.h"
+#include "app/globals.h"
+#include "app/help.h"
+#include "app/main_form.h"
+#include "app/mdi_child.h"
+#include "app/shadow_label.h"
+#include "app_gui_support.h"
+#include "engine/errors.h"
+#include "find/find_form.h"
+
+using namespace kompa::test;
+using kompa::ui::MenuGroup;
+
+namespace {
+
+QStringList BarCaptions()
+{
+    QStringList captions;
+    for (const QAction* item : MainForm->menuBar()->actions())
+        captions.append(item->text());
+    return captions;
+}
+
+int FindWindows()
+{
+    int count = 0;
+    for (QMdiSubWindow* child : MainForm->ClientArea()->subWindowList())
+        count += qobject_cast<TFindForm*>(child) != nullptr;
+    return count;
+}
+
+void ProcessClosedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            kompa::Raise(Sjis("範囲ﾁｪｯｸｴﾗｰ"));
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class AppFrameTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<ErrorCapture> errors;
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<TempDir>();
+        BuildSmallDictionaries(*dir);
+        errors = std::make_unique<ErrorCapture>();
+        new TMainForm;
+        MainForm->ProgramDir = DirName(*dir);
+    }
+
+    void cleanup()
+    {
+        delete MainForm;
+        QVERIFY(!MainForm);
+        errors.reset();
+        dir.reset();
+    }
+
+    void programDirIsTheProgramsOwnDirectory()
+    {
+        delete MainForm;
+        new TMainForm;
+        const QString expected = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+        QCOMPARE(QString::fromStdString(MainForm->ProgramDir), expected);
+        QCOMPARE(MainForm->windowTitle(), QStringLiteral("KOMPA"));
+        QCOMPARE(MainForm->size(), QSize(481, 368));
+    }
+
+    void mergeReplacesTheGroupsAChildUses()
+    {
+        auto item = [this](const char* text, int group) {
+            auto* action = new QAction(QString::fromLatin1(text), this);
+            kompa::ui::SetMenuGroup(action, group);
+            return action;
+        };
+        QAction* file = item("file", 0);
+        QAction* window = item("window", 1);
+        QAction* help = item("help", 9);
+        QAction* childFile = item("child file", 0);
+        QAction* childOptions = item("child options", 0);
+        QAction* childHelp = item("child help", 9);
+        using List = QList<QAction*>;
+        QCOMPARE(
+            kompa::ui::MergeMenuItems({file, window, help}, {childFile, childOptions, childHelp}),
+            (List{childFile, childOptions, window, childHelp}));
+        QCOMPARE(kompa::ui::MergeMenuItems({file, window, help}, {childHelp}),
+                 (List{file, window, childHelp}));
+        QCOMPARE(kompa::ui::MergeMenuItems({file, window, help}, {}), (List{file, window, help}));
+    }
+
+    void menuBarFollowsTheActiveChild()
+    {
+        const QStringList frameMenus{QStringLiteral("ファイル(&F)"),
+                                     QStringLiteral("ウインドウ(&W)"),
+                                     QStringLiteral("ヘルプ(&H)")};
+        QCOMPARE(BarCaptions(), frameMenus);
+        const QList<QAction*> frameItems = MainForm->menuBar()->actions();
+
+        MainForm->KF2Click();
+        const QList<QAction*> bar = MainForm->menuBar()->actions();
+        QCOMPARE(bar.size(), 3);
+        QCOMPARE(bar[0], FindForm->MenuItems()[0]); // the child's ファイル(&F)
+        QCOMPARE(bar[1], frameItems[1]);            // the frame's ウインドウ(&W) stays
+        QCOMPARE(bar[2], FindForm->MenuItems()[1]); // the child's ヘルプ(&H) command
+        QCOMPARE(MenuGroup(bar[0]), 0);
+        QCOMPARE(MenuGroup(bar[2]), 9);
+        QVERIFY(!bar[2]->menu()); // a command on the bar, not a submenu
+
+        MainForm->KQ1Click();
+        ProcessClosedWindows();
+        QCOMPARE(MainForm->menuBar()->actions(), frameItems);
+    }
+
+    void searchWindowCommandNeverMakesASecondWindow()
+    {
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        MainForm->KF2Click();
+        TFindForm* first = FindForm;
+        first->showNormal();
+        QTest::keyClick(first->Edit1, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(FindForm, first);
+        QCOMPARE(FindWindows(), 1);
+        QVERIFY(first->isMaximized());
+
+        MainForm->KQ1Click();
+        ProcessClosedWindows();
+        QVERIFY(!FindForm);
+        QVERIFY(!MainForm->PostCode1.IsOpen());
+        QTest::keyClick(MainForm, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(FindForm);
+        QCOMPARE(FindWindows(), 1);
+        QVERIFY(MainForm->PostCode1.IsOpen());
+        QVERIFY(MainForm->CodeAddress1.IsOpen());
+    }
+
+    void closeAllWithNoChildrenDoesNothing()
+    {
+        MainForm->KQ1Click();
+        QVERIFY(MainForm->ClientArea()->subWindowList().isEmpty());
+        QCOMPARE(errors->shown, QStringList{});
+    }
+
+    void buildWritesBothDictionariesNextToTheChosenFile()
+    {
+        TempDir elsewhere;
+        WriteFile(elsewhere.File("ken_all.csv"), SmallMinistryFile());
+        const std::string programDict = ReadFile(dir->File(kompa::kAddressDictName));
+        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("ken_all.csv")); };
+        MainForm->K1Click();
+        QCOMPARE(errors->shown, QStringList{});
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(ReadFile(elsewhere.File(kompa::kAddressDictName)).substr(0, 8),
+                 std::string(kompa::kAddressMagic));
+        QCOMPARE(ReadFile(elsewhere.File(kompa::kCodeDictName)).substr(0, 8),
+                 std::string(kompa::kCodeMagic));
+        QCOMPARE(ReadFile(dir->File(kompa::kAddressDictName)), programDict);
+    }
+
+    void cancelledBuildWritesNothing()
+    {
+        TempDir empty;
+        MainForm->ProgramDir = DirName(empty);
+        MainForm->OpenDialog1 = [] { return std::optional<std::string>(); };
+        MainForm->K1Click();
+        QVERIFY(std::filesystem::is_empty(empty.Path()));
+    }
+
+    void failedBuildIsShownAndStopsBeforeTheCodeDictionary()
+    {
+        TempDir elsewhere;
+        WriteFile(elsewhere.File("bad.csv"),
+                  Sjis("13101,\"100  \",\"1000001\",\"x\",\"x\",\"x\",\"東京府\",\"千代田区\","
+                       "\"千代田\",0,0,0,0,0,0\r\n"));
+        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("bad.csv")); };
+        // Through the menu item, as the user runs it.
+        MainForm->findChild<QAction*>(QStringLiteral("K1"))->trigger();
+        QCOMPARE(errors->shown, QStringList{QStringLiteral("Ken NotFound.")});
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!std::filesystem::exists(elsewhere.File(kompa::kAddressDictName)));
+        QVERIFY(!std::filesystem::exists(elsewhere.File(kompa::kCodeDictName)));
+    }
+
+    void exceptionsReachingTheEventLoopAreShown()
+    {
+        ThrowingObject target;
+        QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+        QCoreApplication::processEvents();
+        QCOMPARE(errors->shown, QStringList{QStringLiteral("範囲ﾁｪｯｸｴﾗｰ.")});
+    }
+
+    void exitClosesTheFrame()
+    {
+        MainForm->show();
+        MainForm->KF2Click();
+        MainForm->findChild<QAction*>(QStringLiteral("Exit1"))->trigger();
+        QVERIFY(!MainForm->isVisible());
+        ProcessClosedWindows();
+        QVERIFY(!FindForm);
+    }
+
+    void aboutDialogLayout()
+    {
+        TAboutDlg about(MainForm);
+        QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報"));
+        QCOMPARE(about.size(), QSize(225, 149));
+        auto* title = about.findChild<kompa::ui::TShadowLabel*>(QStringLiteral("ShadowLabel1"));
+        QVERIFY(title);
+        QCOMPARE(title->geometry(), QRect(75, 20, 74, 27));
+        QCOMPARE(title->Caption(), QStringLiteral("Kompa"));
+        QCOMPARE(title->FontHeight(), -27);
+        QCOMPARE(title->FontColor(), QColor(Qt::white));
+        for (const char* name : {"ShadowLabel2", "ShadowLabel3", "ShadowLabel4"}) {
+            auto* label = about.findChild<kompa::ui::TShadowLabel*>(QString::fromLatin1(name));
+            QVERIFY(label);
+            QCOMPARE(label->FontHeight(), -12);
+            QVERIFY(!label->Caption().isEmpty());
+        }
+        QCOMPARE(about.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
+                 QRect(75, 120, 75, 25));
+    }
+
+    void helpOpensAtTheContextsTopics()
+    {
+        kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
+        kompa::ui::ShowHelpContents();
+        QTextBrowser* viewer = kompa::ui::HelpViewer();
+        QVERIFY(viewer && viewer->isVisible());
+        QVERIFY(viewer->toPlainText().contains(QStringLiteral("辞書ファイルの作成")));
+        for (int context : {kompa::ui::kHelpContextSearch, kompa::ui::kHelpContextConvert}) {
+            kompa::ui::ShowHelpContext(context);
+            QCOMPARE(kompa::ui::HelpViewer(), viewer); // one viewer
+        }
+        viewer->close();
+        QCOMPARE(errors->shown, QStringList{});
+    }
+};
+
+int main(int argc, char** argv)
+{
+    kompa::ui::TApplication application(argc, argv);
+    AppFrameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "app_frame_test.moc"

@@ -1,0 +1,239 @@
+// The search window over a small dictionary: the code/address decision, the status line, the
+// whole-file fallback, the prefecture check box, failures on closed dictionaries and the
+// clipboard exchange.
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+#include "app/error_display.h"
+#include "app/globals.h"
+#include "app/main_form.h"
+#include "app_gui_support.h"
+#include "find/find_form.h"
+
+using namespace kompa::test;
+
+namespace {
+
+QStringList Lines(const QListWidget* list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines.append(list->item(i)->text());
+    return lines;
+}
+
+QString Status(const QString& key, int count)
+{
+    return QStringLiteral("検索キー \"%1\" 候補数 %2").arg(key).arg(count);
+}
+
+} // namespace
+
+class FindWindowTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<ErrorCapture> errors;
+
+    TFindForm* OpenFindForm(const std::string& programDir)
+    {
+        new TMainForm;
+        MainForm->ProgramDir = programDir;
+        MainForm->KF2Click();
+        return FindForm;
+    }
+
+    void Search(const QString& text)
+    {
+        FindForm->Edit1->setText(text);
+        QTest::keyClick(FindForm->Edit1, Qt::Key_Return);
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<TempDir>();
+        BuildSmallDictionaries(*dir);
+        errors = std::make_unique<ErrorCapture>();
+    }
+
+    void cleanup()
+    {
+        delete MainForm;
+        QVERIFY(!FindForm);
+        errors.reset();
+        dir.reset();
+    }
+
+    void searchKindAndStatusLine_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("lines");
+        const QString chiyoda = QStringLiteral("1000001 千代田区千代田");
+        const QString marunouchi = QStringLiteral("1000005 千代田区丸の内");
+        const QString yurakucho = QStringLiteral("1000006 千代田区有楽町");
+        QTest::newRow("full code") << "1000001"
+                                   << "1000001" << QStringList{chiyoda};
+        QTest::newRow("code prefix") << "100"
+                                     << "100" << QStringList{chiyoda, marunouchi, yurakucho};
+        QTest::newRow("long code cut to seven") << "1000001999"
+                                                << "1000001" << QStringList{chiyoda};
+        QTest::newRow("leading zero is a code")
+            << "0600000"
+            << "0600000" << QStringList{QStringLiteral("0600000 札幌市中央区以下に掲載がない場合")};
+        QTest::newRow("hyphen matches nothing") << "100-0001"
+                                                << "100-000" << QStringList{};
+        QTest::newRow("address") << QStringLiteral("千代田区丸の内")
+                                 << QStringLiteral("千代田区丸の内") << QStringList{marunouchi};
+        QTest::newRow("address with prefecture")
+            << QStringLiteral("東京都千代田区") << QStringLiteral("東京都千代田区")
+            << QStringList{chiyoda, marunouchi, yurakucho};
+        // Not the start of any address: the whole-file search finds it inside one, and the
+        // status line still shows the text as typed.
+        QTest::newRow("whole-file fallback")
+            << QStringLiteral("東京都丸の内") << QStringLiteral("東京都丸の内")
+            << QStringList{marunouchi};
+        QTest::newRow("empty") << QString() << QString() << QStringList{};
+    }
+    void searchKindAndStatusLine()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        QFETCH(QStringList, lines);
+        OpenFindForm(DirName(*dir));
+        Search(typed);
+        QCOMPARE(Lines(FindForm->ListBox1), lines);
+        QCOMPARE(FindForm->Label1->text(), Status(key, static_cast<int>(lines.size())));
+        QCOMPARE(FindForm->Edit1->text(), typed); // Enter is used up, not typed
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(errors->shown, QStringList{});
+    }
+
+    void prefectureCheckBoxRepeatsTheSearch()
+    {
+        OpenFindForm(DirName(*dir));
+        FindForm->chkKen->setChecked(true); // empty edit: no search
+        QCOMPARE(FindForm->Label1->text(), QString());
+        FindForm->chkKen->setChecked(false);
+
+        Search(QStringLiteral("1000001"));
+        FindForm->chkKen->setChecked(true);
+        QCOMPARE(Lines(FindForm->ListBox1),
+                 QStringList{QStringLiteral("1000001 東京都千代田区千代田")});
+        Search(QStringLiteral("大阪市"));
+        QCOMPARE(Lines(FindForm->ListBox1),
+                 QStringList{QStringLiteral("5400002 大阪府大阪市中央区大阪城")});
+        FindForm->chkKen->setChecked(false);
+        QCOMPARE(Lines(FindForm->ListBox1),
+                 QStringList{QStringLiteral("5400002 大阪市中央区大阪城")});
+    }
+
+    // A character with no Shift-JIS form reaches the engine as "?" and is shown as such.
+    void unmappableCharacterBecomesQuestionMark()
+    {
+        OpenFindForm(DirName(*dir));
+        Search(QStringLiteral("千代田区😀"));
+        QVERIFY(FindForm->Label1->text().startsWith(QStringLiteral("検索キー \"千代田区?\"")));
+    }
+
+    void missingCodeDictionaryFailsCodeSearchesOnly()
+    {
+        std::filesystem::remove(dir->File(kompa::kCodeDictName));
+        OpenFindForm(DirName(*dir));
+        QCOMPARE(errors->shown, QStringList{}); // an absent code dictionary is no error
+        Search(QStringLiteral("千代田区丸の内"));
+        const QString before = FindForm->Label1->text();
+        Search(QStringLiteral("1000001"));
+        QCOMPARE(errors->shown, QStringList{QStringLiteral("辞書が設定されていません.")});
+        QCOMPARE(FindForm->ListBox1->count(), 0);
+        QCOMPARE(FindForm->Label1->text(), before);
+    }
+
+    void missingAddressDictionaryIsShownAndTheWindowStillOpens()
+    {
+        TempDir onlyCodes;
+        std::filesystem::copy_file(dir->File(kompa::kCodeDictName),
+                                   onlyCodes.File(kompa::kCodeDictName));
+        const std::string programDir = DirName(onlyCodes);
+        QVERIFY(OpenFindForm(programDir));
+        const QString fileName = QString::fromStdString(programDir + kompa::kAddressDictName);
+        QCOMPARE(errors->shown, QStringList{QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(fileName)});
+        // The failure left the opening before the code dictionary.
+        QVERIFY(!MainForm->CodeAddress1.IsOpen());
+        Search(QStringLiteral("千代田区"));
+        QCOMPARE(errors->shown.size(), 2);
+        QCOMPARE(errors->shown.last(), QStringLiteral("辞書が設定されていません."));
+    }
+
+    void dictionariesCloseWithTheWindowAndOpenWithTheNext()
+    {
+        OpenFindForm(DirName(*dir));
+        QVERIFY(MainForm->PostCode1.IsOpen());
+        QVERIFY(MainForm->CodeAddress1.IsOpen());
+        FindForm->Close1Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!FindForm);
+        QVERIFY(!MainForm->PostCode1.IsOpen());
+        QVERIFY(!MainForm->CodeAddress1.IsOpen());
+        MainForm->KF2Click();
+        QVERIFY(FindForm);
+        QVERIFY(MainForm->PostCode1.IsOpen());
+        QVERIFY(MainForm->CodeAddress1.IsOpen());
+        Search(QStringLiteral("1000005"));
+        QCOMPARE(FindForm->ListBox1->count(), 1);
+    }
+
+    void clipboardExchange()
+    {
+        OpenFindForm(DirName(*dir));
+        TFindForm* form = FindForm;
+        QVERIFY(form->Image1DragOver(form->ListBox1));
+        QVERIFY(!form->Image1DragOver(form->Edit1));
+        QVERIFY(!form->Image1DragOver(form->Image1));
+        QVERIFY(form->Edit1DragOver(form->Image1));
+        QVERIFY(!form->Edit1DragOver(form->ListBox1));
+
+        Search(QStringLiteral("100"));
+        form->ListBox1->setCurrentRow(1);
+        form->Image1DragDrop();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("1000005 千代田区丸の内"));
+
+        const QString status = form->Label1->text();
+        form->Edit1->setText(QStringLiteral("something else"));
+        form->Edit1DragDrop();
+        QCOMPARE(form->Edit1->text(), QStringLiteral("1000005 千代田区丸の内"));
+        QCOMPARE(form->Label1->text(), status); // a drop does not search
+    }
+
+    // With no text on the clipboard the picture does not start a drag (a started drag would
+    // block this test in its own event loop).
+    void pictureRefusesToDragWithoutClipboardText()
+    {
+        OpenFindForm(DirName(*dir));
+        QGuiApplication::clipboard()->clear();
+        QWidget* picture = FindForm->Image1;
+        QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(2, 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(18, 18), picture->mapToGlobal(QPointF(18, 18)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(picture, &move);
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(18, 18));
+        QCOMPARE(FindForm->Edit1->text(), QString());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    kompa::ui::TApplication application(argc, argv);
+    FindWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "find_window_test.moc"
