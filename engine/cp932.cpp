@@ -73,7 +73,7 @@ bool IsSjisLead(unsigned char b)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-}  // namespace
+} // namespace
 
 std::string ToUtf8(std::string_view sjis)
 {
@@ -121,4 +121,4 @@ bool FromUtf8Strict(std::string_view utf8, std::string& sjis, std::string* badCh
     return false;
 }
 
-}  // namespace kompa::cp932
+} // namespace kompa::cp932

@@ -10,7 +10,7 @@ std::string Fill(std::string_view pattern, std::string_view placeholder, std::st
         out.replace(at, placeholder.size(), value);
     return out;
 }
-}  // namespace
+} // namespace
 
 std::string FormatMessage(std::string_view pattern, std::string_view arg)
 {
@@ -27,4 +27,4 @@ void Raise(std::string message)
     throw Exception(std::move(message));
 }
 
-}  // namespace kompa
+} // namespace kompa
