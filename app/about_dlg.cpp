@@ -1,6 +1,7 @@
 #include "app/about_dlg.h"
 
 #include <QFrame>
+#include <QPalette>
 #include <QPushButton>
 #include <QStyle>
 
@@ -33,16 +34,20 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("バージョン情報"));
     setFont(GothicFont(12));
     setFixedSize(225, 149);
+    // The classic button face: white captions with grey shadows stay readable on it.
+    QPalette face = palette();
+    face.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    setPalette(face);
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel1"));
     bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
     bevel->setGeometry(30, 10, 171, 106);
 
-    TShadowLabel* title =
-        AddShadowLabel(this, "ShadowLabel1", QStringLiteral("Kompa"), 27, QPoint(75, 20));
-    title->resize(74, 27);
-    // The small labels were laid out at the size of their captions.
+    // The labels were laid out at the size of their captions (74 x 27 for the title); measured
+    // again here, since the substitute font is wider and would cut the title short.
+    AddShadowLabel(this, "ShadowLabel1", QStringLiteral("Kompa"), 27, QPoint(75, 20))
+        ->AdjustBounds();
     AddShadowLabel(this, "ShadowLabel4", QStringLiteral("Version 1.0"), 12, QPoint(90, 55))
         ->AdjustBounds();
     AddShadowLabel(this, "ShadowLabel2", QStringLiteral("郵便番号と住所の辞書"), 12, QPoint(65, 75))

@@ -21,6 +21,7 @@
 #include "conv/forms/conv_form.h"
 #include "engine/file_io.h"
 #include "find/find_form.h"
+#include "find/pictures.h"
 
 using namespace kompa::ui;
 
@@ -30,6 +31,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromLatin1(kAppTitle));
     setFont(GothicFont(12));
+    setWindowIcon(QIcon(MagnifierPicture()));
     FClient = new QMdiArea(this);
     FClient->setObjectName(QStringLiteral("ClientArea"));
     // The desktop's classic background colour.
@@ -172,18 +174,23 @@ void TMainForm::Exit1Click()
 
 void TMainForm::KF2Click()
 {
-    if (FindForm)
+    // An existing window also comes to the front: with every child maximised, maximising alone
+    // would leave it hidden behind the active one.
+    if (FindForm) {
         FindForm->showMaximized();
-    else
+        FClient->setActiveSubWindow(FindForm);
+    } else
         AddChild(new TFindForm);
 }
 
 void TMainForm::KC1Click()
 {
-    if (ConvForm)
+    if (ConvForm) {
         ConvForm->showMaximized();
-    else
+        FClient->setActiveSubWindow(ConvForm);
+    } else {
         AddChild(new TConvForm(PostCode1, ProgramDir));
+    }
 }
 
 void TMainForm::Tile1Click()

@@ -112,6 +112,7 @@ void TFindForm::CreateControls()
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setItemDelegate(new TFixedHeightDelegate(ListBox1));
     ListBox1->setUniformItemSizes(true);
+    ListBox1->setTextElideMode(Qt::ElideNone); // long addresses are cut, never shortened with "…"
     ListBox1->viewport()->installEventFilter(this);
     layout->addWidget(ListBox1);
 

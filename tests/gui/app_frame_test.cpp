@@ -235,7 +235,13 @@ private slots:
         QCOMPARE(about.size(), QSize(225, 149));
         auto* title = about.findChild<kompa::ui::TShadowLabel*>(QStringLiteral("ShadowLabel1"));
         QVERIFY(title);
-        QCOMPARE(title->geometry(), QRect(75, 20, 74, 27));
+        QCOMPARE(title->pos(), QPoint(75, 20));
+        // Sized to its caption: the text's width + 27 div 5.
+        const QSize text =
+            QFontMetrics(title->font())
+                .boundingRect(QRect(0, 0, 74, 27), Qt::TextShowMnemonic, QStringLiteral("Kompa"))
+                .size();
+        QCOMPARE(title->width(), text.width() + 5);
         QCOMPARE(title->Caption(), QStringLiteral("Kompa"));
         QCOMPARE(title->FontHeight(), -27);
         QCOMPARE(title->FontColor(), QColor(Qt::white));
