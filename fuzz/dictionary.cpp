@@ -18,8 +18,12 @@ using namespace kompa;
 
 const std::string& ScratchFile()
 {
-    static const std::string name = "/tmp/kompa-fuzz-dict-" + std::to_string(::getpid()) + ".DIC";
-    return name;
+    // Removed again when the process ends.
+    static const struct Scratch {
+        std::string name = "/tmp/kompa-fuzz-dict-" + std::to_string(::getpid()) + ".DIC";
+        ~Scratch() { std::remove(name.c_str()); }
+    } scratch;
+    return scratch.name;
 }
 
 void WriteScratch(const std::string& bytes)
