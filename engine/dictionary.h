@@ -83,14 +83,16 @@ protected:
 
     // The last block as read: its whole records lie in FBlockBytes[0, FBlockUsed).
     std::string_view BlockBytes() const { return {FBlockBytes.data(), FBlockUsed}; }
-    // The record text at pos of BlockBytes(); advances pos past the record.
-    static std::string_view NextRecord(std::string_view bytes, std::size_t& pos)
+    // Calls f with the text of every record of the last block, in file order.
+    template <class F> void ForEachRecord(F&& f) const
     {
-        // The lengths were checked when the block was loaded.
-        std::size_t length = static_cast<unsigned char>(bytes[pos]);
-        std::string_view text(bytes.data() + pos + 1, length - 1);
-        pos += length;
-        return text;
+        // Offsets found when the block was loaded: the records are reached without walking
+        // the length bytes again, one after the other.
+        const char* bytes = FBlockBytes.data();
+        for (std::uint32_t start : FRecordStarts) {
+            std::size_t length = static_cast<unsigned char>(bytes[start]);
+            f(std::string_view(bytes + start + 1, length - 1));
+        }
     }
 
 private:
@@ -98,8 +100,9 @@ private:
 
     std::vector<char> FBlockBytes; // reused between queries; only grows
     std::size_t FBlockUsed = 0;
-    int FBlockCapacity = 0;             // what FBlock's capacity is set to before its records
-    mutable bool FBlockPending = false; // FBlock not yet filled from FBlockBytes
+    std::vector<std::uint32_t> FRecordStarts; // each record's length byte in FBlockBytes
+    int FBlockCapacity = 0;                   // what FBlock's capacity is set to before its records
+    mutable bool FBlockPending = false;       // FBlock not yet filled from FBlockBytes
 };
 
 class TPostCode : public TCodeAddress {

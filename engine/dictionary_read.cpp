@@ -135,6 +135,7 @@ void TCodeAddress::LoadBlock(std::uint16_t key)
     if (!IsOpen())
         Raise(msg::kNoDictionary);
     FBlockUsed = 0;
+    FRecordStarts.clear();
     FBlockCapacity = 0;
     FBlockPending = true;
     int i = FindIndex(key);
@@ -172,6 +173,7 @@ void TCodeAddress::ReadBlockBytes(const TIndexEntry& entry)
         }
         if (length > size - pos)
             break;
+        FRecordStarts.push_back(static_cast<std::uint32_t>(pos));
         pos += length;
     }
     FBlockUsed = pos;
@@ -183,9 +185,7 @@ const TLightStrings& TCodeAddress::Block() const
         FBlockPending = false;
         FBlock.Clear();
         FBlock.SetCapacity(FBlockCapacity);
-        std::string_view bytes = BlockBytes();
-        for (std::size_t pos = 0; pos < bytes.size();)
-            FBlock.Add(std::string(NextRecord(bytes, pos)));
+        ForEachRecord([this](std::string_view record) { FBlock.Add(std::string(record)); });
     }
     return FBlock;
 }
@@ -239,12 +239,10 @@ void TCodeAddress::SearchBlock(std::uint16_t key, TResultList& list, bool withKe
     LoadBlock(key);
     UpdateBracket bracket(list);
     auto listMatches = [&](auto matches) {
-        std::string_view bytes = BlockBytes();
-        for (std::size_t pos = 0; pos < bytes.size();) {
-            std::string_view record = NextRecord(bytes, pos);
+        ForEachRecord([&](std::string_view record) {
             if (matches(record))
                 AddResultLine(list, record, withKen);
-        }
+        });
     };
     // The code query walks hundreds of records for a line or two; when MatchRecord cannot be
     // overridden, the test is inlined instead of called through the virtual table.

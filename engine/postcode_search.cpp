@@ -162,19 +162,17 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
 
     UpdateBracket bracket(list);
     FSearchText = std::move(searchForm);
-    const std::string_view bytes = BlockBytes();
 
     // One walk of the loaded block: adds what matches, returns the furthest reach of the rest.
     auto pass = [&] {
         int bestReach = 0;
-        for (std::size_t pos = 0; pos < bytes.size();) {
-            std::string_view record = NextRecord(bytes, pos);
+        ForEachRecord([&](std::string_view record) {
             int reach = 0;
             if (MatchAddress(FSearchText, record, reach))
                 AddResultLine(list, record, withKen);
             else
                 bestReach = std::max(bestReach, reach);
-        }
+        });
         // A difference inside a character cuts before that character.
         return bestReach % 2 == 0 ? bestReach - 1 : bestReach;
     };
