@@ -1,5 +1,6 @@
 #include "app/help.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -57,6 +58,8 @@ QTextBrowser* OpenViewer()
         viewer->setFont(GothicFont(14));
         viewer->resize(560, 480);
         viewer->setHtml(html);
+        if (const QWidget* owner = QApplication::activeWindow())
+            viewer->move(owner->geometry().center() - viewer->rect().center());
     }
     viewer->show();
     viewer->raise();

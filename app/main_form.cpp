@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "app/about_dlg.h"
@@ -232,6 +233,9 @@ void TMainForm::closeEvent(QCloseEvent* event)
             return;
         }
     }
+    // The program ends with its frame; an open help viewer must not keep it running.
+    if (QWidget* help = HelpViewer())
+        help->close();
     event->accept();
 }
 
