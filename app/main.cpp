@@ -1,6 +1,10 @@
 // The program's entry: the application object, its title and help file, the windows in their
 // order, and the message loop until the frame closes.
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include "app/error_display.h"
 #include "app/globals.h"
 #include "app/help.h"
@@ -15,6 +19,11 @@
 int main(int argc, char** argv)
 {
     kompa::ui::TApplication application(argc, argv);
+    // The whole interface is Japanese, the platform's own dialogs and buttons included.
+    QTranslator platformTexts;
+    if (platformTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&platformTexts);
     QApplication::setApplicationName(QString::fromLatin1(kompa::ui::kAppTitle));
     kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
 
