@@ -73,6 +73,11 @@ bool IsSjisLead(unsigned char b)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+bool IsSjisTrail(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 } // namespace
 
 std::string ToUtf8(std::string_view sjis)
@@ -83,8 +88,12 @@ std::string ToUtf8(std::string_view sjis)
     char* in = input.data();
     std::size_t left = input.size();
     while (!ToUtf8Converter().Run(in, left, out)) {
-        // Skip the unconvertible character: a lead byte with its trail, or one byte.
-        std::size_t skip = (IsSjisLead(static_cast<unsigned char>(*in)) && left >= 2) ? 2 : 1;
+        // Skip the unconvertible character: a lead byte with a valid trail byte, or one byte
+        // (a broken pair keeps its second byte, which may be a delimiter or a digit).
+        std::size_t skip = 1;
+        if (left >= 2 && IsSjisLead(static_cast<unsigned char>(in[0])) &&
+            IsSjisTrail(static_cast<unsigned char>(in[1])))
+            skip = 2;
         out += "\xEF\xBF\xBD";
         in += skip;
         left -= skip;
