@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTextBrowser>
-#include <QTimer>
 
 #include "app/about_dlg.h"
 #include "app/busy_cursor.h"

@@ -17,6 +17,7 @@
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "find/find_form.h"
+#include "find/list_box_items.h"
 
 using namespace kompa::test;
 
@@ -212,6 +213,31 @@ private slots:
         form->Edit1DragDrop();
         QCOMPARE(form->Edit1->text(), QStringLiteral("1000005 千代田区丸の内"));
         QCOMPARE(form->Label1->text(), status); // a drop does not search
+    }
+
+    // Lines added inside an update bracket reach the list in one step; a bracket left open by
+    // a failing query still delivers its lines and lets the list paint again.
+    void listBoxItemsBracket()
+    {
+        QListWidget list;
+        {
+            kompa::ui::TListBoxItems items(&list);
+            items.BeginUpdate();
+            items.BeginUpdate();
+            items.Add(Sjis("1000001 千代田区千代田"));
+            items.EndUpdate();
+            QCOMPARE(list.count(), 0);
+            QCOMPARE(items.Count(), 1);
+            QVERIFY(!list.updatesEnabled());
+            items.EndUpdate();
+            QCOMPARE(list.item(0)->text(), QStringLiteral("1000001 千代田区千代田"));
+            QVERIFY(list.updatesEnabled());
+            items.BeginUpdate();
+            items.Clear();
+            items.Add(Sjis("1000005 千代田区丸の内"));
+        }
+        QCOMPARE(Lines(&list), QStringList{QStringLiteral("1000005 千代田区丸の内")});
+        QVERIFY(list.updatesEnabled());
     }
 
     // With no text on the clipboard the picture does not start a drag (a started drag would
