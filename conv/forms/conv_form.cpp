@@ -104,6 +104,8 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* p
 
 TConvForm::~TConvForm()
 {
+    // The list box goes after the edits its signals write to.
+    disconnect(ListBox1, nullptr, this, nullptr);
     if (ConvForm == this)
         ConvForm = nullptr;
 }

@@ -165,9 +165,9 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != StringGrid1->viewport())
         return QDialog::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pos = mouse->position().toPoint();
         // Columns are resized by dragging their edge in the heading row.
         const bool inHeading = StringGrid1->rowAt(pos.y()) == 0;
@@ -181,7 +181,7 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     case QEvent::MouseMove: {
-        const QPoint pos = mouse->position().toPoint();
+        const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (resizingColumn_ >= 0) {
             StringGrid1->setColumnWidth(resizingColumn_,
                                         std::max(8, resizeStartWidth_ + pos.x() - resizeOrigin_));
