@@ -290,7 +290,9 @@ bool TFindForm::eventFilter(QObject* watched, QEvent* event)
     QWidget* source = watched == ListBox1->viewport() ? static_cast<QWidget*>(ListBox1)
                       : watched == Image1             ? static_cast<QWidget*>(Image1)
                                                       : nullptr;
-    if (source) {
+    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                            type == QEvent::MouseButtonRelease;
+    if (source && mouseEvent) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (type == QEvent::MouseButtonPress) {
             if (source == Image1)
