@@ -55,3 +55,6 @@ sleep 0.2
 xdotool key a
 shot about
 xdotool key Return
+
+# The conversion window and its dialogs: their scenes are set up by a test program of the same build.
+KOMPA_BUILD_DIR=$(dirname "$(dirname "$kompa")") bash scripts/screenshots-conv.sh "$out"
