@@ -119,6 +119,21 @@ private slots:
         QCOMPARE(errors->shown, QStringList{});
     }
 
+    void onlyTheWholeFileSearchShowsTheHourglass()
+    {
+        OpenFindForm(DirName(*dir));
+        bool busyWhileFilling = false;
+        connect(FindForm->ListBox1->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyWhileFilling = cursor && cursor->shape() == Qt::WaitCursor;
+        });
+        Search(QStringLiteral("千代田区"));
+        QVERIFY(!busyWhileFilling);
+        Search(QStringLiteral("東京都丸の内"));
+        QVERIFY(busyWhileFilling);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void prefectureCheckBoxRepeatsTheSearch()
     {
         OpenFindForm(DirName(*dir));
