@@ -119,10 +119,6 @@ inline constexpr char kRecordsInWork[] = "\x95\xCF\x8A\xB7\x92\x86\x83"
                                          "f\x81[\x83^";
 // 候補数
 inline constexpr char kCandidates[] = "\x8C\xF3\x95\xE2\x90\x94";
-// 候補数 %d
-inline constexpr char kCandidatesN[] = "\x8C\xF3\x95\xE2\x90\x94 %d";
-// %d/%d
-inline constexpr char kProgress[] = "%d/%d";
 // ファイル(&F)
 inline constexpr char kMenuFile[] = "\x83t\x83@\x83"
                                     "C\x83\x8B(&F)";
