@@ -15,7 +15,10 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
+#include <csignal>
 #include <filesystem>
+
+#include <sys/resource.h>
 
 #include "app/help.h"
 #include "app/shadow_label.h"
@@ -43,6 +46,25 @@ std::string Book(std::initializer_list<const char*> utf8Lines)
         text += Sjis(line) + "\r\n";
     return text;
 }
+
+// Lowers the file-size limit of the process for its lifetime; writes beyond it fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
 
 bool RecordButtonsEnabled(const TConvForm& form)
 {
@@ -367,6 +389,43 @@ private slots:
         QCOMPARE(ReadFile(Backup()), std::string("older original"));
         QCOMPARE(ReadFile(book_), goOn ? Book({"a,1600022,新宿区新宿,1"}) : original);
         QVERIFY(!w->form->Active());
+    }
+
+    void failedWriteKeepsTheFileAsRead_data()
+    {
+        QTest::addColumn<bool>("olderBackup");
+        QTest::newRow("backup made: the file as read survives as .bak") << false;
+        QTest::newRow("no backup: the original stays whole") << true;
+    }
+    void failedWriteKeepsTheFileAsRead()
+    {
+        QFETCH(bool, olderBackup);
+        std::string original;
+        for (int i = 0; i < 100; ++i)
+            original += Sjis("a,,新宿区新宿,1\r\n");
+        WriteBook(original);
+        if (olderBackup)
+            WriteFile(Backup(), "older original");
+        auto w = Window();
+        w->Answer("RsltDlg", mrSave);
+        w->warningAnswers.push_back(true);
+        convtest::ErrorCapture errors;
+        {
+            // Any write past a few bytes fails, as on a full disk.
+            FileSizeLimit limit(64);
+            kompa::ui::Guarded([&] { w->Open(book_); });
+        }
+        QCOMPARE(errors.texts.size(), 1);
+        QCOMPARE(ReadFile(olderBackup ? book_ : Backup()), original);
+        if (olderBackup)
+            QCOMPARE(ReadFile(Backup()), std::string("older original"));
+        // No half-written file is left beside them.
+        const auto entries = std::filesystem::directory_iterator(files_->Path());
+        QCOMPARE(std::distance(begin(entries), end(entries)), 2);
+        // The converted lines are still held and the pass is still on.
+        QVERIFY(w->form->Active());
+        QCOMPARE(w->form->Pass().Lines().Count(), 100);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
     void closeQuestion()
