@@ -13,6 +13,7 @@
 namespace kompa {
 namespace {
 
+using test::MessageOf;
 using test::ReadFile;
 using test::Sjis;
 using test::TempDir;
@@ -71,16 +72,6 @@ std::vector<Block> ParseDictionary(const std::string& file, std::string_view mag
     }
     EXPECT_EQ(expectedOffset, file.size()) << "sizes sum to the file length";
     return blocks;
-}
-
-std::string MessageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
 }
 
 class BuildTest : public ::testing::Test {

@@ -8,16 +8,6 @@
 namespace kompa::test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines SjisLines(std::initializer_list<const char*> utf8)
-{
-    Lines out;
-    for (const char* line : utf8)
-        out.push_back(Sjis(line));
-    return out;
-}
-
 class CodeLookup : public ::testing::Test {
 protected:
     static void SetUpTestSuite()

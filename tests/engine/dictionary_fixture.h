@@ -15,6 +15,17 @@
 
 namespace kompa::test {
 
+using Lines = std::vector<std::string>;
+
+// Expected result lines, written readably in UTF-8.
+inline Lines SjisLines(std::initializer_list<const char*> utf8)
+{
+    Lines out;
+    for (const char* line : utf8)
+        out.push_back(Sjis(line));
+    return out;
+}
+
 struct SourceRow {
     const char* code;
     const char* ken; // UTF-8
@@ -98,17 +109,6 @@ inline void PatchEntry(std::string& image, int i, std::int32_t size, std::int32_
 {
     std::memcpy(image.data() + 12 + 10 * i, &size, 4);
     std::memcpy(image.data() + 12 + 10 * i + 4, &offset, 4);
-}
-
-// The message an action fails with, or "(no failure)".
-template <class Action> std::string MessageOf(Action&& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no failure)";
 }
 
 } // namespace kompa::test

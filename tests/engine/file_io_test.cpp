@@ -13,6 +13,7 @@
 namespace kompa::io {
 namespace {
 
+using test::MessageOf;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
@@ -26,16 +27,6 @@ std::vector<std::string> ReadAll(const std::string& name, std::size_t bufferSize
     while (reader.ReadLine(line, maxBytes))
         lines.push_back(line);
     return lines;
-}
-
-std::string MessageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
 }
 
 TEST(FileIo, ErrorNumbersMapToTheSystemMessages)

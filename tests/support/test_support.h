@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/errors.h"
+
 namespace kompa::test {
 
 // A fresh directory under the system's temporary directory, removed with the object.
@@ -24,7 +26,18 @@ private:
 std::string ReadFile(const std::string& fileName);
 void WriteFile(const std::string& fileName, std::string_view bytes);
 
+// The message an action fails with, or "(no failure)".
+template <class Action> std::string MessageOf(Action&& action)
+{
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no failure)";
+}
+
 // UTF-8 source text to Shift-JIS bytes (test inputs are written readably in UTF-8).
 std::string Sjis(std::string_view utf8);
 
-}  // namespace kompa::test
+} // namespace kompa::test
