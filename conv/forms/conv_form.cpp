@@ -80,6 +80,7 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* p
     setObjectName(QStringLiteral("ConvForm"));
     setFont(kompa::ui::GothicFont(12));
     setWindowTitle(Text(convtxt::kConvCaption));
+    setWindowIcon(QIcon(conv_pictures::PastePicture()));
     ConvForm = this;
 
     CreateControls();
