@@ -6,7 +6,7 @@ packages=(
     g++ clang libclang-rt-14-dev cmake ninja-build pkg-config xz-utils
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
-    xvfb xauth xdotool imagemagick
+    xvfb xauth x11-utils xdotool imagemagick hyperfine
 )
 
 missing=()
