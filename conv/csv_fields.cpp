@@ -60,7 +60,7 @@ std::string Unquote(std::string_view raw)
 {
     std::string value;
     value.reserve(raw.size());
-    std::size_t i = 1; // raw[0] is the opening quote
+    std::size_t i = 0; // raw[0], the opening quote, pairs with the byte after it
     while (i < raw.size()) {
         if (raw[i] == kQuoteChar) {
             if (i + 1 < raw.size())

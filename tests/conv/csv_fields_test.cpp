@@ -82,6 +82,11 @@ TEST(SplitFields, BytesAfterTheClosingQuoteAreDropped)
     EXPECT_EQ(Split("\"ab\"cd,x"), (Fields{"ab", "x"}));
     // A further quote there is where the field is cut; the byte after the closing quote stays.
     EXPECT_EQ(Split("\"ab\"c\",x"), (Fields{"abc", "x"}));
+    // The byte right after the opening quote is always kept, even a quote: undoubling pairs
+    // the quotes from the opening one on.
+    EXPECT_EQ(Split("\"\"a\"b,x"), (Fields{"\"a", "x"}));
+    EXPECT_EQ(Split("\"\"\"\"x\"y,z"), (Fields{"\"\"x", "z"}));
+    EXPECT_EQ(Split("\"\"\"a\""), Fields{"\"a"});
 }
 
 TEST(SplitFields, AnUnclosedQuotedFieldKeepsEveryByte)
