@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codec.h"
 #include "commands.h"
@@ -190,12 +191,16 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     if (!postCode.IsOpen())
         Raise(msg::kNoDictionary);
 
-    RunUnattended(pass, [&err](const TSkippedRecord& record) {
+    // Held until the pass has ended: a run that fails on a later record reports only the
+    // failure.
+    std::vector<TSkippedRecord> skipped;
+    RunUnattended(pass, [&skipped](const TSkippedRecord& record) { skipped.push_back(record); });
+    for (const TSkippedRecord& record : skipped) {
         err.Ascii("line " + std::to_string(record.line) + ": " + std::to_string(record.level) +
                   " " + std::to_string(record.count) + " ");
         err.Text(record.key);
         err.EndLine();
-    });
+    }
 
     const int counts[] = {pass.Lines().Count(), pass.BlankCount(), pass.ConvCount(),
                           pass.SkipCount()};

@@ -69,6 +69,31 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
                      "every line anyway\nkompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
     EXPECT_FALSE(std::filesystem::exists(backup));
 
+    // A record lacking the address column fails the run even after records that were
+    // skipped: none of them is reported, nothing is counted or written.
+    WriteFile(file, Sjis("a,,不明町1\r\nb,,大阪府大阪市北区梅田\r\nc,1\r\n"));
+    r = Convert({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "kompa-cli: field counts differ: line 1 has 3, line 3 has 2; converting "
+                     "every line anyway\nkompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
+    EXPECT_FALSE(std::filesystem::exists(backup));
+
+    // So does a record with an address but no postal-code column; a blank one without it
+    // passes.
+    WriteFile(file, Sjis("東京都\r\n不明町1\r\n大阪府大阪市北区梅田\r\n"));
+    r = RunCli({"convert", "--post-col", "2", "--addr-col", "1", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "kompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
+    WriteFile(file, Sjis("\r\n 1\r\n"));
+    r = RunCli({"convert", "--post-col", "2", "--addr-col", "1", "--dry-run", file});
+    EXPECT_EQ(r.status, 1) << "the empty line has no address column";
+    WriteFile(file, Sjis(" 1\r\n東京都\r\n"));
+    r = RunCli({"convert", "--post-col", "2", "--addr-col", "1", "--dry-run", file});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "総データ数 2\n住所が空のデータ 2\n変換データ数 0\n未変換 0\n");
+
     WriteFile(file, "");
     r = Convert({"--dict", dir.File("nowhere")});
     EXPECT_EQ(r.status, 0);
