@@ -286,6 +286,12 @@ void SaveFileReplacing(const std::string& fileName, std::string_view bytes)
 {
     if (fileName.empty())
         RaiseCreate(fileName);
+    // Replacing by rename needs no write permission on the file itself; a file that could not
+    // be overwritten in place must not be replaced either.
+    struct stat existing {};
+    if (::stat(fileName.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode) &&
+        ::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0)
+        RaiseCreate(fileName);
 
     mode_t mode = NewFileMode();
     // A file held open by an ExclusiveFile carries its lock; keep our own test lock until the

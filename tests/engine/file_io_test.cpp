@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -143,6 +144,30 @@ TEST(FileIo, SaveFailsOnAHeldFileAndKeepsTheOldOne)
               FormatMessage(msg::kFileCreateError, bad));
     EXPECT_EQ(MessageOf([&] { SaveFileReplacing(dir.Path().string(), "new"); }),
               FormatMessage(msg::kFileCreateError, dir.Path().string()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(FileIo, SaveRefusesAFileThatMayNotBeWritten)
+{
+    TempDir dir;
+    const std::string name = dir.File("D.DIC");
+    WriteFile(name, "old");
+    ::chmod(name.c_str(), 0444);
+    ::chmod(dir.Path().c_str(), 0777); // the directory itself stays open to everyone
+    // Root may write anything: check as an ordinary user in a child process.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && setresuid(65534, 65534, 65534) != 0)
+            _exit(3);
+        std::string message = MessageOf([&] { SaveFileReplacing(name, "new"); });
+        _exit(message == FormatMessage(msg::kFileCreateError, name) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(name), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
