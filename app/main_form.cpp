@@ -9,7 +9,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
 #include <QTextBrowser>
+
+#include <algorithm>
 
 #include "app/about_dlg.h"
 #include "app/busy_cursor.h"
@@ -193,14 +196,58 @@ void TMainForm::KC1Click()
     }
 }
 
+QList<QMdiSubWindow*> TMainForm::ArrangedChildren() const
+{
+    // Front to back; minimised and hidden windows keep their places.
+    QList<QMdiSubWindow*> children;
+    const QList<QMdiSubWindow*> stacking = FClient->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it)
+        if (!(*it)->isHidden() && !(*it)->isMinimized())
+            children.append(*it);
+    return children;
+}
+
 void TMainForm::Tile1Click()
 {
-    FClient->tileSubWindows();
+    // Horizontal tiling: each window as wide as the client area, one above the other, the
+    // active one on top. The area's own tiling makes columns instead, and pushes a child that
+    // cannot be narrowed that far out of sight.
+    const QList<QMdiSubWindow*> children = ArrangedChildren();
+    if (children.isEmpty())
+        return;
+    const QRect client = FClient->viewport()->rect();
+    const int count = static_cast<int>(children.size());
+    int top = client.top();
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* child = children[i];
+        if (child->isMaximized())
+            child->showNormal();
+        // The last window takes what the division leaves over.
+        const int bottom = client.top() + client.height() * (i + 1) / count;
+        child->setGeometry(client.left(), top, client.width(), bottom - top);
+        top = bottom;
+    }
 }
 
 void TMainForm::Cascade1Click()
 {
-    FClient->cascadeSubWindows();
+    // Each window one title bar further right and down, all of the same size, so that the
+    // last one still ends inside the client area; the active one in front.
+    const QList<QMdiSubWindow*> children = ArrangedChildren();
+    if (children.isEmpty())
+        return;
+    const QRect client = FClient->viewport()->rect();
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, children.first());
+    const int count = static_cast<int>(children.size());
+    const QSize size(std::max(client.width() - step * (count - 1), 1),
+                     std::max(client.height() - step * (count - 1), 1));
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* child = children[count - 1 - i];
+        if (child->isMaximized())
+            child->showNormal();
+        child->setGeometry(QRect(client.topLeft() + QPoint(step * i, step * i), size));
+        child->raise();
+    }
 }
 
 void TMainForm::KQ1Click()

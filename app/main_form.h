@@ -14,6 +14,7 @@
 
 class QAction;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 
 namespace kompa::ui {
@@ -61,6 +62,7 @@ private:
                      void (TMainForm::*handler)(), const QKeySequence& shortcut = {});
     std::optional<std::string> ExecuteOpenDialog();
     kompa::ui::TMdiChildForm* ActiveChild() const;
+    QList<QMdiSubWindow*> ArrangedChildren() const;
 
     QMdiArea* FClient = nullptr;
     QList<QAction*> FFrameItems;

@@ -211,6 +211,9 @@ void TConvForm::CreateControls()
     ListBox1 = new QListWidget(client);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setToolTip(Text(convtxt::kCandidateList));
+    // In a low window (tiled) the list gives way, not the record's controls above it.
+    ListBox1->setMinimumHeight(1);
+    Panel1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     StatusBar1 = new QStatusBar(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -19,6 +19,7 @@
 #include "app/mdi_child.h"
 #include "app/shadow_label.h"
 #include "app_gui_support.h"
+#include "conv/forms/conv_form.h"
 #include "engine/errors.h"
 #include "find/find_form.h"
 
@@ -161,6 +162,39 @@ private slots:
         QCOMPARE(FindWindows(), 1);
         QVERIFY(MainForm->PostCode1.IsOpen());
         QVERIFY(MainForm->CodeAddress1.IsOpen());
+    }
+
+    void tileStacksTheChildrenAcrossTheWholeClientArea()
+    {
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        MainForm->KF2Click();
+        MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+        MainForm->Tile1Click();
+        const QRect client = MainForm->ClientArea()->viewport()->rect();
+        const QRect search = FindForm->geometry();
+        const QRect conv = ConvForm->geometry();
+        QVERIFY(!FindForm->isMaximized());
+        QVERIFY(!ConvForm->isMaximized());
+        // Each as wide as the client area, one above the other, none outside it.
+        QCOMPARE(search.width(), client.width());
+        QCOMPARE(conv.width(), client.width());
+        QVERIFY(client.contains(search));
+        QVERIFY(client.contains(conv));
+        QVERIFY(!search.intersects(conv));
+        QCOMPARE(search.height() + conv.height(), client.height());
+        // The active window goes on top.
+        QCOMPARE(conv.top(), 0);
+
+        // Cascaded: the front window (the active one) further right and down, both whole
+        // inside the client area.
+        MainForm->Cascade1Click();
+        QVERIFY(client.contains(FindForm->geometry()));
+        QVERIFY(client.contains(ConvForm->geometry()));
+        QCOMPARE(FindForm->geometry().topLeft(), client.topLeft());
+        QVERIFY(ConvForm->geometry().top() > FindForm->geometry().top());
+        QVERIFY(ConvForm->geometry().left() > FindForm->geometry().left());
+        QCOMPARE(MainForm->ClientArea()->activeSubWindow(), ConvForm);
     }
 
     void closeAllWithNoChildrenDoesNothing()
