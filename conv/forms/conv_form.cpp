@@ -326,7 +326,8 @@ void TConvForm::KCSV2Click()
     if (chosen.isEmpty())
         return;
     // The held lines are replaced at once: a record still shown belongs to the earlier data.
-    ClearRecord();
+    if (FPass.Active())
+        ClearRecord();
     TCharSet readDelimiters;
     TCharSet quoteTargets;
     OptForm->GetReadDelimiters(readDelimiters);

@@ -505,6 +505,21 @@ private slots:
         QCOMPARE(ReadFile(other), otherBytes);
     }
 
+    void openingCancelledBeforeAnyPassKeepsTheIdleTexts()
+    {
+        WriteBook(Book({"a,,東京都千代田区,1"}));
+        ScriptedWindow w(postCode_, dictionary_->Dir());
+        TConvForm& f = *w.form;
+        f.edKey->setText(QStringLiteral("新宿区"));
+        w.Open(book_); // no field-dialog answer: cancelled
+        QCOMPARE(w.shown, QStringList({"OpenDialog1", "FldForm"}));
+        QCOMPARE(f.PanelText(0), QStringLiteral("ファイル名"));
+        QCOMPARE(f.PanelText(1), QStringLiteral("変換中データ"));
+        QCOMPARE(f.PanelText(2), QStringLiteral("候補数"));
+        QCOMPARE(f.edKey->text(), QStringLiteral("新宿区"));
+        QVERIFY(RecordButtonsDisabled(f));
+    }
+
     void fieldCountMismatch_data()
     {
         QTest::addColumn<int>("answer");
