@@ -65,6 +65,7 @@ TFldForm::TFldForm(QWidget* parent) : QDialog(parent)
     StringGrid1->setFocusPolicy(Qt::NoFocus);
     StringGrid1->setShowGrid(true);
     StringGrid1->setWordWrap(false);
+    StringGrid1->setTextElideMode(Qt::ElideNone); // a long field is cut at the cell's edge
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StringGrid1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
