@@ -6,6 +6,7 @@
 
 #include "cli/run_cli.h"
 #include "engine/dictionary.h"
+#include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {
 namespace {
@@ -75,6 +76,37 @@ TEST_F(DictionaryOpening, FindOpensAsTheSearchWindowDoes)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "#\t-\t1\t1000001\n1000001 千代田区千代田\n"
                      "#\t1\t1\t千代田区\n1000001 千代田区千代田\n");
+}
+
+TEST_F(DictionaryOpening, DamagedBlockFailsOnlyTheQueriesThatReadIt)
+{
+    // KOMPA.DIC: the block of 東 is sound; in the block of 千 a zero length byte follows the
+    // first record. VELDA.DIC: block 100 claims bytes past the end of the file.
+    const std::string sen = StoredRecord(Sjis("<1000005 千代田区丸の内"));
+    WriteFile(dir.File("KOMPA.DIC"),
+              DictionaryImage(kAddressMagic, {{0x8C93, StoredRecord(Sjis("<1000002 東町"))},
+                                              {0xE790, sen + '\0' + sen}}));
+    std::string codes =
+        DictionaryImage(kCodeMagic, {{60, StoredRecord(Sjis("00600001 札幌市"))}, {100, sen}});
+    PatchEntry(codes, 1, static_cast<std::int32_t>(sen.size()) + 1,
+               static_cast<std::int32_t>(codes.size() - sen.size()));
+    WriteFile(dir.File("VELDA.DIC"), codes);
+
+    constexpr char kOverflow[] = "!\t整数のｵｰﾊﾞｰﾌﾛｰ\n";
+    constexpr char kShortRead[] = "!\tｽﾄﾘｰﾑからの読み込みｴﾗｰ\n";
+    auto r = RunCli({"address", "--dict", D(), "千代田区", "東町", "千代田区"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kOverflow + std::string("#\t1\t1\t東町\n1000002 東町\n") + kOverflow);
+
+    // The whole-file search lists nothing once a block fails, and the next query still runs.
+    r = RunCli({"all", "--dict", D(), "町", "x"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kOverflow + std::string("#\t-\t0\tx\n"));
+
+    r = RunCli({"find", "--dict", D(), "--ken", "1000005", "060", "東町"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kShortRead + std::string("#\t-\t1\t060\n0600001 北海道札幌市\n"
+                                              "#\t1\t1\t東町\n1000002 東京都東町\n"));
 }
 
 TEST(DefaultDictionaries, AreThoseBesideTheRealProgramFileAndLocaleChangesNothing)
