@@ -96,7 +96,13 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* p
                                             Text(convtxt::kFilterCsv) + QStringLiteral(";;") +
                                                 Text(convtxt::kFilterAll));
     };
-    ShowModal = [](QDialog* dialog) { return dialog->exec(); };
+    ShowModal = [this](QDialog* dialog) {
+        const int result = dialog->exec();
+        // The dialogs belong to no window; the keyboard goes back to the frame, as it came.
+        if (QWidget* frame = window(); frame->isVisible())
+            frame->activateWindow();
+        return result;
+    };
     AskWarning = [this](const QString& text) {
         return QMessageBox::warning(this, Text(convtxt::kWarning), text,
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;

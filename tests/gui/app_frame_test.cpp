@@ -2,10 +2,12 @@
 // seam, the error display, the about dialog and help.
 
 #include <QAction>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
@@ -195,6 +197,20 @@ private slots:
         QVERIFY(ConvForm->geometry().top() > FindForm->geometry().top());
         QVERIFY(ConvForm->geometry().left() > FindForm->geometry().left());
         QCOMPARE(MainForm->ClientArea()->activeSubWindow(), ConvForm);
+    }
+
+    void conversionDialogsGiveTheKeyboardBackToTheFrame()
+    {
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+        QDialog dialog; // like the conversion dialogs, owned by no window
+        QTimer::singleShot(0, &dialog, [&] {
+            QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+            dialog.accept();
+        });
+        QCOMPARE(ConvForm->ShowModal(&dialog), int(QDialog::Accepted));
+        QTRY_COMPARE(QApplication::activeWindow(), MainForm);
     }
 
     void closeAllWithNoChildrenDoesNothing()
