@@ -271,9 +271,19 @@ void TMainForm::KA1Click()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // Each child's own close handling first; one that refuses keeps the program running.
+    // Every child is asked first; one that refuses keeps the program running with all of its
+    // windows, none closed.
     const QList<QMdiSubWindow*> children = FClient->subWindowList();
     for (QMdiSubWindow* child : children) {
+        auto* form = dynamic_cast<TMdiChildForm*>(child);
+        if (form && !form->CloseQuery()) {
+            event->ignore();
+            return;
+        }
+    }
+    for (QMdiSubWindow* child : children) {
+        if (auto* form = dynamic_cast<TMdiChildForm*>(child))
+            form->CloseAgreed();
         if (!child->close()) {
             event->ignore();
             return;

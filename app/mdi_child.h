@@ -28,11 +28,18 @@ public:
     // Top-level items of the child's menu bar, in their order.
     const QList<QAction*>& MenuItems() const { return FMenuItems; }
 
+    // Whether the window may close; it may ask the user. The frame asks every child before it
+    // closes any, and a child that agreed there is not asked again by its own close.
+    virtual bool CloseQuery() { return true; }
+    void CloseAgreed() { FCloseAgreed = true; }
+
 protected:
     // A submenu of the child's menu bar.
     QMenu* AddMenu(const QString& objectName, const QString& caption, int group);
     // A menu-bar command without items.
     QAction* AddMenuCommand(const QString& objectName, const QString& caption, int group);
+
+    bool FCloseAgreed = false;
 
 private:
     QList<QAction*> FMenuItems;

@@ -551,9 +551,14 @@ void TConvForm::KH1Click()
     ui::ShowHelpContext(ui::kHelpContextConvert);
 }
 
+bool TConvForm::CloseQuery()
+{
+    return !FPass.Active() || AskWarning(Text(msg::kDiscardConversion));
+}
+
 void TConvForm::closeEvent(QCloseEvent* event)
 {
-    if (FPass.Active() && !AskWarning(Text(msg::kDiscardConversion))) {
+    if (!FCloseAgreed && !CloseQuery()) {
         event->ignore();
         return;
     }

@@ -44,6 +44,7 @@ public:
     const kompa::TConversionPass& Pass() const { return FPass; }
     bool Active() const { return FPass.Active(); }
     QString PanelText(int panel) const;
+    bool CloseQuery() override;
 
     // Menu commands.
     void KCSV2Click();

@@ -22,6 +22,9 @@
 #include "app/shadow_label.h"
 #include "app_gui_support.h"
 #include "conv/forms/conv_form.h"
+#include "conv/forms/fld_form.h"
+#include "conv/forms/modal_result.h"
+#include "conv/forms/opt_form.h"
 #include "engine/errors.h"
 #include "find/find_form.h"
 
@@ -211,6 +214,46 @@ private slots:
         });
         QCOMPARE(ConvForm->ShowModal(&dialog), int(QDialog::Accepted));
         QTRY_COMPARE(QApplication::activeWindow(), MainForm);
+    }
+
+    void closingTheFrameAsksBeforeItClosesAnyChild()
+    {
+        TOptForm options;
+        TFldForm fields;
+        MainForm->show();
+        MainForm->KF2Click();
+        MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+        TConvForm* conv = ConvForm;
+        WriteFile(dir->File("book.csv"), Sjis(",架空市,1\r\n"));
+        conv->OpenDialog1 = [this] { return QString::fromStdString(dir->File("book.csv")); };
+        conv->ShowModal = [](QDialog*) { return int(kompa::mrOk); };
+        QStringList asked;
+        bool answer = false;
+        conv->AskWarning = [&](const QString& text) {
+            asked << text;
+            return answer;
+        };
+        FldForm->FPostCol = 0;
+        FldForm->FAddrCol = 1;
+        conv->KCSV2Click();
+        QVERIFY(conv->Pass().Waiting());
+
+        // Cancel: every window stays, the search window with its dictionaries included.
+        QVERIFY(!MainForm->close());
+        ProcessClosedWindows();
+        QVERIFY(MainForm->isVisible());
+        QVERIFY(FindForm);
+        QCOMPARE(ConvForm, conv);
+        QVERIFY(MainForm->CodeAddress1.IsOpen());
+        QCOMPARE(asked, QStringList{QStringLiteral("変換中のデータは破棄されます")});
+
+        // OK: asked once, then everything closes.
+        answer = true;
+        QVERIFY(MainForm->close());
+        ProcessClosedWindows();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(!FindForm);
+        QVERIFY(!ConvForm);
     }
 
     void closeAllWithNoChildrenDoesNothing()
