@@ -186,8 +186,7 @@ std::string TConversionPass::BackupFileName(const std::string& fileName)
 {
     // Neither '/' nor '.' can be a trail byte of a double-byte character (Shift-JIS or UTF-8),
     // so a byte scan finds them safely.
-    const std::size_t slash = fileName.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameStart = io::DirectoryPart(fileName).size();
     const std::size_t dot = fileName.rfind('.');
     if (dot == std::string::npos || dot < nameStart)
         return fileName + ".bak";

@@ -52,12 +52,6 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-std::string BaseName(const std::string& fileName)
-{
-    auto slash = fileName.rfind('/');
-    return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-}
-
 [[noreturn]] void RaiseCreate(const std::string& fileName)
 {
     Raise(FormatMessage(msg::kFileCreateError, fileName));
@@ -120,6 +114,11 @@ std::string DirectoryPart(const std::string& fileName)
 {
     auto slash = fileName.rfind('/');
     return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& fileName)
+{
+    return fileName.substr(DirectoryPart(fileName).size());
 }
 
 std::string ProgramFileName()
@@ -316,7 +315,7 @@ void SaveFileReplacing(const std::string& fileName, std::string_view bytes)
             ::close(guard);
     };
 
-    std::string temp = DirectoryPart(fileName) + "." + BaseName(fileName) + ".XXXXXX";
+    std::string temp = DirectoryPart(fileName) + "." + NamePart(fileName) + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         closeGuard();

@@ -19,6 +19,8 @@ long long FileSizeOrMinus1(const std::string& fileName);
 
 // Everything up to and including the last '/', or empty.
 std::string DirectoryPart(const std::string& fileName);
+// Everything after the last '/'.
+std::string NamePart(const std::string& fileName);
 // Full name of the running program file (its real path).
 std::string ProgramFileName();
 

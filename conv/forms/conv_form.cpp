@@ -35,6 +35,7 @@
 #include "conv/forms/opt_form.h"
 #include "conv/forms/rslt_dlg.h"
 #include "engine/errors.h"
+#include "engine/file_io.h"
 #include "engine/messages.h"
 #include "find/list_box_items.h"
 #include "find/pictures.h"
@@ -357,7 +358,7 @@ void TConvForm::ResetConversion(bool active)
     ListBox1->clear();
     SetPanel(2, QString());
     const std::string& fileName = FPass.CsvFileName();
-    SetPanel(0, active ? ui::FromFileName(fileName.substr(fileName.rfind('/') + 1)) : QString());
+    SetPanel(0, active ? ui::FromFileName(io::NamePart(fileName)) : QString());
     Edit1->clear();
     Edit2->clear();
     // Counters, progress and the dictionary; a dictionary that cannot be opened raises here.
