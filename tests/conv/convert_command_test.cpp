@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "cli/run_cli.h"
 #include "support/test_support.h"
 
@@ -9,13 +12,27 @@ namespace {
 
 class ConvertCommand : public ::testing::Test {
 protected:
+    // Every run reads a private copy of the dictionary: the file opens without sharing, and
+    // tests running in parallel would otherwise refuse each other the build's own.
+    ConvertCommand()
+    {
+        std::filesystem::copy_file(KOMPA_BIN_DIR "/KOMPA.DIC", dicts.File("KOMPA.DIC"));
+    }
     CliResult Convert(std::vector<std::string> options)
     {
-        std::vector<std::string> args{"convert", "--post-col", "2", "--addr-col", "3"};
+        return ConvertColumns("2", "3", std::move(options));
+    }
+    CliResult ConvertColumns(const std::string& post, const std::string& addr,
+                             std::vector<std::string> options)
+    {
+        std::vector<std::string> args{"convert", "--post-col", post, "--addr-col", addr};
+        if (std::find(options.begin(), options.end(), "--dict") == options.end())
+            options.insert(options.begin(), {"--dict", dicts.Path().string()});
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(file);
         return RunCli(args);
     }
+    TempDir dicts;
     TempDir dir;
     std::string file = dir.File("book.csv");
     std::string backup = dir.File("book.bak");
@@ -82,15 +99,15 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
     // So does a record with an address but no postal-code column; a blank one without it
     // passes.
     WriteFile(file, Sjis("東京都\r\n不明町1\r\n大阪府大阪市北区梅田\r\n"));
-    r = RunCli({"convert", "--post-col", "2", "--addr-col", "1", file});
+    r = ConvertColumns("2", "1", {});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "kompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
     WriteFile(file, Sjis("\r\n 1\r\n"));
-    r = RunCli({"convert", "--post-col", "2", "--addr-col", "1", "--dry-run", file});
+    r = ConvertColumns("2", "1", {"--dry-run"});
     EXPECT_EQ(r.status, 1) << "the empty line has no address column";
     WriteFile(file, Sjis(" 1\r\n東京都\r\n"));
-    r = RunCli({"convert", "--post-col", "2", "--addr-col", "1", "--dry-run", file});
+    r = ConvertColumns("2", "1", {"--dry-run"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "総データ数 2\n住所が空のデータ 2\n変換データ数 0\n未変換 0\n");
 
@@ -101,8 +118,8 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
 
     WriteFile(file, book);
     EXPECT_EQ(Convert({"--dict", dir.File("nowhere")}).status, 1);
-    EXPECT_EQ(RunCli({"convert", "--post-col", "2", "--addr-col", "2", file}).status, 2);
-    EXPECT_EQ(RunCli({"convert", "--post-col", "0", "--addr-col", "2", file}).status, 2);
+    EXPECT_EQ(ConvertColumns("2", "2", {}).status, 2);
+    EXPECT_EQ(ConvertColumns("0", "2", {}).status, 2);
     EXPECT_EQ(Convert({"--read-delims", "semicolon"}).status, 2);
     EXPECT_EQ(Convert({"--output", dir.File("o"), "--dry-run"}).status, 2);
     EXPECT_EQ(ReadFile(file), book);
