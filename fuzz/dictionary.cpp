@@ -11,6 +11,7 @@
 
 #include "engine/dictionary.h"
 #include "engine/errors.h"
+#include "tests/support/plain_search.h"
 
 namespace {
 
@@ -43,22 +44,6 @@ template <class Query> void Run(TStringResultList& list, Query&& query)
     }
     if (list.updateDepth != 0)
         __builtin_trap();
-}
-
-// The whole-file search done the plain way, record by record from Block().
-std::vector<std::string> PlainSearchAll(TPostCode& dict, std::string_view text)
-{
-    std::vector<std::string> out;
-    for (int i = 0; i < dict.IndexCount(); ++i) {
-        dict.LoadBlock(dict.IndexEntry(i).Key);
-        const TLightStrings& block = dict.Block();
-        for (int r = 0; r < block.Count(); ++r) {
-            std::size_t at = block[r].find(text);
-            if (at != std::string::npos && at >= 9)
-                out.push_back(block[r].substr(1));
-        }
-    }
-    return out;
 }
 
 // The code query done the plain way over Block(), by the definition of a code match.
@@ -114,7 +99,7 @@ void QueryAddresses(const std::string& query, bool withKen)
     if (searched && query.size() >= 2) {
         // Every block loaded for the search, so the plain walk cannot fail either.
         std::vector<std::string> found = list.lines;
-        if (found != PlainSearchAll(dict, query))
+        if (found != kompa::test::PlainSearchAll(dict, query))
             __builtin_trap();
     }
 }

@@ -5,6 +5,7 @@
 
 #include "engine/messages.h"
 #include "tests/engine/dictionary_fixture.h"
+#include "tests/support/plain_search.h"
 
 namespace kompa::test {
 namespace {
@@ -192,22 +193,6 @@ TEST_F(AddressLookup, ClosedDictionary)
     EXPECT_TRUE(list.lines.empty());
 }
 
-// The whole-file search as the definition reads: every block, every record, first occurrence.
-Lines NaiveSearchAll(TPostCode& dict, std::string_view text)
-{
-    Lines out;
-    for (int i = 0; i < dict.IndexCount(); ++i) {
-        dict.LoadBlock(dict.IndexEntry(i).Key);
-        const TLightStrings& block = dict.Block();
-        for (int r = 0; r < block.Count(); ++r) {
-            std::size_t at = block[r].find(text);
-            if (at != std::string::npos && at >= 9)
-                out.push_back(block[r].substr(1));
-        }
-    }
-    return out;
-}
-
 TEST(AddressLookupFullData, AnswersFromTheBundledData)
 {
     FullDictionaries full;
@@ -230,7 +215,7 @@ TEST(AddressLookupFullData, AnswersFromTheBundledData)
     for (const std::string& text : {Sjis("丸の内"), Sjis("ヶ"), Sjis("緑町"), straddling}) {
         dict.SearchAll(text, list, false);
         Lines found = list.lines;
-        EXPECT_EQ(found, NaiveSearchAll(dict, text)) << text;
+        EXPECT_EQ(found, PlainSearchAll(dict, text)) << text;
     }
 }
 
