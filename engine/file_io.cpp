@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -16,40 +17,25 @@ namespace kompa::io {
 
 namespace {
 
-int OpenRead(const std::string& fileName)
+int OpenRead(const std::string& fileName, int extraFlags = 0)
 {
     if (fileName.empty()) {
         errno = EINVAL;
         return -1;
     }
-    int fd;
+    UniqueFd fd;
     do {
-        fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+        fd.Reset(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | extraFlags));
+    } while (!fd && errno == EINTR);
+    if (!fd)
         return -1;
     // Linux opens directories for reading; the platform refuses them like any denied file.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.Get(), &st) == 0 && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         return -1;
     }
-    return fd;
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    return fd.Release();
 }
 
 [[noreturn]] void RaiseCreate(const std::string& fileName)
@@ -65,6 +51,53 @@ mode_t NewFileMode()
 }
 
 } // namespace
+
+void UniqueFd::Reset(int fd)
+{
+    if (fd_ >= 0) {
+        // A cleanup on a failure path must not replace the failure's errno.
+        const int err = errno;
+        ::close(fd_);
+        errno = err;
+    }
+    fd_ = fd;
+}
+
+bool UniqueFd::Close()
+{
+    const int fd = Release();
+    return fd < 0 || ::close(fd) == 0;
+}
+
+FileIdentity IdentityOf(const struct stat& st)
+{
+    FileIdentity identity;
+    identity.device = static_cast<unsigned long long>(st.st_dev);
+    identity.inode = static_cast<unsigned long long>(st.st_ino);
+    identity.size = static_cast<long long>(st.st_size);
+    identity.modifiedSeconds = static_cast<long long>(st.st_mtim.tv_sec);
+    identity.modifiedNanoseconds = static_cast<long long>(st.st_mtim.tv_nsec);
+    return identity;
+}
+
+void IgnoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
 
 std::string IoErrorMessage(int err)
 {
@@ -132,18 +165,25 @@ std::string ProgramFileName()
 
 // --- TextFileReader -------------------------------------------------------------------------
 
-TextFileReader::TextFileReader(const std::string& fileName, std::size_t bufferSize)
+TextFileReader::TextFileReader(const std::string& fileName, std::size_t bufferSize,
+                               bool regularOnly)
 {
-    fd_ = OpenRead(fileName);
-    if (fd_ < 0)
+    // A socket or a device may not even open; without O_NONBLOCK, opening a FIFO would wait
+    // for a writer. The type is checked again on what was opened.
+    struct stat st {};
+    if (regularOnly && ::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        Raise(FormatMessage(msg::kNotRegularFile, fileName));
+    fd_.Reset(OpenRead(fileName, regularOnly ? O_NONBLOCK : 0));
+    if (!fd_)
         RaiseIo(errno);
+    if (::fstat(fd_.Get(), &st) == 0)
+        identity_ = IdentityOf(st);
+    if (regularOnly) {
+        if (!S_ISREG(st.st_mode))
+            Raise(FormatMessage(msg::kNotRegularFile, fileName));
+        ::fcntl(fd_.Get(), F_SETFL, ::fcntl(fd_.Get(), F_GETFL) & ~O_NONBLOCK);
+    }
     buffer_.resize(bufferSize == 0 ? 1 : bufferSize);
-}
-
-TextFileReader::~TextFileReader()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 bool TextFileReader::Fill()
@@ -152,20 +192,40 @@ bool TextFileReader::Fill()
         return false;
     ssize_t n;
     do {
-        n = ::read(fd_, buffer_.data(), buffer_.size());
+        n = ::read(fd_.Get(), buffer_.data(), buffer_.size());
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         RaiseIo(errno);
     pos_ = 0;
     len_ = static_cast<std::size_t>(n);
+    readLen_ = len_;
     if (n == 0)
         eof_ = true;
-    // Ctrl-Z ends the input for good: nothing after it is ever read.
+    // Ctrl-Z ends the input for good: no line is read after it.
     if (auto* ctrlZ = static_cast<const char*>(std::memchr(buffer_.data(), '\x1A', len_))) {
         len_ = static_cast<std::size_t>(ctrlZ - buffer_.data());
         eof_ = true;
     }
     return len_ > 0;
+}
+
+std::string TextFileReader::ReadRest()
+{
+    std::string rest;
+    if (!eof_ || readLen_ <= len_)
+        return rest;
+    rest.assign(buffer_.data() + len_, readLen_ - len_);
+    readLen_ = len_;
+    for (;;) {
+        ssize_t n = ::read(fd_.Get(), buffer_.data(), buffer_.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            RaiseIo(errno);
+        if (n == 0)
+            return rest;
+        rest.append(buffer_.data(), static_cast<std::size_t>(n));
+    }
 }
 
 bool TextFileReader::AtEnd()
@@ -232,33 +292,25 @@ bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
 bool ExclusiveFile::Open(const std::string& fileName)
 {
     Close();
-    int fd = OpenRead(fileName);
-    if (fd < 0)
+    UniqueFd fd(OpenRead(fileName));
+    if (!fd)
         return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         errno = EACCES;
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        errno = err;
+    if (::fstat(fd.Get(), &st) != 0)
         return false;
-    }
-    fd_ = fd;
+    fd_ = std::move(fd);
     size_ = static_cast<long long>(st.st_size);
     return true;
 }
 
 void ExclusiveFile::Close()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-        size_ = 0;
-    }
+    fd_.Reset();
+    size_ = 0;
 }
 
 std::size_t ExclusiveFile::ReadAt(long long offset, void* into, std::size_t count) const
@@ -266,7 +318,7 @@ std::size_t ExclusiveFile::ReadAt(long long offset, void* into, std::size_t coun
     auto* out = static_cast<char*>(into);
     std::size_t done = 0;
     while (done < count) {
-        ssize_t n = ::pread(fd_, out + done, count - done,
+        ssize_t n = ::pread(fd_.Get(), out + done, count - done,
                             static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
@@ -295,57 +347,40 @@ void SaveFileReplacing(const std::string& fileName, std::string_view bytes)
     mode_t mode = NewFileMode();
     // A file held open by an ExclusiveFile carries its lock; keep our own test lock until the
     // rename so nobody opens the old file in between and sees it vanish.
-    int guard = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (guard >= 0) {
+    UniqueFd guard(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (guard) {
         struct stat st {};
-        if (::fstat(guard, &st) == 0) {
-            if (S_ISDIR(st.st_mode)) {
-                ::close(guard);
+        if (::fstat(guard.Get(), &st) == 0) {
+            if (S_ISDIR(st.st_mode))
                 RaiseCreate(fileName);
-            }
             mode = st.st_mode & 07777;
         }
-        if (::flock(guard, LOCK_EX | LOCK_NB) != 0) {
-            ::close(guard);
+        if (::flock(guard.Get(), LOCK_EX | LOCK_NB) != 0)
             RaiseCreate(fileName);
-        }
     }
-    auto closeGuard = [&] {
-        if (guard >= 0)
-            ::close(guard);
-    };
 
     std::string temp = DirectoryPart(fileName) + "." + NamePart(fileName) + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        closeGuard();
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd)
         RaiseCreate(fileName);
-    }
     auto fail = [&](int err) {
-        ::close(fd);
+        fd.Reset();
         ::unlink(temp.c_str());
-        closeGuard();
         RaiseIo(err);
     };
-    if (::fchmod(fd, mode) != 0)
+    if (::fchmod(fd.Get(), mode) != 0)
         fail(errno);
-    if (!WriteAll(fd, bytes))
+    if (!WriteAll(fd.Get(), bytes))
         fail(errno);
     // On disk before the rename, so a crash never leaves a renamed but empty file.
-    if (::fdatasync(fd) != 0)
+    if (::fdatasync(fd.Get()) != 0)
         fail(errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        closeGuard();
-        RaiseIo(err);
-    }
+    if (!fd.Close())
+        fail(errno);
     if (::rename(temp.c_str(), fileName.c_str()) != 0) {
         ::unlink(temp.c_str());
-        closeGuard();
         RaiseCreate(fileName);
     }
-    closeGuard();
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to)

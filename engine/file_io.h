@@ -6,8 +6,58 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+
+struct stat;
 
 namespace kompa::io {
+
+// Owns one open file descriptor and closes it on every way out.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int Get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int Release() { return std::exchange(fd_, -1); }
+    // Closes the held descriptor (errors ignored) and takes fd.
+    void Reset(int fd = -1);
+    // Closes now; false (errno set) when the close reports a delayed write error.
+    bool Close();
+
+private:
+    int fd_ = -1;
+};
+
+// What tells one state of a file from another: the same name may later hold another file
+// (replaced), or the same file other bytes (written to).
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = -1;
+    long long modifiedSeconds = 0;
+    long long modifiedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentityOf(const struct ::stat& st);
+
+// A write beyond the file-size limit then fails with EFBIG instead of killing the process, so
+// the save in progress can clean up and say what happened. Safe to call any number of times.
+void IgnoreFileSizeSignal();
+
+// Writes all of bytes; false with errno set on failure.
+bool WriteAll(int fd, std::string_view bytes);
 
 // The text-file I/O message for a system error number (errno).
 std::string IoErrorMessage(int err);
@@ -29,9 +79,10 @@ std::string ProgramFileName();
 // without a line end is still read.
 class TextFileReader {
 public:
-    // Raises the I/O message for the failure when the file cannot be opened.
-    TextFileReader(const std::string& fileName, std::size_t bufferSize);
-    ~TextFileReader();
+    // Raises the I/O message for the failure when the file cannot be opened. With regularOnly,
+    // anything but a regular file (a FIFO, a device, a directory) is refused before a byte is
+    // read, and opening never waits for a FIFO's writer.
+    TextFileReader(const std::string& fileName, std::size_t bufferSize, bool regularOnly = false);
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;
 
@@ -43,13 +94,20 @@ public:
     // it, and into spill otherwise. Valid until the next read.
     bool ReadLineView(std::string_view& line, std::string& spill,
                       std::size_t maxBytes = std::string::npos);
+    // The file as it was opened (size -1 when fstat failed).
+    const FileIdentity& Identity() const { return identity_; }
+    // Once the lines are read: the 0x1A that ended them and every byte after it, or empty when
+    // the input ended physically.
+    std::string ReadRest();
 
 private:
     bool Fill();
-    int fd_ = -1;
+    UniqueFd fd_;
+    FileIdentity identity_;
     std::string buffer_;
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
+    std::size_t readLen_ = 0; // bytes in buffer_ from the last read, beyond a 0x1A too
     bool eof_ = false;
     bool pendingLf_ = false; // the last line ended at CR; an LF right after it belongs to it
 };
@@ -59,20 +117,19 @@ private:
 class ExclusiveFile {
 public:
     ExclusiveFile() = default;
-    ~ExclusiveFile() { Close(); }
     ExclusiveFile(const ExclusiveFile&) = delete;
     ExclusiveFile& operator=(const ExclusiveFile&) = delete;
 
     // Returns false (errno set) when the file cannot be opened or is held by someone else.
     bool Open(const std::string& fileName);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return static_cast<bool>(fd_); }
     long long Size() const { return size_; }
     // Reads up to count bytes at offset; returns the number read (fewer at the end of file).
     std::size_t ReadAt(long long offset, void* into, std::size_t count) const;
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     long long size_ = 0;
 };
 

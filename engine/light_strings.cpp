@@ -246,10 +246,16 @@ void TLightStrings::LoadFromStream(std::istream& stream)
 void TLightStrings::LoadFromFile(const std::string& fileName)
 {
     Clear();
-    long long size = io::FileSizeOrMinus1(fileName);
-    SetCapacity(static_cast<int>(std::min<long long>(size / 28, kMaxListSize + 1ll)));
     // A larger buffer than the classic 8 KiB: the lines come out the same, with fewer reads.
     io::TextFileReader reader(fileName, 65536);
+    LoadFromReader(reader);
+}
+
+void TLightStrings::LoadFromReader(io::TextFileReader& reader)
+{
+    Clear();
+    const long long size = reader.Identity().size;
+    SetCapacity(static_cast<int>(std::min<long long>(size / 28, kMaxListSize + 1ll)));
     std::string_view line;
     std::string spill;
     while (reader.ReadLineView(line, spill))

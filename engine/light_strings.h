@@ -12,6 +12,10 @@
 
 namespace kompa {
 
+namespace io {
+class TextFileReader;
+}
+
 class TLightStrings {
 public:
     static constexpr int kMaxListSize = 134217727;
@@ -45,13 +49,15 @@ public:
     // a lone LF is an ordinary byte, 0x1A ends the file. I/O failures raise kompa::Exception
     // with the system's message.
     void LoadFromFile(const std::string& fileName);
+    // The same from a reader already open.
+    void LoadFromReader(io::TextFileReader& reader);
     // Every entry followed by CR LF.
     void SaveToFile(const std::string& fileName) const;
 
 protected:
-    std::vector<std::string> FList;  // FList.size() == FCount
+    std::vector<std::string> FList; // FList.size() == FCount
     int FCount = 0;
     int FCapacity = 0;
 };
 
-}  // namespace kompa
+} // namespace kompa
