@@ -3,8 +3,10 @@
 #include <string>
 
 #include "commands.h"
+#include "engine/errors.h"
 #include "engine/int_parse.h"
 #include "engine/ken.h"
+#include "engine/messages.h"
 #include "query_session.h"
 
 namespace kompa::cli {
@@ -26,7 +28,14 @@ Reply AnswerAddress(QuerySession& session, std::string_view text)
 
 Reply AnswerAll(QuerySession& session, std::string_view text)
 {
-    session.Address().SearchAll(text, session.List(), session.WithKen());
+    TPostCode& dictionary = session.Address();
+    // The whole-file search lists nothing from a closed dictionary; a script must not take a
+    // broken dictionary for "no match".
+    if (!dictionary.IsOpen()) {
+        session.List().Clear();
+        Raise(msg::kNoDictionary);
+    }
+    dictionary.SearchAll(text, session.List(), session.WithKen());
     return {-1, text};
 }
 

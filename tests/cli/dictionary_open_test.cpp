@@ -54,6 +54,11 @@ TEST_F(DictionaryOpening, InvalidFileLeavesTheDictionaryClosed)
     EXPECT_EQ(r.status, 1);
     // The level 0 query never reaches the file; the others fail and the next one still runs.
     EXPECT_EQ(r.out, std::string(kClosed) + "#\t0\t0\t\n" + kClosed);
+
+    // The whole-file search must not pass a broken dictionary off as "no match".
+    r = RunCli({"all", "--dict", D(), "千代田"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kClosed);
 }
 
 TEST_F(DictionaryOpening, FindOpensAsTheSearchWindowDoes)
