@@ -81,13 +81,16 @@ public:
         if (buffer_.size() >= (1u << 16))
             Flush();
     }
+    // False once anything could not be written, and for good.
     bool Flush()
     {
         if (!buffer_.empty() &&
             std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
             ok_ = false;
         buffer_.clear();
-        return std::fflush(file_) == 0 && ok_;
+        if (std::fflush(file_) != 0)
+            ok_ = false;
+        return ok_;
     }
 
 private:
@@ -163,25 +166,56 @@ int ReadSettings(int argc, char** argv, Settings& settings)
     return 0;
 }
 
+// The four counts of the result dialog; false when they could not be written.
+bool WriteCounts(Stream& out, const TConversionPass& pass)
+{
+    const int counts[] = {pass.Lines().Count(), pass.BlankCount(), pass.ConvCount(),
+                          pass.SkipCount()};
+    for (int i = 0; i < 4; ++i) {
+        out.Text(kCountCaptions[i]);
+        out.Ascii(" " + std::to_string(counts[i]));
+        out.EndLine();
+    }
+    return out.Flush();
+}
+
+int CountsNotWritten(Stream& err)
+{
+    const int cause = errno;
+    err.Ascii("kompa-cli: convert: cannot write the counts: ");
+    err.Ascii(std::strerror(cause));
+    err.Ascii("; nothing was saved");
+    err.EndLine();
+    return 1;
+}
+
+void WarnFieldCounts(const TConversionPass& pass, Stream& err)
+{
+    const int mismatch = pass.FirstFieldCountMismatch();
+    if (mismatch < 0)
+        return;
+    const int reference = pass.FieldCountReference();
+    TFieldList scratch;
+    SplitFields(scratch, pass.Lines()[reference], pass.ReadDelimiters());
+    const int firstCount = scratch.Count();
+    SplitFields(scratch, pass.Lines()[mismatch], pass.ReadDelimiters());
+    err.Ascii("kompa-cli: field counts differ: line " + std::to_string(reference + 1) + " has " +
+              std::to_string(firstCount) + ", line " + std::to_string(mismatch + 1) + " has " +
+              std::to_string(scratch.Count()) + "; converting every line anyway");
+    err.EndLine();
+}
+
 int Convert(const Settings& settings, Stream& out, Stream& err)
 {
+    io::IgnoreFileSizeSignal();
     TPostCode postCode;
     TConversionPass pass(postCode);
     TCsvDialect dialect = settings.dialect;
     pass.LoadFromFile(settings.fileName, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    // Nothing to convert: the counts are all 0 and nothing is written.
     if (pass.Lines().Count() == 0)
-        return 0;
-    const int mismatch = pass.FirstFieldCountMismatch();
-    if (mismatch >= 0) {
-        TFieldList scratch;
-        SplitFields(scratch, pass.Lines()[0], pass.ReadDelimiters());
-        const int firstCount = scratch.Count();
-        SplitFields(scratch, pass.Lines()[mismatch], pass.ReadDelimiters());
-        err.Ascii("kompa-cli: field counts differ: line 1 has " + std::to_string(firstCount) +
-                  ", line " + std::to_string(mismatch + 1) + " has " +
-                  std::to_string(scratch.Count()) + "; converting every line anyway");
-        err.EndLine();
-    }
+        return WriteCounts(out, pass) ? 0 : CountsNotWritten(err);
+    WarnFieldCounts(pass, err);
 
     pass.SetColumns(settings.postCol, settings.addrCol);
     pass.SetWithKen(settings.withKen);
@@ -192,25 +226,26 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         Raise(msg::kNoDictionary);
 
     // Held until the pass has ended: a run that fails on a later record reports only the
-    // failure.
+    // failure, with the record's line.
     std::vector<TSkippedRecord> skipped;
-    RunUnattended(pass, [&skipped](const TSkippedRecord& record) { skipped.push_back(record); });
+    try {
+        RunUnattended(pass,
+                      [&skipped](const TSkippedRecord& record) { skipped.push_back(record); });
+    } catch (const Exception& e) {
+        if (pass.State() != TPassState::Stopped)
+            throw;
+        Raise("line " + std::to_string(pass.Current() + 1) + ": " + e.Message());
+    }
     for (const TSkippedRecord& record : skipped) {
         err.Ascii("line " + std::to_string(record.line) + ": " + std::to_string(record.level) +
                   " " + std::to_string(record.count) + " ");
         err.Text(record.key);
         err.EndLine();
     }
-
-    const int counts[] = {pass.Lines().Count(), pass.BlankCount(), pass.ConvCount(),
-                          pass.SkipCount()};
-    for (int i = 0; i < 4; ++i) {
-        out.Text(kCountCaptions[i]);
-        out.Ascii(" " + std::to_string(counts[i]));
-        out.EndLine();
-    }
-    out.Flush();
     err.Flush();
+    // A script that cannot learn the counts must not find its file changed either.
+    if (!WriteCounts(out, pass))
+        return CountsNotWritten(err);
 
     if (settings.dryRun)
         return 0;
@@ -227,17 +262,15 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     return 0;
 }
 
-// The file a message names, so that a UTF-8 name is shown as it was given.
-std::string NamedFile(const std::string& message, const Settings& settings)
+// The files a message may name, so that a UTF-8 name is shown as it was given.
+std::vector<std::string> NamedFiles(const Settings& settings)
 {
     std::string dictFile = settings.dictDir;
     if (!dictFile.empty() && dictFile.back() != '/')
         dictFile += '/';
     dictFile += kAddressDictName;
-    for (const std::string& name : {settings.fileName, settings.output, dictFile})
-        if (!name.empty() && message.find(name) != std::string::npos)
-            return name;
-    return {};
+    return {settings.fileName, TConversionPass::BackupFileName(settings.fileName), settings.output,
+            dictFile};
 }
 
 } // namespace
@@ -250,20 +283,13 @@ int RunConvert(int argc, char** argv)
     Stream out(stdout, settings.sjis);
     Stream err(stderr, settings.sjis);
     try {
-        const int status = Convert(settings, out, err);
-        if (!out.Flush()) {
-            err.Ascii("kompa-cli: convert: cannot write the counts: ");
-            err.Ascii(std::strerror(errno));
-            err.EndLine();
-            return 1;
-        }
-        return status;
+        return Convert(settings, out, err);
     } catch (const Exception& e) {
         err.Ascii("kompa-cli: ");
         if (settings.sjis)
             err.Text(e.Message());
         else
-            err.Ascii(MessageToUtf8(e.Message(), NamedFile(e.Message(), settings)));
+            err.Ascii(MessageToUtf8(e.Message(), NamedFiles(settings)));
         err.EndLine();
         return 1;
     } catch (const std::exception& e) {

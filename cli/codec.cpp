@@ -177,4 +177,29 @@ std::string MessageToUtf8(std::string_view message, std::string_view fileName)
     return out;
 }
 
+std::string MessageToUtf8(std::string_view message, const std::vector<std::string>& fileNames)
+{
+    std::string out;
+    for (;;) {
+        // The earliest name, the longest of those starting there.
+        std::size_t at = message.npos;
+        std::size_t length = 0;
+        for (const std::string& name : fileNames) {
+            const std::size_t found = name.empty() ? message.npos : message.find(name);
+            if (found != message.npos && IsValidUtf8(name) &&
+                (found < at || (found == at && name.size() > length))) {
+                at = found;
+                length = name.size();
+            }
+        }
+        if (at == message.npos) {
+            AppendUtf8(out, message);
+            return out;
+        }
+        AppendUtf8(out, message.substr(0, at));
+        out += message.substr(at, length);
+        message.remove_prefix(at + length);
+    }
+}
+
 } // namespace kompa::cli

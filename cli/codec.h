@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kompa::cli {
 
@@ -22,5 +23,7 @@ std::string DescribeChar(std::string_view utf8);
 // An engine message for a UTF-8 terminal. A file name inside it came from the command line as
 // raw bytes, so it is kept as it is when it is valid UTF-8 instead of being decoded as CP932.
 std::string MessageToUtf8(std::string_view message, std::string_view fileName = {});
+// The same for a message that may name several files (a file and its backup).
+std::string MessageToUtf8(std::string_view message, const std::vector<std::string>& fileNames);
 
 } // namespace kompa::cli

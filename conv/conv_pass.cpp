@@ -1,12 +1,16 @@
 #include "conv_pass.h"
 
+#include <sys/stat.h>
+
+#include "book_save.h"
 #include "engine/file_io.h"
 
 namespace kompa {
 
 namespace {
 constexpr std::size_t kCodeLength = 7; // a written postal code is at most this many bytes
-}
+constexpr std::size_t kReadBuffer = 65536;
+} // namespace
 
 TConversionPass::TConversionPass(TPostCode& postCode) : FPostCode(postCode) {}
 
@@ -33,21 +37,38 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
 {
     DropWaitingRecord();
     FCsvFileName = fileName;
-    FLines.LoadFromFile(fileName);
+    FLines.Clear();
+    FTail.clear();
+    FIdentity = {};
+    io::TextFileReader reader(fileName, kReadBuffer, true);
+    FIdentity = reader.Identity();
+    FLines.LoadFromReader(reader);
+    FTail = reader.ReadRest();
     if (FLines.Count() == 0)
         return;
     FReadDelimiters = readDelimiters;
     FQuoteTargets = quoteTargets;
 }
 
+int TConversionPass::FieldCountReference() const
+{
+    for (int i = 0; i < FLines.Count(); ++i)
+        if (!FLines.Get(i).empty())
+            return i;
+    return -1;
+}
+
 int TConversionPass::FirstFieldCountMismatch() const
 {
-    if (FLines.Count() == 0)
+    const int reference = FieldCountReference();
+    if (reference < 0)
         return -1;
     TFieldList scratch;
-    SplitFields(scratch, FLines.Get(0), FReadDelimiters);
+    SplitFields(scratch, FLines.Get(reference), FReadDelimiters);
     const int first = scratch.Count();
-    for (int i = 1; i < FLines.Count(); ++i) {
+    for (int i = reference + 1; i < FLines.Count(); ++i) {
+        if (FLines.Get(i).empty())
+            continue;
         SplitFields(scratch, FLines.Get(i), FReadDelimiters);
         if (scratch.Count() != first)
             return i;
@@ -109,6 +130,12 @@ TStepResult TConversionPass::ConvertRecords()
     FState = TPassState::Running;
     try {
         while (FCurrent < FLines.Count()) {
+            // An empty line has no field at all: a record whose address is empty.
+            if (FLines.Get(FCurrent).empty()) {
+                ++FBlankCount;
+                SetCurrent(FCurrent + 1);
+                continue;
+            }
             SplitFields(FFields, FLines.Get(FCurrent), FReadDelimiters);
             const std::string key = FPostCode.NormalizeAddress(FFields.Get(FAddrCol));
             if (key.empty()) {
@@ -193,14 +220,18 @@ std::string TConversionPass::BackupFileName(const std::string& fileName)
     return fileName.substr(0, dot) + ".bak";
 }
 
+std::string TConversionPass::OutputBytes() const
+{
+    return FLines.GetTextStr() + FTail;
+}
+
 TSaveResult TConversionPass::SaveWithBackup()
 {
     if (FState != TPassState::Finished)
         return TSaveResult::Refused;
-    // Never replaces an existing backup: that may be the user's only earlier original.
-    if (!io::RenameNoReplace(FCsvFileName, BackupFileName(FCsvFileName)))
+    if (SaveUserFileReplacing(FCsvFileName, OutputBytes(), &FIdentity,
+                              BackupFileName(FCsvFileName)) == TReplaceResult::BackupFailed)
         return TSaveResult::BackupFailed;
-    FLines.SaveToFile(FCsvFileName);
     Discard();
     return TSaveResult::Saved;
 }
@@ -209,20 +240,25 @@ TSaveResult TConversionPass::SaveWithoutBackup()
 {
     if (FState != TPassState::Finished)
         return TSaveResult::Refused;
-    // Through a temporary file: a failed write leaves the original whole.
-    io::SaveFileReplacing(FCsvFileName, FLines.GetTextStr());
+    SaveUserFileReplacing(FCsvFileName, OutputBytes(), &FIdentity, {});
     Discard();
     return TSaveResult::Saved;
 }
 
 void TConversionPass::SaveTo(const std::string& fileName) const
 {
-    FLines.SaveToFile(fileName);
+    // Naming the file read is allowed: it is then held to be unchanged like an in-place save.
+    struct stat st {};
+    const bool isFileRead = ::stat(fileName.c_str(), &st) == 0 &&
+                            st.st_dev == static_cast<dev_t>(FIdentity.device) &&
+                            st.st_ino == static_cast<ino_t>(FIdentity.inode);
+    SaveUserFileReplacing(fileName, OutputBytes(), isFileRead ? &FIdentity : nullptr, {});
 }
 
 void TConversionPass::Discard()
 {
     FLines.Clear();
+    FTail.clear();
     ResetConversion(false);
 }
 

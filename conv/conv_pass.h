@@ -11,6 +11,7 @@
 #include "char_set.h"
 #include "csv_fields.h"
 #include "engine/dictionary.h"
+#include "engine/file_io.h"
 #include "engine/light_strings.h"
 #include "engine/result_list.h"
 
@@ -72,13 +73,17 @@ public:
     // Replaces the held lines (also in the middle of a pass: a waiting record is dropped, so
     // nothing of an earlier file can be written into these lines). The delimiter sets stay
     // those of this opening for every later pass over the same lines. Read failures raise
-    // the I/O message; the lines are then empty or partial.
+    // the I/O message; the lines are then empty or partial. Only a regular file is read.
+    // A 0x1A ends the lines; it and everything after it are kept to be written back as read.
     void LoadFromFile(const std::string& fileName, const TCharSet& readDelimiters,
                       const TCharSet& quoteTargets);
-    // Whether every line has as many fields as the first.
+    // Whether every line has as many fields as the first. Empty lines, records without any
+    // field, are left out.
     bool CheckFieldCounts() const;
     // Index of the first line whose field count differs from the first line's, or -1.
     int FirstFieldCountMismatch() const;
+    // Index of the line the others are compared with (the first that is not empty), or -1.
+    int FieldCountReference() const;
 
     // --- the pass -------------------------------------------------------------------------
     // Counters to zero, FCurrent to 0; opens the dictionary when active (a failure raises and
@@ -86,7 +91,8 @@ public:
     void ResetConversion(bool active);
     // Converts from FCurrent on until a record waits or the pass ends. Refused unless
     // ResetConversion(true) prepared a pass over at least one line that has not ended since.
-    // A record lacking a chosen column, or a failed search, raises and stops the pass.
+    // An empty line is a record with an empty address. A record lacking a chosen column, or a
+    // failed search, raises and stops the pass at that record.
     TStepResult ConvertRecords();
     // OK on the waiting record: its postal-code field := the first seven bytes of codeText.
     TStepResult Ok(std::string_view codeText);
@@ -101,15 +107,17 @@ public:
     // The backup name of fileName: the extension of the name part replaced by ".bak", or
     // ".bak" appended when it has none. Shift-JIS aware, so a trail byte is never a '.'/'/'.
     static std::string BackupFileName(const std::string& fileName);
-    // "結果を保存": renames the file as read to its backup name (never replacing an existing
-    // file), then writes every line with CR LF and ends the pass. A failing write raises and
-    // keeps the lines and the pass (the file as read survives under the backup name).
+    // "結果を保存": every line with CR LF, then the bytes from a 0x1A on, replace the file
+    // (SaveUserFileReplacing), the file as read kept under its backup name (never replacing
+    // an existing file); then the pass ends. A file that is no longer the one read, or any
+    // failure, raises and keeps the lines and the pass, the file untouched.
     TSaveResult SaveWithBackup();
-    // After BackupFailed, when the user goes on: writes through a temporary file renamed over
-    // the original, so a failure leaves the original whole; then ends the pass.
+    // After BackupFailed, when the user goes on: the same without a backup.
     TSaveResult SaveWithoutBackup();
-    // Writes the lines elsewhere (kompa-cli --output); the pass and its file stay untouched.
+    // Writes the lines elsewhere (kompa-cli --output) by the same replacing; the pass stays.
     void SaveTo(const std::string& fileName) const;
+    // What a save writes.
+    std::string OutputBytes() const;
     // "結果を破棄" (also after a BackupFailed the user cancelled): ends the pass unsaved.
     void Discard();
     // "変換を続ける" after the field dialog: another pass over the converted lines, from the
@@ -157,6 +165,8 @@ private:
     int FAddrCol = 1;
 
     TLightStrings FLines;
+    std::string FTail;          // the 0x1A that ended the lines and every byte after it
+    io::FileIdentity FIdentity; // the file as it was opened for reading
     TFieldList FFields;
     TStringResultList FCandidates;
     std::string FCsvFileName;

@@ -512,14 +512,12 @@ void TConvForm::FinishConversion()
     EnableRecordButtons(false);
     RsltDlg->SetCounts(FPass.Lines().Count(), FPass.BlankCount(), FPass.ConvCount(),
                        FPass.SkipCount());
-    const int result = ShowModal(RsltDlg);
+    int result = ShowModal(RsltDlg);
+    // A save that failed has said why and kept the results: the user may deal with the cause
+    // and save again, or choose otherwise.
+    while (result == mrSave && !SaveResults())
+        result = ShowModal(RsltDlg);
     if (result == mrSave) {
-        if (FPass.SaveWithBackup() == TSaveResult::BackupFailed) {
-            if (AskWarning(Text(msg::kCannotBackup)))
-                FPass.SaveWithoutBackup();
-            else
-                FPass.Discard();
-        }
         ResetConversion(false);
     } else if (result == mrContinue) {
         FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters());
@@ -535,6 +533,21 @@ void TConvForm::FinishConversion()
         FPass.Discard();
         ResetConversion(false);
     }
+}
+
+bool TConvForm::SaveResults()
+{
+    bool ended = false;
+    ui::Guarded([&] {
+        if (FPass.SaveWithBackup() == TSaveResult::BackupFailed) {
+            if (AskWarning(Text(msg::kCannotBackup)))
+                FPass.SaveWithoutBackup();
+            else
+                FPass.Discard();
+        }
+        ended = true;
+    });
+    return ended;
 }
 
 void TConvForm::Close1Click()

@@ -98,6 +98,8 @@ private:
     void ConvertRecords();
     void ShowCandidates();
     void FinishConversion();
+    // "結果を保存" with the backup question; false when the save failed (the message shown).
+    bool SaveResults();
     void FlashOK();
     // The four buttons that act on a waiting record.
     void EnableRecordButtons(bool enabled);

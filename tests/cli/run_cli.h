@@ -29,19 +29,22 @@ inline std::string CliPath()
 }
 
 // Runs program with args, stdinBytes on standard input and the given environment (the caller's
-// when empty).
+// when empty); standard output goes to stdoutFile when one is named.
 inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                             const std::string& stdinBytes = {},
-                            const std::vector<std::string>& env = {})
+                            const std::vector<std::string>& env = {},
+                            const std::string& stdoutFile = {})
 {
     TempDir io;
-    const std::string in = io.File("in"), out = io.File("out"), err = io.File("err");
+    const std::string in = io.File("in"), err = io.File("err");
+    const std::string out = stdoutFile.empty() ? io.File("out") : stdoutFile;
     WriteFile(in, stdinBytes);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(),
+                                     O_WRONLY | (stdoutFile.empty() ? O_CREAT | O_TRUNC : 0), 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -64,7 +67,8 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
     }
     CliResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    result.out = ReadFile(out);
+    if (stdoutFile.empty())
+        result.out = ReadFile(out);
     result.err = ReadFile(err);
     return result;
 }

@@ -1,5 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +26,7 @@
 namespace kompa {
 namespace {
 
+using test::MessageOf;
 using test::Sjis;
 
 // A small address dictionary built once from a source in the ministry's layout.
@@ -278,10 +289,12 @@ TEST_F(ConversionPass, AMissingColumnStopsThePass)
     EXPECT_EQ(pass.Current(), 1);
     EXPECT_EQ(pass.Skip(), TStepResult::Refused);
 
-    // An empty line has no field at all.
-    Load({"a,,千代田区永田町", ""});
-    EXPECT_THROW(Start(), Exception);
+    // An empty line is no missing column: a record with an empty address, left as it is.
+    Load({"", "a,,千代田区永田町", ""});
+    EXPECT_EQ(Start(), TStepResult::Finished);
+    EXPECT_EQ(pass.BlankCount(), 2);
     EXPECT_EQ(pass.ConvCount(), 1);
+    EXPECT_EQ(pass.OutputBytes(), Sjis("\r\na,1000014,千代田区永田町\r\n\r\n"));
 
     // Postal-code column missing: fine while the key is empty, fatal once shown or written.
     pass.SetColumns(3, 0);
@@ -316,6 +329,10 @@ TEST_F(ConversionPass, FieldCounts)
     Load({"a,b,c", "a,b,c", "a,b", "a"});
     EXPECT_FALSE(pass.CheckFieldCounts());
     EXPECT_EQ(pass.FirstFieldCountMismatch(), 2);
+    // Empty lines are records without fields, not damaged ones.
+    Load({"", "a,b,c", "", "a,b"});
+    EXPECT_EQ(pass.FieldCountReference(), 1);
+    EXPECT_EQ(pass.FirstFieldCountMismatch(), 3);
 }
 
 TEST_F(ConversionPass, DelimiterSetsAreThoseOfTheOpening)
@@ -391,21 +408,139 @@ TEST_F(SavingPass, CancellingAfterAFailedBackupWritesNothing)
     EXPECT_EQ(pass.SaveWithoutBackup(), TSaveResult::Refused);
 }
 
-TEST_F(SavingPass, AFailedWriteWithoutBackupLeavesTheOriginalWhole)
+// Runs a save in a child process whose writes fail beyond limit bytes (SIGXFSZ as the
+// default would have it: the save itself must keep the signal from killing it). Returns 0
+// when saved, 3 when it failed with the message of a too large file.
+int SaveUnderFileSizeLimit(TConversionPass& pass, rlim_t limit)
 {
-    test::WriteFile(backup, "older original");
-    FinishOnePass();
-    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::BackupFailed);
-    {
-        io::ExclusiveFile holder; // someone holds the file: the replacing write must fail
-        ASSERT_TRUE(holder.Open(file));
-        EXPECT_THROW(pass.SaveWithoutBackup(), Exception);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit lowered{limit, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        try {
+            _exit(pass.SaveWithBackup() == TSaveResult::Saved ? 0 : 2);
+        } catch (const Exception& e) {
+            const std::string tooLarge = FormatMessage(msg::kIoOther, EFBIG);
+            _exit(e.Message().compare(0, tooLarge.size(), tooLarge) == 0 ? 3 : 1);
+        }
     }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(SavingPass, AWriteFailingAtAnyOffsetLeavesTheFileAsReadOrTheWholeResult)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 60; ++i)
+        lines.push_back("a,,千代田区永田町");
+    Load(lines);
+    ASSERT_EQ(Start(), TStepResult::Finished);
+    original = test::ReadFile(file);
+    const std::string converted = pass.OutputBytes();
+    const rlim_t size = converted.size();
+    for (rlim_t limit = 0; limit <= size; limit += (limit + 1 < size ? size / 23 + 1 : 1)) {
+        const int status = SaveUnderFileSizeLimit(pass, limit);
+        SCOPED_TRACE("limit " + std::to_string(limit));
+        if (limit < size) {
+            ASSERT_EQ(status, 3); // I/O ｴﾗｰ (27): the file is too large
+            ASSERT_EQ(test::ReadFile(file), original);
+            ASSERT_FALSE(std::filesystem::exists(backup));
+        } else {
+            ASSERT_EQ(status, 0);
+            EXPECT_EQ(test::ReadFile(file), converted);
+            EXPECT_EQ(test::ReadFile(backup), original);
+        }
+        ASSERT_EQ(std::distance(std::filesystem::directory_iterator(work.Path()), {}),
+                  limit < size ? 1 : 2)
+            << "no temporary file is left";
+    }
+}
+
+TEST_F(SavingPass, AFileChangedAfterReadingIsNotSaved)
+{
+    const std::string changed = FormatMessage(msg::kChangedSinceRead, file);
+    // Appended to by another program: nothing saved, the results kept for a later try.
+    FinishOnePass();
+    test::WriteFile(file, original + "c,,\r\n");
+    EXPECT_EQ(MessageOf([&] { pass.SaveWithBackup(); }), changed);
+    EXPECT_EQ(MessageOf([&] { pass.SaveWithoutBackup(); }), changed);
+    EXPECT_EQ(test::ReadFile(file), original + "c,,\r\n");
+    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_EQ(pass.State(), TPassState::Finished);
+    EXPECT_EQ(pass.Lines().Count(), 2);
+
+    // Replaced, as an editor saves, or removed.
+    FinishOnePass();
+    test::WriteFile(work.File("edited"), original);
+    std::filesystem::rename(work.File("edited"), file);
+    EXPECT_EQ(MessageOf([&] { pass.SaveWithBackup(); }), changed);
     EXPECT_EQ(test::ReadFile(file), original);
-    EXPECT_EQ(pass.Lines().Count(), 2); // the results are still there to be saved
-    EXPECT_TRUE(pass.Active());
-    ASSERT_EQ(pass.SaveWithoutBackup(), TSaveResult::Saved);
+    std::filesystem::remove(file);
+    EXPECT_EQ(MessageOf([&] { pass.SaveWithBackup(); }), changed);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.Path()), {}), 0);
+}
+
+TEST_F(SavingPass, ModeKeptAndReadOnlyFileRefused)
+{
+    using std::filesystem::perms;
+    FinishOnePass();
+    ::chmod(file.c_str(), 0600);
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::Saved);
+    EXPECT_EQ(std::filesystem::status(file).permissions(), perms(0600));
     EXPECT_EQ(test::ReadFile(file), Converted());
+    std::filesystem::remove(backup);
+
+    // Mode 0444 is refused, for root as well, before any name is touched.
+    FinishOnePass();
+    ::chmod(file.c_str(), 0444);
+    EXPECT_EQ(MessageOf([&] { pass.SaveWithBackup(); }),
+              std::string(msg::kIoAccessDenied) + msg::kSentenceEnd +
+                  FormatMessage(msg::kOriginalKept, file));
+    EXPECT_EQ(test::ReadFile(file), original);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.Path()), {}), 1);
+}
+
+TEST_F(SavingPass, BytesAfterAnEndOfFileMarkAreWrittenBack)
+{
+    test::WriteFile(file, Sjis("a,,千代田区永田町\r\n\x1A\r\nb,,不明町\x1A\r\n"));
+    pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    ASSERT_EQ(pass.Lines().Count(), 1);
+    ASSERT_EQ(Start(), TStepResult::Finished);
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::Saved);
+    EXPECT_EQ(test::ReadFile(file), Sjis("a,1000014,千代田区永田町\r\n\x1A\r\nb,,不明町\x1A\r\n"));
+
+    // A mark inside the last line: the line gets its line end, the mark and the rest follow.
+    std::filesystem::remove(backup);
+    test::WriteFile(file, Sjis("a,,千代田区永田町\x1Axyz"));
+    pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    ASSERT_EQ(Start(), TStepResult::Finished);
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::Saved);
+    EXPECT_EQ(test::ReadFile(file), Sjis("a,1000014,千代田区永田町\r\n\x1Axyz"));
+}
+
+TEST_F(SavingPass, OnlyRegularFilesAreRead)
+{
+    const std::string fifo = work.File("fifo.csv");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); // no writer: opening must not wait for one
+    const std::string socketName = work.File("socket.csv");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketName.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    for (const std::string& name : {fifo, socketName, work.Path().string()}) {
+        EXPECT_EQ(MessageOf([&] {
+                      pass.LoadFromFile(name, dialect.GetReadDelimiters(),
+                                        dialect.GetQuoteTargets());
+                  }),
+                  FormatMessage(msg::kNotRegularFile, name));
+        EXPECT_EQ(pass.Lines().Count(), 0);
+    }
+    ::close(sock);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.Path()), {}), 2);
 }
 
 TEST_F(ConversionPass, UnattendedSkipsWhatWouldWait)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -23,14 +25,19 @@ protected:
         return ConvertColumns("2", "3", std::move(options));
     }
     CliResult ConvertColumns(const std::string& post, const std::string& addr,
-                             std::vector<std::string> options)
+                             std::vector<std::string> options, const std::string& stdoutFile = {})
     {
         std::vector<std::string> args{"convert", "--post-col", post, "--addr-col", addr};
         if (std::find(options.begin(), options.end(), "--dict") == options.end())
             options.insert(options.begin(), {"--dict", dicts.Path().string()});
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(file);
-        return RunCli(args);
+        return RunProgram(CliPath(), args, {}, {}, stdoutFile);
+    }
+    std::size_t FilesInDir() const
+    {
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(dir.Path()), {}));
     }
     TempDir dicts;
     TempDir dir;
@@ -83,7 +90,7 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "kompa-cli: field counts differ: line 1 has 3, line 3 has 1; converting "
-                     "every line anyway\nkompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
+                     "every line anyway\nkompa-cli: line 3: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
     EXPECT_FALSE(std::filesystem::exists(backup));
 
     // A record lacking the address column fails the run even after records that were
@@ -93,28 +100,20 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "kompa-cli: field counts differ: line 1 has 3, line 3 has 2; converting "
-                     "every line anyway\nkompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
+                     "every line anyway\nkompa-cli: line 3: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
     EXPECT_FALSE(std::filesystem::exists(backup));
 
     // So does a record with an address but no postal-code column; a blank one without it
-    // passes.
+    // passes, and so do empty lines, records with an empty address.
     WriteFile(file, Sjis("東京都\r\n不明町1\r\n大阪府大阪市北区梅田\r\n"));
     r = ConvertColumns("2", "1", {});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "kompa-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
-    WriteFile(file, Sjis("\r\n 1\r\n"));
-    r = ConvertColumns("2", "1", {"--dry-run"});
-    EXPECT_EQ(r.status, 1) << "the empty line has no address column";
-    WriteFile(file, Sjis(" 1\r\n東京都\r\n"));
+    EXPECT_EQ(r.err, "kompa-cli: line 2: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています\n");
+    WriteFile(file, Sjis("\r\n 1\r\n東京都\r\n\r\n"));
     r = ConvertColumns("2", "1", {"--dry-run"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "総データ数 2\n住所が空のデータ 2\n変換データ数 0\n未変換 0\n");
-
-    WriteFile(file, "");
-    r = Convert({"--dict", dir.File("nowhere")});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(r.out, "総データ数 4\n住所が空のデータ 4\n変換データ数 0\n未変換 0\n");
 
     WriteFile(file, book);
     EXPECT_EQ(Convert({"--dict", dir.File("nowhere")}).status, 1);
@@ -123,6 +122,50 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
     EXPECT_EQ(Convert({"--read-delims", "semicolon"}).status, 2);
     EXPECT_EQ(Convert({"--output", dir.File("o"), "--dry-run"}).status, 2);
     EXPECT_EQ(ReadFile(file), book);
+}
+
+TEST_F(ConvertCommand, ExitStatusesTellWhatHappened)
+{
+    // Counts that cannot be written: status 1, and the file is not touched either.
+    WriteFile(file, book);
+    CliResult r = ConvertColumns("2", "3", {}, "/dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write the counts"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(file), book);
+    EXPECT_EQ(FilesInDir(), 1u);
+
+    // An empty book: four zero counts, nothing written, even without a dictionary.
+    WriteFile(file, "");
+    r = Convert({"--dict", dir.File("nowhere")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "総データ数 0\n住所が空のデータ 0\n変換データ数 0\n未変換 0\n");
+    EXPECT_EQ(FilesInDir(), 1u);
+
+    // Not a regular file: refused at once, nothing renamed or created.
+    std::filesystem::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    r = Convert({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kompa-cli: ファイル " + file + " は通常のファイルではありません\n");
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+    EXPECT_EQ(FilesInDir(), 1u);
+}
+
+TEST_F(ConvertCommand, OutputReplacesThroughATemporaryFileAndKeepsTheMode)
+{
+    WriteFile(file, book);
+    const std::string out = dir.File("out.csv");
+    WriteFile(out, "old");
+    ::chmod(out.c_str(), 0600);
+    EXPECT_EQ(Convert({"--output", out}).status, 0);
+    EXPECT_EQ(ReadFile(out).substr(0, 10), "a,5300001,");
+    EXPECT_EQ(std::filesystem::status(out).permissions(), std::filesystem::perms(0600));
+
+    // The input file itself as OUT: converted in place, without a backup.
+    EXPECT_EQ(Convert({"--output", file}).status, 0);
+    EXPECT_EQ(ReadFile(file), ReadFile(out));
+    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_EQ(FilesInDir(), 2u);
 }
 
 } // namespace

@@ -394,37 +394,52 @@ private slots:
     void failedWriteKeepsTheFileAsRead_data()
     {
         QTest::addColumn<bool>("olderBackup");
-        QTest::newRow("backup made: the file as read survives as .bak") << false;
-        QTest::newRow("no backup: the original stays whole") << true;
+        QTest::newRow("backup asked for") << false;
+        QTest::newRow("an older backup: saved without one") << true;
     }
     void failedWriteKeepsTheFileAsRead()
     {
         QFETCH(bool, olderBackup);
         std::string original;
-        for (int i = 0; i < 100; ++i)
+        std::string converted;
+        for (int i = 0; i < 100; ++i) {
             original += Sjis("a,,新宿区新宿,1\r\n");
+            converted += Sjis("a,1600022,新宿区新宿,1\r\n");
+        }
         WriteBook(original);
         if (olderBackup)
             WriteFile(Backup(), "older original");
         auto w = Window();
+        // Any write past a few bytes fails, as on a full disk.
+        auto limit = std::make_unique<FileSizeLimit>(64);
+        std::vector<std::pair<std::string, std::size_t>> seen; // the book and the files there
+        auto look = [&] {
+            seen.emplace_back(ReadFile(book_),
+                              std::distance(std::filesystem::directory_iterator(files_->Path()),
+                                            std::filesystem::directory_iterator()));
+        };
         w->Answer("RsltDlg", mrSave);
-        w->warningAnswers.push_back(true);
+        // The result dialog comes back after the failure; the user frees space and saves.
+        w->answers[QStringLiteral("RsltDlg")].push_back([&] {
+            look();
+            limit.reset();
+            return int(mrSave);
+        });
+        w->warningAnswers = {true, true};
         convtest::ErrorCapture errors;
-        {
-            // Any write past a few bytes fails, as on a full disk.
-            FileSizeLimit limit(64);
-            kompa::ui::Guarded([&] { w->Open(book_); });
-        }
+        kompa::ui::Guarded([&] { w->Open(book_); });
+        limit.reset();
+
         QCOMPARE(errors.texts.size(), 1);
-        QCOMPARE(ReadFile(olderBackup ? book_ : Backup()), original);
-        if (olderBackup)
-            QCOMPARE(ReadFile(Backup()), std::string("older original"));
-        // No half-written file is left beside them.
-        const auto entries = std::filesystem::directory_iterator(files_->Path());
-        QCOMPARE(std::distance(begin(entries), end(entries)), 2);
-        // The converted lines are still held and the pass is still on.
-        QVERIFY(w->form->Active());
-        QCOMPARE(w->form->Pass().Lines().Count(), 100);
+        QVERIFY(errors.texts[0].contains(QStringLiteral("は元のままです")));
+        // Untouched, and no half-written file beside it.
+        QCOMPARE(seen.size(), std::size_t(1));
+        QCOMPARE(seen[0].first, original);
+        QCOMPARE(seen[0].second, std::size_t(olderBackup ? 2 : 1));
+        // The second save went through.
+        QCOMPARE(ReadFile(book_), converted);
+        QCOMPARE(ReadFile(Backup()), olderBackup ? std::string("older original") : original);
+        QVERIFY(!w->form->Active());
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 

@@ -1,0 +1,184 @@
+#include "book_save.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/errors.h"
+#include "engine/messages.h"
+
+namespace kompa {
+
+namespace {
+
+[[noreturn]] void RaiseUntouched(const std::string& cause, const std::string& fileName,
+                                 const std::string& backupMade = {})
+{
+    std::string message = cause + msg::kSentenceEnd + FormatMessage(msg::kOriginalKept, fileName);
+    if (!backupMade.empty())
+        message += msg::kSentenceEnd + FormatMessage(msg::kBackupMade, backupMade);
+    Raise(std::move(message));
+}
+
+[[noreturn]] void RaiseChanged(const std::string& fileName)
+{
+    Raise(FormatMessage(msg::kChangedSinceRead, fileName));
+}
+
+// A file without any write permission is one the user keeps read-only, for root as well.
+bool MayWrite(const std::string& fileName, const struct stat& st)
+{
+    return (st.st_mode & 0222) != 0 &&
+           ::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool HasIdentity(const std::string& fileName, const io::FileIdentity& identity)
+{
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           io::IdentityOf(st) == identity;
+}
+
+// File systems without hard links (FAT) refuse link() with one of these.
+bool NoHardLinks(int err)
+{
+    return err == EPERM || err == EXDEV || err == ENOTSUP || err == EOPNOTSUPP;
+}
+
+// Removes a file this save created unless it was handed over.
+class CreatedFile {
+public:
+    explicit CreatedFile(std::string name) : name_(std::move(name)) {}
+    ~CreatedFile()
+    {
+        if (!name_.empty())
+            ::unlink(name_.c_str());
+    }
+    CreatedFile(const CreatedFile&) = delete;
+    CreatedFile& operator=(const CreatedFile&) = delete;
+    void Keep() { name_.clear(); }
+
+private:
+    std::string name_;
+};
+
+// The backup as a copy, created exclusively so that no existing file is ever replaced.
+bool CopyBackup(const std::string& fileName, const std::string& backupName,
+                const io::FileIdentity* asRead, mode_t mode)
+{
+    io::UniqueFd from(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!from || ::fstat(from.Get(), &st) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode) || (asRead && !(io::IdentityOf(st) == *asRead)))
+        RaiseChanged(fileName);
+    io::UniqueFd to(::open(backupName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (!to)
+        return false;
+    CreatedFile created(backupName);
+    std::string buffer(1 << 16, '\0');
+    for (;;) {
+        const ssize_t n = ::read(from.Get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (!io::WriteAll(to.Get(), std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+            return false;
+    }
+    if (::fsync(to.Get()) != 0 || !to.Close())
+        return false;
+    created.Keep();
+    return true;
+}
+
+// The file as read under backupName, replacing nothing; false when it cannot be made.
+bool MakeBackup(const std::string& fileName, const std::string& backupName,
+                const io::FileIdentity* asRead, mode_t mode)
+{
+    if (::link(fileName.c_str(), backupName.c_str()) != 0)
+        return NoHardLinks(errno) && CopyBackup(fileName, backupName, asRead, mode);
+    // The name may have been given another file just before the link.
+    if (asRead && !HasIdentity(backupName, *asRead)) {
+        ::unlink(backupName.c_str());
+        RaiseChanged(fileName);
+    }
+    return true;
+}
+
+void SyncDirectory(const std::string& fileName)
+{
+    const std::string dir = io::DirectoryPart(fileName);
+    io::UniqueFd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // The rename is done and both files were whole on disk before it: a directory that cannot
+    // be synced changes nothing the user could act on.
+    if (fd)
+        ::fsync(fd.Get());
+}
+
+} // namespace
+
+TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_view bytes,
+                                     const io::FileIdentity* asRead, const std::string& backupName)
+{
+    io::IgnoreFileSizeSignal();
+    if (fileName.empty())
+        Raise(msg::kIoInvalidFileName);
+
+    struct stat st {};
+    const bool exists = ::stat(fileName.c_str(), &st) == 0;
+    if (!exists) {
+        if (errno == ENOENT && asRead)
+            RaiseChanged(fileName);
+        if (errno != ENOENT)
+            RaiseUntouched(io::IoErrorMessage(errno), fileName);
+    } else {
+        if (!S_ISREG(st.st_mode))
+            Raise(FormatMessage(msg::kNotRegularFile, fileName));
+        if (asRead && !(io::IdentityOf(st) == *asRead))
+            RaiseChanged(fileName);
+        if (!MayWrite(fileName, st))
+            RaiseUntouched(msg::kIoAccessDenied, fileName);
+    }
+    // An existing backup is never replaced: ask before anything is written.
+    struct stat backupStat {};
+    if (!backupName.empty() && ::lstat(backupName.c_str(), &backupStat) == 0)
+        return TReplaceResult::BackupFailed;
+
+    const mode_t mode = exists ? (st.st_mode & 07777) : NewFileMode();
+    std::string temp = io::DirectoryPart(fileName) + "." + io::NamePart(fileName) + ".XXXXXX";
+    io::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd)
+        RaiseUntouched(io::IoErrorMessage(errno), fileName);
+    CreatedFile created(temp);
+    // Owner and group as far as the process may set them; then the mode, which a change of
+    // owner may have cut.
+    if (exists && ::fchown(fd.Get(), st.st_uid, st.st_gid) != 0)
+        (void)::fchown(fd.Get(), static_cast<uid_t>(-1), st.st_gid);
+    if (::fchmod(fd.Get(), mode) != 0 || !io::WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0 ||
+        !fd.Close())
+        RaiseUntouched(io::IoErrorMessage(errno), fileName);
+
+    // Writing took a while: look again before touching any name.
+    if (asRead && !HasIdentity(fileName, *asRead))
+        RaiseChanged(fileName);
+    if (!backupName.empty() && !MakeBackup(fileName, backupName, asRead, mode))
+        return TReplaceResult::BackupFailed;
+    if (::rename(temp.c_str(), fileName.c_str()) != 0)
+        RaiseUntouched(io::IoErrorMessage(errno), fileName, backupName);
+    created.Keep();
+    SyncDirectory(fileName);
+    return TReplaceResult::Saved;
+}
+
+} // namespace kompa
