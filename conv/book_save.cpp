@@ -1,7 +1,9 @@
 #include "book_save.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,6 +118,17 @@ bool MakeBackup(const std::string& fileName, const std::string& backupName,
     return true;
 }
 
+// The file a symbolic link leads to: it is that file that is replaced, the link stays.
+std::string FinalTarget(const std::string& fileName)
+{
+    struct stat st {};
+    if (::lstat(fileName.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return fileName;
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(fileName.c_str(), nullptr),
+                                                     &std::free);
+    return real ? std::string(real.get()) : fileName;
+}
+
 void SyncDirectory(const std::string& fileName)
 {
     const std::string dir = io::DirectoryPart(fileName);
@@ -128,27 +141,32 @@ void SyncDirectory(const std::string& fileName)
 
 } // namespace
 
-TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_view bytes,
+TReplaceResult SaveUserFileReplacing(const std::string& givenName, std::string_view bytes,
                                      const io::FileIdentity* asRead, const std::string& backupName)
 {
     io::IgnoreFileSizeSignal();
-    if (fileName.empty())
+    if (givenName.empty())
         Raise(msg::kIoInvalidFileName);
+    // Messages name the file as the user gave it; the work is done on the file itself.
+    const std::string fileName = FinalTarget(givenName);
+    auto raiseUntouched = [&](const std::string& cause, const std::string& backupMade = {}) {
+        RaiseUntouched(cause, givenName, backupMade);
+    };
 
     struct stat st {};
     const bool exists = ::stat(fileName.c_str(), &st) == 0;
     if (!exists) {
         if (errno == ENOENT && asRead)
-            RaiseChanged(fileName);
+            RaiseChanged(givenName);
         if (errno != ENOENT)
-            RaiseUntouched(io::IoErrorMessage(errno), fileName);
+            raiseUntouched(io::IoErrorMessage(errno));
     } else {
         if (!S_ISREG(st.st_mode))
-            Raise(FormatMessage(msg::kNotRegularFile, fileName));
+            Raise(FormatMessage(msg::kNotRegularFile, givenName));
         if (asRead && !(io::IdentityOf(st) == *asRead))
-            RaiseChanged(fileName);
+            RaiseChanged(givenName);
         if (!MayWrite(fileName, st))
-            RaiseUntouched(msg::kIoAccessDenied, fileName);
+            raiseUntouched(msg::kIoAccessDenied);
     }
     // An existing backup is never replaced: ask before anything is written.
     struct stat backupStat {};
@@ -159,7 +177,7 @@ TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_vi
     std::string temp = io::DirectoryPart(fileName) + "." + io::NamePart(fileName) + ".XXXXXX";
     io::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd)
-        RaiseUntouched(io::IoErrorMessage(errno), fileName);
+        raiseUntouched(io::IoErrorMessage(errno));
     CreatedFile created(temp);
     // Owner and group as far as the process may set them; then the mode, which a change of
     // owner may have cut.
@@ -167,18 +185,32 @@ TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_vi
         (void)::fchown(fd.Get(), static_cast<uid_t>(-1), st.st_gid);
     if (::fchmod(fd.Get(), mode) != 0 || !io::WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0 ||
         !fd.Close())
-        RaiseUntouched(io::IoErrorMessage(errno), fileName);
+        raiseUntouched(io::IoErrorMessage(errno));
 
     // Writing took a while: look again before touching any name.
     if (asRead && !HasIdentity(fileName, *asRead))
-        RaiseChanged(fileName);
+        RaiseChanged(givenName);
     if (!backupName.empty() && !MakeBackup(fileName, backupName, asRead, mode))
         return TReplaceResult::BackupFailed;
     if (::rename(temp.c_str(), fileName.c_str()) != 0)
-        RaiseUntouched(io::IoErrorMessage(errno), fileName, backupName);
+        raiseUntouched(io::IoErrorMessage(errno), backupName);
     created.Keep();
     SyncDirectory(fileName);
     return TReplaceResult::Saved;
+}
+
+bool IsStreamFile(const std::string& fileName)
+{
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode));
+}
+
+void WriteToStreamFile(const std::string& fileName, std::string_view bytes)
+{
+    io::IgnoreFileSizeSignal();
+    io::UniqueFd fd(::open(fileName.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd || !io::WriteAll(fd.Get(), bytes) || !fd.Close())
+        io::RaiseIo(errno);
 }
 
 } // namespace kompa

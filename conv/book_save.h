@@ -21,11 +21,18 @@ enum class TReplaceResult {
 // backupName is not empty, links the original under backupName without replacing anything (an
 // exclusively created copy where the file system has no hard links); renames the temporary file
 // over fileName and fsyncs the directory.
+// A symbolic link stays: the file it leads to is replaced.
 // asRead, when given, is the identity of the file as it was read: a file that is no longer that
 // file is refused. Only regular files are replaced; a missing fileName is created when asRead
 // is null. Every failure raises a message saying that the original is untouched (naming the
 // backup when one was made), and leaves no temporary file behind.
 TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_view bytes,
                                      const io::FileIdentity* asRead, const std::string& backupName);
+
+// Writes bytes straight to a FIFO or a device the user named as the destination (such as
+// /dev/stdout), which no rename could replace; raises the I/O message on failure.
+void WriteToStreamFile(const std::string& fileName, std::string_view bytes);
+// Whether fileName names an existing FIFO or character device.
+bool IsStreamFile(const std::string& fileName);
 
 } // namespace kompa

@@ -247,6 +247,8 @@ TSaveResult TConversionPass::SaveWithoutBackup()
 
 void TConversionPass::SaveTo(const std::string& fileName) const
 {
+    if (IsStreamFile(fileName))
+        return WriteToStreamFile(fileName, OutputBytes());
     // Naming the file read is allowed: it is then held to be unchanged like an in-place save.
     struct stat st {};
     const bool isFileRead = ::stat(fileName.c_str(), &st) == 0 &&

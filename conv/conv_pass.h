@@ -114,7 +114,8 @@ public:
     TSaveResult SaveWithBackup();
     // After BackupFailed, when the user goes on: the same without a backup.
     TSaveResult SaveWithoutBackup();
-    // Writes the lines elsewhere (kompa-cli --output) by the same replacing; the pass stays.
+    // Writes the lines elsewhere (kompa-cli --output) by the same replacing, or straight into
+    // a FIFO or device such as /dev/stdout; the pass stays.
     void SaveTo(const std::string& fileName) const;
     // What a save writes.
     std::string OutputBytes() const;

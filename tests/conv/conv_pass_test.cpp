@@ -360,9 +360,12 @@ TEST(BackupFileName, ReplacesTheExtensionOfTheNamePart)
 
 class SavingPass : public ConversionPass {
 protected:
-    void FinishOnePass()
+    void FinishOnePass(bool write = true)
     {
-        Load({"a,,千代田区永田町", "b,,不明町"});
+        if (write)
+            Load({"a,,千代田区永田町", "b,,不明町"});
+        else
+            pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
         ASSERT_EQ(Start(), TStepResult::Waiting);
         ASSERT_EQ(pass.Skip(), TStepResult::Finished);
         original = test::ReadFile(file);
@@ -500,6 +503,19 @@ TEST_F(SavingPass, ModeKeptAndReadOnlyFileRefused)
                   FormatMessage(msg::kOriginalKept, file));
     EXPECT_EQ(test::ReadFile(file), original);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.Path()), {}), 1);
+}
+
+TEST_F(SavingPass, ABookReachedThroughALinkIsReplacedBehindIt)
+{
+    test::TempDir elsewhere;
+    const std::string target = elsewhere.File("real.csv");
+    test::WriteFile(target, Sjis("a,,千代田区永田町\r\nb,,不明町\r\n"));
+    std::filesystem::create_symlink(target, file);
+    FinishOnePass(false);
+    ASSERT_EQ(pass.SaveWithBackup(), TSaveResult::Saved);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(test::ReadFile(target), Converted());
+    EXPECT_EQ(test::ReadFile(backup), original);
 }
 
 TEST_F(SavingPass, BytesAfterAnEndOfFileMarkAreWrittenBack)

@@ -166,6 +166,14 @@ TEST_F(ConvertCommand, OutputReplacesThroughATemporaryFileAndKeepsTheMode)
     EXPECT_EQ(ReadFile(file), ReadFile(out));
     EXPECT_FALSE(std::filesystem::exists(backup));
     EXPECT_EQ(FilesInDir(), 2u);
+
+    // A link named as OUT stays a link to the converted file; a device is written to.
+    std::filesystem::create_symlink(out, dir.File("link.csv"));
+    EXPECT_EQ(Convert({"--output", dir.File("link.csv")}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.csv")));
+    EXPECT_EQ(ReadFile(out), ReadFile(file));
+    EXPECT_EQ(Convert({"--output", "/dev/null"}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 } // namespace
