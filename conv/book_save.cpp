@@ -72,20 +72,31 @@ private:
     std::string name_;
 };
 
+// Owner and group as far as the process may set them; then the mode, which a change of owner
+// may have cut and the umask may have narrowed.
+bool TakeOverOwnerAndMode(int fd, const struct stat& original)
+{
+    if (::fchown(fd, original.st_uid, original.st_gid) != 0)
+        (void)::fchown(fd, static_cast<uid_t>(-1), original.st_gid);
+    return ::fchmod(fd, original.st_mode & 07777) == 0;
+}
+
 // The backup as a copy, created exclusively so that no existing file is ever replaced.
-bool CopyBackup(const std::string& fileName, const std::string& backupName,
-                const io::FileIdentity* asRead, mode_t mode)
+bool CopyBackup(const std::string& fileName, const std::string& shownName,
+                const std::string& backupName, const io::FileIdentity* asRead)
 {
     io::UniqueFd from(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (!from || ::fstat(from.Get(), &st) != 0)
         return false;
     if (!S_ISREG(st.st_mode) || (asRead && !(io::IdentityOf(st) == *asRead)))
-        RaiseChanged(fileName);
-    io::UniqueFd to(::open(backupName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        RaiseChanged(shownName);
+    io::UniqueFd to(::open(backupName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!to)
         return false;
     CreatedFile created(backupName);
+    if (!TakeOverOwnerAndMode(to.Get(), st))
+        return false;
     std::string buffer(1 << 16, '\0');
     for (;;) {
         const ssize_t n = ::read(from.Get(), buffer.data(), buffer.size());
@@ -105,15 +116,15 @@ bool CopyBackup(const std::string& fileName, const std::string& backupName,
 }
 
 // The file as read under backupName, replacing nothing; false when it cannot be made.
-bool MakeBackup(const std::string& fileName, const std::string& backupName,
-                const io::FileIdentity* asRead, mode_t mode)
+bool MakeBackup(const std::string& fileName, const std::string& shownName,
+                const std::string& backupName, const io::FileIdentity* asRead)
 {
     if (::link(fileName.c_str(), backupName.c_str()) != 0)
-        return NoHardLinks(errno) && CopyBackup(fileName, backupName, asRead, mode);
+        return NoHardLinks(errno) && CopyBackup(fileName, shownName, backupName, asRead);
     // The name may have been given another file just before the link.
     if (asRead && !HasIdentity(backupName, *asRead)) {
         ::unlink(backupName.c_str());
-        RaiseChanged(fileName);
+        RaiseChanged(shownName);
     }
     return true;
 }
@@ -173,24 +184,20 @@ TReplaceResult SaveUserFileReplacing(const std::string& givenName, std::string_v
     if (!backupName.empty() && ::lstat(backupName.c_str(), &backupStat) == 0)
         return TReplaceResult::BackupFailed;
 
-    const mode_t mode = exists ? (st.st_mode & 07777) : NewFileMode();
     std::string temp = io::DirectoryPart(fileName) + "." + io::NamePart(fileName) + ".XXXXXX";
     io::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd)
         raiseUntouched(io::IoErrorMessage(errno));
     CreatedFile created(temp);
-    // Owner and group as far as the process may set them; then the mode, which a change of
-    // owner may have cut.
-    if (exists && ::fchown(fd.Get(), st.st_uid, st.st_gid) != 0)
-        (void)::fchown(fd.Get(), static_cast<uid_t>(-1), st.st_gid);
-    if (::fchmod(fd.Get(), mode) != 0 || !io::WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0 ||
-        !fd.Close())
+    const bool modeSet =
+        exists ? TakeOverOwnerAndMode(fd.Get(), st) : ::fchmod(fd.Get(), NewFileMode()) == 0;
+    if (!modeSet || !io::WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0 || !fd.Close())
         raiseUntouched(io::IoErrorMessage(errno));
 
     // Writing took a while: look again before touching any name.
     if (asRead && !HasIdentity(fileName, *asRead))
         RaiseChanged(givenName);
-    if (!backupName.empty() && !MakeBackup(fileName, backupName, asRead, mode))
+    if (!backupName.empty() && !MakeBackup(fileName, givenName, backupName, asRead))
         return TReplaceResult::BackupFailed;
     if (::rename(temp.c_str(), fileName.c_str()) != 0)
         raiseUntouched(io::IoErrorMessage(errno), backupName);
