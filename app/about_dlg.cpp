@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "app/shadow_label.h"
-#include "app/ui_text.h"
+#include "ui/shadow_label.h"
+#include "ui/ui_text.h"
 
 using namespace kompa::ui;
 
@@ -48,7 +48,8 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent)
     // again here, since the substitute font is wider and would cut the title short.
     AddShadowLabel(this, "ShadowLabel1", QStringLiteral("Kompa"), 27, QPoint(75, 20))
         ->AdjustBounds();
-    AddShadowLabel(this, "ShadowLabel4", QStringLiteral("Version 1.0"), 12, QPoint(90, 55))
+    AddShadowLabel(this, "ShadowLabel4", QStringLiteral("Version " KOMPA_VERSION_SHORT), 12,
+                   QPoint(90, 55))
         ->AdjustBounds();
     AddShadowLabel(this, "ShadowLabel2", QStringLiteral("郵便番号と住所の辞書"), 12, QPoint(65, 75))
         ->AdjustBounds();

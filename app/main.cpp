@@ -5,16 +5,16 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "app/error_display.h"
-#include "app/globals.h"
-#include "app/help.h"
 #include "app/main_form.h"
-#include "conv/forms/conv_form.h"
-#include "conv/forms/err_dlg.h"
-#include "conv/forms/fld_form.h"
-#include "conv/forms/opt_form.h"
-#include "conv/forms/rslt_dlg.h"
+#include "convui/conv_form.h"
+#include "convui/conv_windows.h"
+#include "convui/err_dlg.h"
+#include "convui/fld_form.h"
+#include "convui/opt_form.h"
+#include "convui/rslt_dlg.h"
 #include "find/find_form.h"
+#include "ui/error_display.h"
+#include "ui/help.h"
 
 int main(int argc, char** argv)
 {
@@ -30,7 +30,8 @@ int main(int argc, char** argv)
     // The frame first: it sets the program's directory that the children open the dictionaries
     // from. Each window sets its global reference as it is created.
     new TMainForm;
-    MainForm->AddChild(new TFindForm);
+    MainForm->AddChild(
+        new TFindForm(MainForm->PostCode1, MainForm->CodeAddress1, MainForm->ProgramDir));
     MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
     new TOptForm;
     new TFldForm;

@@ -15,18 +15,20 @@
 #include <algorithm>
 
 #include "app/about_dlg.h"
-#include "app/busy_cursor.h"
-#include "app/error_display.h"
-#include "app/globals.h"
-#include "app/help.h"
-#include "app/mdi_child.h"
-#include "app/ui_text.h"
-#include "conv/forms/conv_form.h"
+#include "convui/conv_form.h"
+#include "convui/conv_windows.h"
 #include "engine/file_io.h"
 #include "find/find_form.h"
-#include "find/pictures.h"
+#include "ui/busy_cursor.h"
+#include "ui/error_display.h"
+#include "ui/help.h"
+#include "ui/mdi_child.h"
+#include "ui/pictures.h"
+#include "ui/ui_text.h"
 
 using namespace kompa::ui;
+
+TMainForm* MainForm = nullptr;
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -183,7 +185,7 @@ void TMainForm::KF2Click()
         FindForm->showMaximized();
         FClient->setActiveSubWindow(FindForm);
     } else
-        AddChild(new TFindForm);
+        AddChild(new TFindForm(PostCode1, CodeAddress1, ProgramDir));
 }
 
 void TMainForm::KC1Click()

@@ -1,7 +1,7 @@
 #pragma once
 // The frame window: a multiple-document frame holding the search and conversion windows. It owns
-// the program's only two dictionary objects and knows the program's directory; the children
-// reach both through MainForm.
+// the program's only two dictionary objects and knows the program's directory, and hands both to
+// the children it creates.
 
 #include <QList>
 #include <QMainWindow>
@@ -68,3 +68,6 @@ private:
     QList<QAction*> FFrameItems;
     QList<QKeySequence> FFrameShortcuts;
 };
+
+// The frame, set while it lives.
+extern TMainForm* MainForm;

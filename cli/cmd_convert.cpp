@@ -12,7 +12,7 @@
 #include "commands.h"
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
-#include "conv/dialect_options.h"
+#include "cli/dialect_options.h"
 #include "conv/unattended.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"

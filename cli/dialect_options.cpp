@@ -1,4 +1,4 @@
-#include "dialect_options.h"
+#include "cli/dialect_options.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "csv_dialect.h"
+#include "conv/csv_dialect.h"
 
 namespace kompa {
 

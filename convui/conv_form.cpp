@@ -1,4 +1,4 @@
-#include "conv/forms/conv_form.h"
+#include "convui/conv_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,24 +21,24 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "app/error_display.h"
-#include "app/globals.h"
-#include "app/help.h"
-#include "app/shadow_label.h"
-#include "app/ui_text.h"
-#include "conv/forms/conv_pictures.h"
-#include "conv/forms/conv_texts.h"
-#include "conv/forms/err_dlg.h"
-#include "conv/forms/fld_form.h"
-#include "conv/forms/modal_result.h"
-#include "conv/forms/opt_form.h"
-#include "conv/forms/rslt_dlg.h"
+#include "ui/busy_cursor.h"
+#include "ui/error_display.h"
+#include "convui/conv_windows.h"
+#include "ui/help.h"
+#include "ui/shadow_label.h"
+#include "ui/ui_text.h"
+#include "convui/conv_pictures.h"
+#include "convui/conv_texts.h"
+#include "convui/err_dlg.h"
+#include "convui/fld_form.h"
+#include "convui/modal_result.h"
+#include "convui/opt_form.h"
+#include "convui/rslt_dlg.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/messages.h"
-#include "find/list_box_items.h"
-#include "find/pictures.h"
+#include "ui/list_box_items.h"
+#include "ui/pictures.h"
 
 using namespace kompa;
 using kompa::ui::FromSjis;

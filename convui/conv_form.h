@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/mdi_child.h"
+#include "ui/mdi_child.h"
 #include "conv/conv_pass.h"
 
 class QAction;

@@ -1,4 +1,4 @@
-#include "conv/forms/conv_pictures.h"
+#include "convui/conv_pictures.h"
 
 #include <QPainter>
 

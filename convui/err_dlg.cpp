@@ -1,4 +1,4 @@
-#include "conv/forms/err_dlg.h"
+#include "convui/err_dlg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -6,9 +6,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/globals.h"
-#include "app/ui_text.h"
-#include "conv/forms/conv_texts.h"
+#include "convui/conv_windows.h"
+#include "ui/ui_text.h"
+#include "convui/conv_texts.h"
 
 using namespace kompa;
 

@@ -1,4 +1,4 @@
-#include "conv/forms/fld_form.h"
+#include "convui/fld_form.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,11 +12,11 @@
 #include <QStyle>
 #include <QTableWidget>
 
-#include "app/globals.h"
-#include "app/ui_text.h"
+#include "convui/conv_windows.h"
+#include "ui/ui_text.h"
 #include "conv/csv_fields.h"
-#include "conv/forms/conv_texts.h"
-#include "conv/forms/modal_result.h"
+#include "convui/conv_texts.h"
+#include "convui/modal_result.h"
 #include "engine/light_strings.h"
 
 using namespace kompa;

@@ -5,7 +5,7 @@
 #include <QDialog>
 
 #include "conv/char_set.h"
-#include "conv/forms/modal_result.h"
+#include "convui/modal_result.h"
 
 class QLabel;
 class QPushButton;

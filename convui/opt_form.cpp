@@ -1,4 +1,4 @@
-#include "conv/forms/opt_form.h"
+#include "convui/opt_form.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,12 +13,12 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "app/error_display.h"
-#include "app/globals.h"
-#include "app/help.h"
-#include "app/ui_text.h"
-#include "conv/forms/conv_pictures.h"
-#include "conv/forms/conv_texts.h"
+#include "ui/error_display.h"
+#include "convui/conv_windows.h"
+#include "ui/help.h"
+#include "ui/ui_text.h"
+#include "convui/conv_pictures.h"
+#include "convui/conv_texts.h"
 #include "engine/cp932.h"
 
 using namespace kompa;

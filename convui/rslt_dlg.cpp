@@ -1,13 +1,13 @@
-#include "conv/forms/rslt_dlg.h"
+#include "convui/rslt_dlg.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/globals.h"
-#include "app/ui_text.h"
-#include "conv/forms/conv_texts.h"
+#include "convui/conv_windows.h"
+#include "ui/ui_text.h"
+#include "convui/conv_texts.h"
 
 using namespace kompa;
 

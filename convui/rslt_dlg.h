@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "conv/forms/modal_result.h"
+#include "convui/modal_result.h"
 
 class QLabel;
 class QPushButton;

@@ -16,19 +16,22 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "app/error_display.h"
-#include "app/globals.h"
-#include "app/help.h"
-#include "app/main_form.h"
-#include "app/ui_text.h"
+#include <utility>
+
+#include "engine/dictionary.h"
 #include "engine/file_io.h"
 #include "engine/int_parse.h"
 #include "engine/ken.h"
-#include "find/list_box_items.h"
-#include "find/pictures.h"
+#include "ui/busy_cursor.h"
+#include "ui/error_display.h"
+#include "ui/help.h"
+#include "ui/list_box_items.h"
+#include "ui/pictures.h"
+#include "ui/ui_text.h"
 
 using namespace kompa::ui;
+
+TFindForm* FindForm = nullptr;
 
 namespace {
 
@@ -47,7 +50,10 @@ public:
 
 } // namespace
 
-TFindForm::TFindForm(QWidget* parent) : TMdiChildForm(parent)
+TFindForm::TFindForm(kompa::TPostCode& postCode, kompa::TCodeAddress& codeAddress,
+                     std::string dictDir, QWidget* parent)
+    : TMdiChildForm(parent), FPostCode(postCode), FCodeAddress(codeAddress),
+      FDictDir(std::move(dictDir))
 {
     FindForm = this;
     setObjectName(QStringLiteral("FindForm"));
@@ -130,19 +136,16 @@ void TFindForm::CreateControls()
 
 void TFindForm::FormCreate()
 {
-    TMainForm* frame = MainForm;
-    frame->PostCode1.OpenDictionary(frame->ProgramDir + kompa::kAddressDictName);
-    const std::string codeDict = frame->ProgramDir + kompa::kCodeDictName;
+    FPostCode.OpenDictionary(FDictDir + kompa::kAddressDictName);
+    const std::string codeDict = FDictDir + kompa::kCodeDictName;
     if (kompa::io::FileExists(codeDict))
-        frame->CodeAddress1.OpenDictionary(codeDict);
+        FCodeAddress.OpenDictionary(codeDict);
 }
 
 void TFindForm::FormDestroy()
 {
-    if (MainForm) {
-        MainForm->CodeAddress1.CloseDictionary();
-        MainForm->PostCode1.CloseDictionary();
-    }
+    FCodeAddress.CloseDictionary();
+    FPostCode.CloseDictionary();
     if (FindForm == this)
         FindForm = nullptr;
 }
@@ -166,13 +169,13 @@ void TFindForm::SpeedButton1Click()
     const auto head = kompa::TryStrToInt(std::string_view(text).substr(0, 3));
     if (head && *head >= 1) {
         key = text.substr(0, 7);
-        MainForm->CodeAddress1.Search(key, items, withKen);
+        FCodeAddress.Search(key, items, withKen);
     } else {
         key = text;
-        MainForm->PostCode1.SearchAddress(key, items, withKen);
+        FPostCode.SearchAddress(key, items, withKen);
         if (ListBox1->count() == 0) {
             BusyCursor busy;
-            MainForm->PostCode1.SearchAll(kompa::DeleteKen(key), items, withKen);
+            FPostCode.SearchAll(kompa::DeleteKen(key), items, withKen);
         }
     }
     Label1->setText(QStringLiteral("検索キー \"") + FromSjis(key) + QStringLiteral("\" 候補数 ") +

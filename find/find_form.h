@@ -4,7 +4,14 @@
 
 #include <QPoint>
 
-#include "app/mdi_child.h"
+#include <string>
+
+#include "ui/mdi_child.h"
+
+namespace kompa {
+class TPostCode;
+class TCodeAddress;
+} // namespace kompa
 
 class QCheckBox;
 class QLabel;
@@ -16,7 +23,10 @@ class QWidget;
 class TFindForm : public kompa::ui::TMdiChildForm {
     Q_OBJECT
 public:
-    explicit TFindForm(QWidget* parent = nullptr);
+    // The window opens both dictionaries from dictDir (ending with "/") and closes them when it
+    // goes; they outlive it.
+    TFindForm(kompa::TPostCode& postCode, kompa::TCodeAddress& codeAddress, std::string dictDir,
+              QWidget* parent = nullptr);
     ~TFindForm() override;
 
     QWidget* Panel1 = nullptr;
@@ -54,7 +64,13 @@ private:
     bool DragEvent(QWidget* target, QEvent* event);
     bool MouseMoved(QWidget* source, QPoint at);
 
+    kompa::TPostCode& FPostCode;
+    kompa::TCodeAddress& FCodeAddress;
+    const std::string FDictDir;
     QWidget* FDragSource = nullptr; // armed source of a drag not yet started
     QPoint FDragStart;
     bool FFocusSet = false;
 };
+
+// The search window, set while it lives; the frame's window commands test it.
+extern TFindForm* FindForm;

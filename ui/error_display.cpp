@@ -1,11 +1,11 @@
-#include "app/error_display.h"
+#include "ui/error_display.h"
 
 #include <QMessageBox>
 
 #include <exception>
 #include <new>
 
-#include "app/ui_text.h"
+#include "ui/ui_text.h"
 #include "engine/errors.h"
 
 namespace kompa::ui {

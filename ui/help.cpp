@@ -1,11 +1,11 @@
-#include "app/help.h"
+#include "ui/help.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBrowser>
 
-#include "app/ui_text.h"
+#include "ui/ui_text.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/messages.h"

@@ -1,8 +1,8 @@
-#include "find/list_box_items.h"
+#include "ui/list_box_items.h"
 
 #include <QListWidget>
 
-#include "app/ui_text.h"
+#include "ui/ui_text.h"
 
 namespace kompa::ui {
 

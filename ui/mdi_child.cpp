@@ -1,4 +1,4 @@
-#include "app/mdi_child.h"
+#include "ui/mdi_child.h"
 
 #include <QAction>
 #include <QMenu>

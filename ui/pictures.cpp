@@ -1,4 +1,4 @@
-#include "find/pictures.h"
+#include "ui/pictures.h"
 
 #include <QPainter>
 

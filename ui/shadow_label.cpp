@@ -1,4 +1,4 @@
-#include "app/shadow_label.h"
+#include "ui/shadow_label.h"
 
 #include <QEvent>
 #include <QFontInfo>

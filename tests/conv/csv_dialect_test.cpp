@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "conv/csv_dialect.h"
-#include "conv/dialect_options.h"
 
 namespace kompa {
 namespace {
@@ -81,35 +80,6 @@ TEST(CsvDialect, ResetRestoresEveryDefault)
     EXPECT_TRUE(d.edWSep.empty());
     EXPECT_FALSE(d.rcbDs);
     EXPECT_EQ(d.rgSep, 0);
-}
-
-TEST(DialectOptions, Words)
-{
-    std::string error;
-    TCsvDialect d;
-    ASSERT_TRUE(ParseReadDelimiters("comma,char:,,space", d, error)) << error;
-    EXPECT_EQ(d.GetReadDelimiters(), Of({',', ' '}));
-    ASSERT_TRUE(ParseReadDelimiters("char:;,tab", d, error)) << error;
-    EXPECT_EQ(d.GetReadDelimiters(), Of({';', '\t'}));
-    ASSERT_TRUE(ParseReadDelimiters("none", d, error));
-    EXPECT_TRUE(d.GetReadDelimiters().IsEmpty());
-    EXPECT_FALSE(ParseReadDelimiters("comma,semicolon", d, error));
-    EXPECT_FALSE(ParseReadDelimiters("char:", d, error));
-    EXPECT_FALSE(ParseReadDelimiters("char:ab", d, error));
-
-    ASSERT_TRUE(ParseWriteDelimiter("char:|", d, error));
-    EXPECT_EQ(d.GetWriteDelimiter(), '|');
-    ASSERT_TRUE(ParseWriteDelimiter("tab", d, error));
-    EXPECT_EQ(d.GetWriteDelimiter(), '\t');
-    EXPECT_FALSE(ParseWriteDelimiter("pipe", d, error));
-
-    ASSERT_TRUE(ParseQuoteTargets("tab,space", d, error));
-    EXPECT_EQ(d.GetQuoteTargets(), Of({'\t', ' '}));
-    ASSERT_TRUE(ParseQuoteTargets("all", d, error));
-    EXPECT_TRUE(d.GetQuoteTargets().IsFull());
-    ASSERT_TRUE(ParseQuoteTargets("none", d, error));
-    EXPECT_TRUE(d.GetQuoteTargets().IsEmpty());
-    EXPECT_FALSE(ParseQuoteTargets("comma", d, error));
 }
 
 } // namespace

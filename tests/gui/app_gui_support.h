@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/error_display.h"
+#include "ui/error_display.h"
 #include "engine/dictionary.h"
 #include "support/test_support.h"
 

@@ -13,8 +13,8 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "app/help.h"
-#include "app/ui_text.h"
+#include "ui/help.h"
+#include "ui/ui_text.h"
 #include "conv/csv_fields.h"
 #include "engine/light_strings.h"
 #include "tests/gui/conv_test_fixture.h"

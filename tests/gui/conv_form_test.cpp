@@ -20,9 +20,9 @@
 
 #include <sys/resource.h>
 
-#include "app/help.h"
-#include "app/shadow_label.h"
-#include "app/ui_text.h"
+#include "ui/help.h"
+#include "ui/shadow_label.h"
+#include "ui/ui_text.h"
 #include "tests/gui/conv_test_fixture.h"
 
 using convtest::ScriptedWindow;

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "app/error_display.h"
-#include "app/globals.h"
-#include "conv/forms/conv_form.h"
-#include "conv/forms/err_dlg.h"
-#include "conv/forms/fld_form.h"
-#include "conv/forms/modal_result.h"
-#include "conv/forms/opt_form.h"
-#include "conv/forms/rslt_dlg.h"
+#include "ui/error_display.h"
+#include "convui/conv_windows.h"
+#include "convui/conv_form.h"
+#include "convui/err_dlg.h"
+#include "convui/fld_form.h"
+#include "convui/modal_result.h"
+#include "convui/opt_form.h"
+#include "convui/rslt_dlg.h"
 #include "engine/dictionary.h"
 #include "support/test_support.h"
 

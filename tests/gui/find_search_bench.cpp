@@ -8,8 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/error_display.h"
-#include "app/globals.h"
+#include "ui/error_display.h"
 #include "app/main_form.h"
 #include "find/find_form.h"
 

@@ -12,12 +12,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/error_display.h"
-#include "app/globals.h"
+#include "ui/error_display.h"
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "find/find_form.h"
-#include "find/list_box_items.h"
+#include "ui/list_box_items.h"
 
 using namespace kompa::test;
 

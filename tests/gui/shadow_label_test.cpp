@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "app/shadow_label.h"
-#include "app/ui_text.h"
+#include "ui/shadow_label.h"
+#include "ui/ui_text.h"
 
 using kompa::ui::TShadowLabel;
 using kompa::ui::TShadowStyle;
