@@ -1,11 +1,11 @@
 // The query commands: one engine call each, answered as the desktop program answers.
 
+#include <optional>
 #include <string>
 
 #include "commands.h"
 #include "engine/errors.h"
-#include "engine/int_parse.h"
-#include "engine/ken.h"
+#include "engine/find_query.h"
 #include "engine/messages.h"
 #include "query_session.h"
 
@@ -14,6 +14,11 @@ namespace {
 
 Reply AnswerCode(QuerySession& session, std::string_view text)
 {
+    // A code written with its hyphen or in full-width digits searches its ASCII digits.
+    if (const std::optional<std::string> code = TypedPostalCode(text)) {
+        session.KeepKey(*code);
+        text = session.Key();
+    }
     session.Code().Search(text, session.List(), session.WithKen());
     return {-1, text};
 }
@@ -39,21 +44,14 @@ Reply AnswerAll(QuerySession& session, std::string_view text)
     return {-1, text};
 }
 
-// The search window's Enter: a code when the first three bytes are a number of at least 1,
-// else an address, and failing that the whole file without the prefecture name.
 Reply AnswerFind(QuerySession& session, std::string_view text)
 {
-    const auto number = TryStrToInt(text.substr(0, 3));
-    if (number && *number >= 1) {
-        const std::string_view key = text.substr(0, 7);
-        session.Code().Search(key, session.List(), session.WithKen());
-        return {-1, key};
-    }
-    TPostCode& dictionary = session.Address();
-    const int level = dictionary.SearchAddress(text, session.List(), session.WithKen());
-    if (session.List().Count() == 0)
-        dictionary.SearchAll(DeleteKen(text), session.List(), session.WithKen());
-    return {level, text};
+    const TFindDictionaries dictionaries{[&]() -> TCodeAddress& { return session.Code(); },
+                                         [&]() -> TPostCode& { return session.Address(); }};
+    const TFindAnswer answer =
+        FindAsSearchWindow(dictionaries, text, session.List(), session.WithKen());
+    session.KeepKey(answer.key);
+    return {answer.level, session.Key()};
 }
 
 Reply AnswerNormalize(QuerySession& session, std::string_view text)
@@ -77,8 +75,10 @@ const QueryCommand kAll = {"all", "TEXT",
                            DictionaryUse::AddressOnly, AnswerAll};
 const QueryCommand kFind = {
     "find", "TEXT",
-    "Answers as the search window does: a code search when the first three bytes are a number\n"
-    "of at least 1, else an address search and, when that lists nothing, a whole-file search.",
+    "Answers as the search window does: a code search when TEXT is a postal code (\"100-0001\",\n"
+    "\"〒１００－０００１\", full-width digits) or its first three bytes are a number of at least "
+    "1,\n"
+    "else an address search and, when that lists nothing, a whole-file search.",
     DictionaryUse::AsSearchWindow, AnswerFind};
 const QueryCommand kNormalize = {"normalize", "ADDRESS",
                                  "Prints the search form of a typed address.", DictionaryUse::None,

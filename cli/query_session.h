@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/dictionary.h"
@@ -35,6 +36,9 @@ public:
 
     bool WithKen() const { return withKen_; }
     TStringResultList& List() { return list_; }
+    // Keeps an answer's key that is not the query's own text until the next query.
+    void KeepKey(std::string key) { key_ = std::move(key); }
+    std::string_view Key() const { return key_; }
     // The raw file name of the dictionary whose opening failed (kept as given in messages).
     const std::string& FailedFileName() const { return failedFileName_; }
 
@@ -49,6 +53,7 @@ private:
     std::optional<std::string> addressOpenError_;
     std::string failedFileName_;
     TStringResultList list_;
+    std::string key_;
 };
 
 // One answer: LEVEL (-1 prints "-"), KEY, and the lines in the session's result list.

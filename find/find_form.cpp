@@ -16,12 +16,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <utility>
 
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
-#include "engine/int_parse.h"
-#include "engine/ken.h"
+#include "engine/find_query.h"
 #include "ui/busy_cursor.h"
 #include "ui/error_display.h"
 #include "ui/help.h"
@@ -162,24 +162,17 @@ void TFindForm::showEvent(QShowEvent* event)
 void TFindForm::SpeedButton1Click()
 {
     const std::string text = ToSjis(Edit1->text());
-    const bool withKen = chkKen->isChecked();
     TListBoxItems items(ListBox1);
-    std::string key;
-    // Three leading bytes that read as a positive number make it a postal code.
-    const auto head = kompa::TryStrToInt(std::string_view(text).substr(0, 3));
-    if (head && *head >= 1) {
-        key = text.substr(0, 7);
-        FCodeAddress.Search(key, items, withKen);
-    } else {
-        key = text;
-        FPostCode.SearchAddress(key, items, withKen);
-        if (ListBox1->count() == 0) {
+    const kompa::TFindDictionaries dictionaries{
+        [this]() -> kompa::TCodeAddress& { return FCodeAddress; },
+        [this]() -> kompa::TPostCode& { return FPostCode; }};
+    const kompa::TFindAnswer answer = kompa::FindAsSearchWindow(
+        dictionaries, text, items, chkKen->isChecked(), [](const std::function<void()>& search) {
             BusyCursor busy;
-            FPostCode.SearchAll(kompa::DeleteKen(key), items, withKen);
-        }
-    }
-    Label1->setText(QStringLiteral("検索キー \"") + FromSjis(key) + QStringLiteral("\" 候補数 ") +
-                    QString::number(ListBox1->count()));
+            search();
+        });
+    Label1->setText(QStringLiteral("検索キー \"") + FromSjis(answer.key) +
+                    QStringLiteral("\" 候補数 ") + QString::number(ListBox1->count()));
     Label1->adjustSize();
 }
 

@@ -34,14 +34,14 @@ protected:
 
 TEST_F(QueryCommands, CodeListsTheCodesBeginningWithTheText)
 {
-    auto r = Run({"code", "1000001", "100", "12", "100-0001"});
+    auto r = Run({"code", "1000001", "100", "12", "100-000"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "#\t-\t1\t1000001\n1000001 千代田区千代田\n"
                      "#\t-\t3\t100\n1000001 千代田区千代田\n1000005 千代田区丸の内\n"
                      "1006290 千代田区丸の内ＪＰタワー\n"
                      "#\t-\t0\t12\n"
-                     "#\t-\t0\t100-0001\n");
+                     "#\t-\t0\t100-000\n");
 
     r = Run({"code", "--ken", "060"});
     EXPECT_EQ(r.out, "#\t-\t1\t060\n0600001 北海道札幌市中央区北一条西\n");
@@ -78,6 +78,13 @@ TEST_F(QueryCommands, AllSearchesEveryBlockInIndexOrder)
                      "1006290 千代田区丸の内ＪＰタワー\n"
                      "#\t-\t3\t丸\n9200937 金沢市丸の内\n1000005 千代田区丸の内\n"
                      "1006290 千代田区丸の内ＪＰタワー\n");
+}
+
+TEST_F(QueryCommands, CodesAsPeopleWriteThem)
+{
+    const std::string chiyoda = "#\t-\t1\t1000001\n1000001 千代田区千代田\n";
+    EXPECT_EQ(Run({"find", "100-0001", "〒１００－０００１"}).out, chiyoda + chiyoda);
+    EXPECT_EQ(Run({"code", " 100ー0001"}).out, chiyoda);
 }
 
 TEST_F(QueryCommands, FindDecidesLikeTheSearchWindow)

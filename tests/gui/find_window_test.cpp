@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "ui/error_display.h"
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "find/find_form.h"
+#include "ui/error_display.h"
 #include "ui/list_box_items.h"
 
 using namespace kompa::test;
@@ -90,8 +90,13 @@ private slots:
         QTest::newRow("leading zero is a code")
             << "0600000"
             << "0600000" << QStringList{QStringLiteral("0600000 札幌市中央区以下に掲載がない場合")};
-        QTest::newRow("hyphen matches nothing") << "100-0001"
-                                                << "100-000" << QStringList{};
+        QTest::newRow("code with hyphen") << "100-0001"
+                                          << "1000001" << QStringList{chiyoda};
+        QTest::newRow("code as written by hand")
+            << QStringLiteral(" 〒１００－０００１　") << "1000001" << QStringList{chiyoda};
+        QTest::newRow("full-width prefix")
+            << QStringLiteral("１００") << "100" << QStringList{chiyoda, marunouchi, yurakucho};
+
         QTest::newRow("address") << QStringLiteral("千代田区丸の内")
                                  << QStringLiteral("千代田区丸の内") << QStringList{marunouchi};
         QTest::newRow("address with prefecture")

@@ -1,0 +1,130 @@
+#include "engine/find_query.h"
+
+#include <vector>
+
+#include "engine/dictionary.h"
+#include "engine/int_parse.h"
+#include "engine/ken.h"
+
+namespace kompa {
+namespace {
+
+constexpr std::string_view kPostMark = "\x81\xA7";  // 〒
+constexpr std::string_view kWideBlank = "\x81\x40"; // full-width space
+constexpr std::string_view kHyphens[] = {"-", "\x81\x7C", "\x81\x5D", "\x81\x5B"}; // - －/− ‐ ー
+
+bool IsLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The text cut into characters of one or two bytes.
+std::vector<std::string_view> Characters(std::string_view text)
+{
+    std::vector<std::string_view> chars;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t width =
+            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        chars.push_back(text.substr(i, width));
+        i += width;
+    }
+    return chars;
+}
+
+bool IsBlank(std::string_view c)
+{
+    return c == " " || c == "\t" || c == kWideBlank;
+}
+
+// The digit's ASCII form; 0 when the character is no digit. Full-width digits are 82 4F..82 58.
+char WideDigit(std::string_view c)
+{
+    if (c.size() == 2 && c[0] == '\x82' && c[1] >= '\x4F' && c[1] <= '\x58')
+        return static_cast<char>('0' + (c[1] - '\x4F'));
+    return 0;
+}
+
+char AnyDigit(std::string_view c)
+{
+    if (c.size() == 1 && c[0] >= '0' && c[0] <= '9')
+        return c[0];
+    return WideDigit(c);
+}
+
+bool IsHyphen(std::string_view c)
+{
+    for (std::string_view hyphen : kHyphens)
+        if (c == hyphen)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> TypedPostalCode(std::string_view text)
+{
+    std::vector<std::string_view> chars = Characters(text);
+    std::size_t first = 0;
+    std::size_t last = chars.size();
+    while (first < last && IsBlank(chars[first]))
+        ++first;
+    while (last > first && IsBlank(chars[last - 1]))
+        --last;
+    chars = std::vector<std::string_view>(chars.begin() + first, chars.begin() + last);
+
+    std::string digits;
+    bool allWide = true;
+    for (std::string_view c : chars) {
+        const char wide = WideDigit(c);
+        if (!wide) {
+            allWide = false;
+            break;
+        }
+        digits += wide;
+    }
+    if (allWide && digits.size() >= 3 && digits.size() <= 7)
+        return digits;
+
+    const std::size_t start = !chars.empty() && chars.front() == kPostMark ? 1 : 0;
+    if (chars.size() - start != 8 || !IsHyphen(chars[start + 3]))
+        return std::nullopt;
+    digits.clear();
+    for (std::size_t i = start; i < chars.size(); ++i) {
+        if (i == start + 3)
+            continue;
+        const char digit = AnyDigit(chars[i]);
+        if (!digit)
+            return std::nullopt;
+        digits += digit;
+    }
+    return digits;
+}
+
+TFindAnswer FindAsSearchWindow(const TFindDictionaries& dictionaries, std::string_view text,
+                               TResultList& list, bool withKen, const TSearchWrapper& wrapWholeFile)
+{
+    std::optional<std::string> code = TypedPostalCode(text);
+    if (!code) {
+        const auto head = TryStrToInt(text.substr(0, 3));
+        if (head && *head >= 1)
+            code = std::string(text.substr(0, 7));
+    }
+    if (code) {
+        dictionaries.codes().Search(*code, list, withKen);
+        return {TFindKind::Code, -1, *code};
+    }
+    TPostCode& addresses = dictionaries.addresses();
+    const int level = addresses.SearchAddress(text, list, withKen);
+    if (list.Count() > 0)
+        return {TFindKind::Address, level, std::string(text)};
+    const std::function<void()> wholeFile = [&] {
+        addresses.SearchAll(DeleteKen(text), list, withKen);
+    };
+    if (wrapWholeFile)
+        wrapWholeFile(wholeFile);
+    else
+        wholeFile();
+    return {TFindKind::WholeFile, level, std::string(text)};
+}
+
+} // namespace kompa

@@ -1,0 +1,44 @@
+#pragma once
+// The search window's one box: what a typed text asks for and the answer to it, shared by the
+// window and `kompa-cli find`. All text is Shift-JIS bytes.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kompa {
+
+class TCodeAddress;
+class TPostCode;
+class TResultList;
+
+// A postal code as people write it, as the ASCII digits to search: after trimming blanks, an
+// optional "〒", three digits, one hyphen (- － ‐ ー −) and four digits (ASCII or full-width), or
+// three to seven full-width digits. Nothing for any other text.
+std::optional<std::string> TypedPostalCode(std::string_view text);
+
+enum class TFindKind { Code, Address, WholeFile };
+
+struct TFindAnswer {
+    TFindKind kind;
+    int level;       // the address search's level; -1 for a code search
+    std::string key; // the key as shown: the code searched, or the text
+};
+
+// A code search when the text is a typed postal code or its first three bytes are a number of at
+// least 1 (the key is then its first seven bytes); else an address search and, when that lists
+// nothing, a search of the whole file for the text without its prefecture name. The slow
+// whole-file search runs inside wrapWholeFile when given (the window shows its hourglass).
+// The dictionaries are asked for only when needed: one that failed to open fails only the queries
+// that use it.
+struct TFindDictionaries {
+    std::function<TCodeAddress&()> codes;
+    std::function<TPostCode&()> addresses;
+};
+using TSearchWrapper = std::function<void(const std::function<void()>& search)>;
+TFindAnswer FindAsSearchWindow(const TFindDictionaries& dictionaries, std::string_view text,
+                               TResultList& list, bool withKen,
+                               const TSearchWrapper& wrapWholeFile = {});
+
+} // namespace kompa
