@@ -179,23 +179,27 @@ void TMainForm::Exit1Click()
 
 void TMainForm::KF2Click()
 {
-    // An existing window also comes to the front: with every child maximised, maximising alone
-    // would leave it hidden behind the active one.
-    if (FindForm) {
-        FindForm->showMaximized();
-        FClient->setActiveSubWindow(FindForm);
-    } else
+    if (FindForm)
+        BringForward(FindForm);
+    else
         AddChild(new TFindForm(PostCode1, CodeAddress1, ProgramDir));
+    FindForm->FocusFirstControl();
 }
 
 void TMainForm::KC1Click()
 {
-    if (ConvForm) {
-        ConvForm->showMaximized();
-        FClient->setActiveSubWindow(ConvForm);
-    } else {
+    if (ConvForm)
+        BringForward(ConvForm);
+    else
         AddChild(new TConvForm(PostCode1, ProgramDir));
-    }
+    ConvForm->FocusFirstControl();
+}
+
+void TMainForm::BringForward(TMdiChildForm* child)
+{
+    // With every child maximised, maximising alone would leave it hidden behind the active one.
+    child->showMaximized();
+    FClient->setActiveSubWindow(child);
 }
 
 QList<QMdiSubWindow*> TMainForm::ArrangedChildren() const
@@ -219,15 +223,43 @@ void TMainForm::Tile1Click()
         return;
     const QRect client = FClient->viewport()->rect();
     const int count = static_cast<int>(children.size());
-    int top = client.top();
-    for (int i = 0; i < count; ++i) {
-        QMdiSubWindow* child = children[i];
+    // A maximised window measures without its title bar.
+    for (QMdiSubWindow* child : children)
         if (child->isMaximized())
             child->showNormal();
+    // Even shares, except that a window whose controls need more (the conversion window with
+    // a usable candidate list) gets what it needs and the others share the rest.
+    QList<int> heights(count, 0);
+    QList<bool> fixed(count, false);
+    int remaining = client.height();
+    int flexible = count;
+    for (bool changed = true; changed && flexible > 0;) {
+        changed = false;
+        const int share = remaining / flexible;
+        for (int i = 0; i < count; ++i) {
+            const int needed = children[i]->minimumSizeHint().height();
+            if (!fixed[i] && needed > share && flexible > 1) {
+                fixed[i] = true;
+                heights[i] = needed;
+                remaining -= needed;
+                --flexible;
+                changed = true;
+                break;
+            }
+        }
+    }
+    for (int i = 0, left = flexible; i < count; ++i) {
+        if (fixed[i])
+            continue;
         // The last window takes what the division leaves over.
-        const int bottom = client.top() + client.height() * (i + 1) / count;
-        child->setGeometry(client.left(), top, client.width(), bottom - top);
-        top = bottom;
+        heights[i] = left == 1 ? remaining : remaining / left;
+        remaining -= heights[i];
+        --left;
+    }
+    int top = client.top();
+    for (int i = 0; i < count; ++i) {
+        children[i]->setGeometry(client.left(), top, client.width(), heights[i]);
+        top += heights[i];
     }
 }
 

@@ -62,6 +62,7 @@ private:
                      void (TMainForm::*handler)(), const QKeySequence& shortcut = {});
     std::optional<std::string> ExecuteOpenDialog();
     kompa::ui::TMdiChildForm* ActiveChild() const;
+    void BringForward(kompa::ui::TMdiChildForm* child);
     QList<QMdiSubWindow*> ArrangedChildren() const;
 
     QMdiArea* FClient = nullptr;

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,14 +22,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/busy_cursor.h"
-#include "ui/error_display.h"
-#include "convui/conv_windows.h"
-#include "ui/help.h"
-#include "ui/shadow_label.h"
-#include "ui/ui_text.h"
 #include "convui/conv_pictures.h"
 #include "convui/conv_texts.h"
+#include "convui/conv_windows.h"
 #include "convui/err_dlg.h"
 #include "convui/fld_form.h"
 #include "convui/modal_result.h"
@@ -37,8 +33,13 @@
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/messages.h"
+#include "ui/busy_cursor.h"
+#include "ui/error_display.h"
+#include "ui/help.h"
 #include "ui/list_box_items.h"
 #include "ui/pictures.h"
+#include "ui/shadow_label.h"
+#include "ui/ui_text.h"
 
 using namespace kompa;
 using kompa::ui::FromSjis;
@@ -105,8 +106,10 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* p
         return result;
     };
     AskWarning = [this](const QString& text) {
+        // Each warning is about losing data: Enter must not be the way to lose it.
         return QMessageBox::warning(this, Text(convtxt::kWarning), text,
-                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+                                    QMessageBox::Ok | QMessageBox::Cancel,
+                                    QMessageBox::Cancel) == QMessageBox::Ok;
     };
 }
 
@@ -185,6 +188,10 @@ void TConvForm::CreateControls()
     SpeedButton2->setText(Text(convtxt::kWordSearch));
     for (QToolButton* button : {SpeedButton1, SpeedButton2})
         button->setMinimumWidth(90);
+    // The keyboard reaches every button by Tab; a click still leaves the focus where it was.
+    for (QToolButton* button :
+         {SpeedButton5, SpeedButton3, SpeedButton4, SpeedButton1, SpeedButton2})
+        button->setFocusPolicy(Qt::TabFocus);
 
     auto* fields = new QGridLayout;
     fields->addWidget(Label2, 0, 0);
@@ -218,8 +225,11 @@ void TConvForm::CreateControls()
     ListBox1 = new QListWidget(client);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setToolTip(Text(convtxt::kCandidateList));
-    // In a low window (tiled) the list gives way, not the record's controls above it.
-    ListBox1->setMinimumHeight(1);
+    // In a low window (tiled) the list gives way, not the record's controls above it, down
+    // to three lines that still let a candidate be chosen.
+    ListBox1->setMinimumHeight(3 * (ListBox1->fontMetrics().height() + 2) +
+                               2 * ListBox1->frameWidth());
+    ListBox1->installEventFilter(this);
     Panel1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     StatusBar1 = new QStatusBar(client);
@@ -247,6 +257,17 @@ void TConvForm::CreateControls()
 
     EnableRecordButtons(false);
 
+    // The tab order follows the layout, row by row.
+    QWidget* order[] = {Edit1,        Edit2, BtnOk,        btnSkip,      SpeedButton5, SpeedButton3,
+                        SpeedButton4, edKey, SpeedButton1, SpeedButton2, ListBox1};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    // The edit buttons act on the edit that had the focus, with the selection it had.
+    for (QLineEdit* edit : {edKey, Edit1, Edit2})
+        edit->installEventFilter(this);
+
+    connect(edKey, &QLineEdit::returnPressed, this, Guard([this] { SpeedButton1Click(); }));
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, Guard([this] { ListBox1Accept(); }));
     connect(BtnOk, &QPushButton::clicked, this, Guard([this] { BtnOkClick(); }));
     connect(btnSkip, &QPushButton::clicked, this, Guard([this] { btnSkipClick(); }));
     connect(SpeedButton1, &QToolButton::clicked, this, Guard([this] { SpeedButton1Click(); }));
@@ -372,7 +393,17 @@ void TConvForm::RunStep(const std::function<TStepResult()>& step)
         ui::BusyCursor busy;
         EnableRecordButtons(false);
         Panel1->repaint();
-        result = step();
+        try {
+            result = step();
+        } catch (...) {
+            // A failed step (the dictionary closed under the pass, say) stops the pass: the
+            // record it showed is no longer waiting.
+            if (!FPass.Waiting())
+                ClearRecord();
+            else
+                EnableRecordButtons(true);
+            throw;
+        }
     }
     if (result == TStepResult::Finished)
         FinishConversion();
@@ -443,8 +474,13 @@ void TConvForm::btnSkipClick()
 void TConvForm::SpeedButton1Click()
 {
     ui::TListBoxItems items(ListBox1);
-    if (!FPass.Research(ToSjis(edKey->text()), items))
-        return;
+    try {
+        if (!FPass.Research(ToSjis(edKey->text()), items))
+            return;
+    } catch (...) {
+        ShowCandidateCount(); // a failed search may have emptied the list
+        throw;
+    }
     ShowCandidateCount();
     SelectSingleCandidate();
 }
@@ -454,20 +490,68 @@ void TConvForm::SpeedButton2Click()
     ui::TListBoxItems items(ListBox1);
     {
         ui::BusyCursor busy;
-        if (!FPass.WordSearch(ToSjis(edKey->text()), items))
-            return;
+        try {
+            if (!FPass.WordSearch(ToSjis(edKey->text()), items))
+                return;
+        } catch (...) {
+            ShowCandidateCount();
+            throw;
+        }
     }
     ShowCandidateCount();
     SelectSingleCandidate();
 }
 
-QLineEdit* TConvForm::FocusedEdit() const
+QLineEdit* TConvForm::FocusedEdit()
 {
     QWidget* focused = focusWidget();
     for (QLineEdit* edit : {edKey, Edit1, Edit2})
-        if (focused == edit)
+        if (focused == edit && (edit->hasFocus() || edit != FLastEdit))
             return edit;
-    return nullptr;
+    // Pressing a button takes the focus from the edit, which drops its selection on the way:
+    // the edit gets both back.
+    QLineEdit* edit = FLastEdit;
+    if (!edit)
+        return nullptr;
+    edit->setFocus(Qt::OtherFocusReason);
+    if (FLastSelectionLength > 0 &&
+        FLastSelectionStart + FLastSelectionLength <= edit->text().size())
+        edit->setSelection(FLastSelectionStart, FLastSelectionLength);
+    else
+        edit->setCursorPosition(FLastCursor);
+    return edit;
+}
+
+void TConvForm::ListBox1Accept()
+{
+    QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || !BtnOk->isEnabled())
+        return;
+    item->setSelected(true);
+    ListBox1Click();
+    BtnOkClick();
+}
+
+bool TConvForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        for (QLineEdit* edit : {edKey, Edit1, Edit2}) {
+            if (watched == edit) {
+                FLastEdit = edit;
+                FLastSelectionStart = edit->selectionStart();
+                FLastSelectionLength = static_cast<int>(edit->selectedText().size());
+                FLastCursor = edit->cursorPosition();
+            }
+        }
+    }
+    if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ui::Guarded([this] { ListBox1Accept(); });
+            return true;
+        }
+    }
+    return TMdiChildForm::eventFilter(watched, event);
 }
 
 void TConvForm::SpeedButton3Click()

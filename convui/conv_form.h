@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "ui/mdi_child.h"
 #include "conv/conv_pass.h"
+#include "ui/mdi_child.h"
 
 class QAction;
 class QDialog;
@@ -89,6 +89,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override; // FormCloseQuery
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -110,10 +111,18 @@ private:
     // Runs one step of the pass (OK, skip, the pass itself) as ConvertRecords does, then the
     // result dialog when the step ended the pass.
     void RunStep(const std::function<kompa::TStepResult()>& step);
-    QLineEdit* FocusedEdit() const;
+    // The edit the edit buttons act on: the focused one, else the one focused last, given the
+    // focus and the selection back.
+    QLineEdit* FocusedEdit();
+    // Enter or a double click on a candidate: OK with that line.
+    void ListBox1Accept();
     void SetPanel(int panel, const QString& text);
 
     kompa::TConversionPass FPass;
     QLabel* FPanels[4] = {};
     QElapsedTimer FProgressPainted;
+    QLineEdit* FLastEdit = nullptr;
+    int FLastSelectionStart = -1;
+    int FLastSelectionLength = 0;
+    int FLastCursor = 0;
 };

@@ -12,12 +12,12 @@
 #include <QStyle>
 #include <QTableWidget>
 
-#include "convui/conv_windows.h"
-#include "ui/ui_text.h"
 #include "conv/csv_fields.h"
 #include "convui/conv_texts.h"
+#include "convui/conv_windows.h"
 #include "convui/modal_result.h"
 #include "engine/light_strings.h"
+#include "ui/ui_text.h"
 
 using namespace kompa;
 
@@ -170,13 +170,16 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pos = mouse->position().toPoint();
-        // Columns are resized by dragging their edge in the heading row.
+        // Columns are resized by dragging their edge in the heading row; a press there chooses
+        // the heading only when the mouse comes up without having dragged.
         const bool inHeading = StringGrid1->rowAt(pos.y()) == 0;
         resizingColumn_ =
             (mouse->button() == Qt::LeftButton && inHeading) ? ColumnEdgeAt(pos.x()) : -1;
         if (resizingColumn_ >= 0) {
             resizeOrigin_ = pos.x();
             resizeStartWidth_ = StringGrid1->columnWidth(resizingColumn_);
+            resizeDragged_ = false;
+            return true;
         }
         StringGrid1MouseDown(mouse->button(), pos);
         return true;
@@ -184,6 +187,7 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove: {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (resizingColumn_ >= 0) {
+            resizeDragged_ = resizeDragged_ || pos.x() != resizeOrigin_;
             StringGrid1->setColumnWidth(resizingColumn_,
                                         std::max(8, resizeStartWidth_ + pos.x() - resizeOrigin_));
             return true;
@@ -193,6 +197,10 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     case QEvent::MouseButtonRelease:
+        if (resizingColumn_ >= 0 && !resizeDragged_) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            StringGrid1MouseDown(Qt::LeftButton, mouse->position().toPoint());
+        }
         resizingColumn_ = -1;
         return true;
     case QEvent::MouseButtonDblClick:

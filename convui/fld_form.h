@@ -55,4 +55,5 @@ private:
     int resizingColumn_ = -1;
     int resizeOrigin_ = 0;
     int resizeStartWidth_ = 0;
+    bool resizeDragged_ = false;
 };

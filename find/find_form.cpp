@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDrag>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -122,6 +124,8 @@ void TFindForm::CreateControls()
     ListBox1->viewport()->installEventFilter(this);
     layout->addWidget(ListBox1);
 
+    Panel1->installEventFilter(this); // its width bounds the status line
+
     setTabOrder(Edit1, chkKen);
     setTabOrder(chkKen, ListBox1);
     setWidget(content);
@@ -171,8 +175,31 @@ void TFindForm::SpeedButton1Click()
             BusyCursor busy;
             search();
         });
-    Label1->setText(QStringLiteral("検索キー \"") + FromSjis(answer.key) +
-                    QStringLiteral("\" 候補数 ") + QString::number(ListBox1->count()));
+    FStatusKey = FromSjis(answer.key);
+    FStatusCount = ListBox1->count();
+    ShowStatusLine();
+}
+
+void TFindForm::ShowStatusLine()
+{
+    if (FStatusCount < 0)
+        return;
+    // A long key is shortened to fit the panel; the count always shows whole.
+    const QString head = QStringLiteral("検索キー \"");
+    const QString tail = QStringLiteral("\" 候補数 ") + QString::number(FStatusCount);
+    const QFontMetrics metrics = Label1->fontMetrics();
+    // Until the window is laid out its panel has no width of its own to fit.
+    if (!Panel1->isVisible()) {
+        Label1->setText(head + FStatusKey + tail);
+        Label1->adjustSize();
+        return;
+    }
+    const int room = Panel1->width() - Label1->x() - 4;
+    const int keyRoom = room - metrics.horizontalAdvance(head + tail);
+    const QString key = metrics.horizontalAdvance(FStatusKey) <= keyRoom
+                            ? FStatusKey
+                            : metrics.elidedText(FStatusKey, Qt::ElideRight, std::max(keyRoom, 0));
+    Label1->setText(head + key + tail);
     Label1->adjustSize();
 }
 
@@ -277,6 +304,8 @@ bool TFindForm::DragEvent(QWidget* target, QEvent* event)
 bool TFindForm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (watched == Panel1 && type == QEvent::Resize)
+        ShowStatusLine();
     if (watched == Edit1 && type == QEvent::KeyPress)
         return Edit1KeyPress(static_cast<QKeyEvent*>(event)->key());
     if ((watched == Edit1 || watched == Image1) &&

@@ -3,6 +3,7 @@
 // a clipboard exchange by drag and drop between the list, the clipboard picture and the edit.
 
 #include <QPoint>
+#include <QString>
 
 #include <string>
 
@@ -63,10 +64,13 @@ private:
     void CreateControls();
     bool DragEvent(QWidget* target, QEvent* event);
     bool MouseMoved(QWidget* source, QPoint at);
+    void ShowStatusLine();
 
     kompa::TPostCode& FPostCode;
     kompa::TCodeAddress& FCodeAddress;
     const std::string FDictDir;
+    QString FStatusKey;
+    int FStatusCount = -1;          // no search yet
     QWidget* FDragSource = nullptr; // armed source of a drag not yet started
     QPoint FDragStart;
     bool FFocusSet = false;

@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBrowser>
 
-#include "ui/ui_text.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/messages.h"
+#include "ui/ui_text.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -60,6 +61,16 @@ QTextBrowser* OpenViewer()
         viewer->setHtml(html);
         if (const QWidget* owner = QApplication::activeWindow())
             viewer->move(owner->geometry().center() - viewer->rect().center());
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), viewer);
+        QObject::connect(escape, &QShortcut::activated, viewer.data(), &QWidget::close);
+    }
+    // A modal dialog blocks every window but its own: opened from one, the viewer becomes a
+    // window of that dialog so that it can still be scrolled and clicked.
+    if (QWidget* modal = QApplication::activeModalWidget();
+        modal && modal != viewer && viewer->parentWidget() != modal) {
+        const QRect where = viewer->geometry();
+        viewer->setParent(modal, Qt::Window);
+        viewer->setGeometry(where);
     }
     viewer->show();
     viewer->raise();

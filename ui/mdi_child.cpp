@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QVariant>
+#include <QWidget>
 
 #include <algorithm>
 #include <set>
@@ -42,6 +43,21 @@ QList<QAction*> MergeMenuItems(const QList<QAction*>& frameItems, const QList<QA
 TMdiChildForm::TMdiChildForm(QWidget* parent) : QMdiSubWindow(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void TMdiChildForm::FocusFirstControl()
+{
+    QWidget* content = widget();
+    if (!content)
+        return;
+    for (QWidget* next = content->nextInFocusChain(); next && next != content;
+         next = next->nextInFocusChain()) {
+        if (content->isAncestorOf(next) && next->isVisibleTo(content) && next->isEnabled() &&
+            (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 QMenu* TMdiChildForm::AddMenu(const QString& objectName, const QString& caption, int group)

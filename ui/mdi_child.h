@@ -31,6 +31,10 @@ public:
     // Whether the window may close; it may ask the user. The frame asks every child before it
     // closes any, and a child that agreed there is not asked again by its own close.
     virtual bool CloseQuery() { return true; }
+
+    // Gives the keyboard to the first control of the tab order, as when the window is brought
+    // forward by its command.
+    void FocusFirstControl();
     void CloseAgreed() { FCloseAgreed = true; }
 
 protected:

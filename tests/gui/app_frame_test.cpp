@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QTextBrowser>
@@ -14,19 +15,19 @@
 #include <memory>
 
 #include "app/about_dlg.h"
-#include "ui/error_display.h"
-#include "convui/conv_windows.h"
-#include "ui/help.h"
 #include "app/main_form.h"
-#include "ui/mdi_child.h"
-#include "ui/shadow_label.h"
 #include "app_gui_support.h"
 #include "convui/conv_form.h"
+#include "convui/conv_windows.h"
 #include "convui/fld_form.h"
 #include "convui/modal_result.h"
 #include "convui/opt_form.h"
 #include "engine/errors.h"
 #include "find/find_form.h"
+#include "ui/error_display.h"
+#include "ui/help.h"
+#include "ui/mdi_child.h"
+#include "ui/shadow_label.h"
 
 using namespace kompa::test;
 using kompa::ui::MenuGroup;
@@ -190,6 +191,8 @@ private slots:
         QCOMPARE(search.height() + conv.height(), client.height());
         // The active window goes on top.
         QCOMPARE(conv.top(), 0);
+        // The conversion window keeps three candidate lines.
+        QTRY_VERIFY(ConvForm->ListBox1->height() >= 3 * ConvForm->ListBox1->fontMetrics().height());
 
         // Cascaded: the front window (the active one) further right and down, both whole
         // inside the client area.
