@@ -263,8 +263,12 @@ void TConvForm::CreateControls()
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     // The edit buttons act on the edit that had the focus, with the selection it had.
-    for (QLineEdit* edit : {edKey, Edit1, Edit2})
-        edit->installEventFilter(this);
+    for (QLineEdit* edit : {edKey, Edit1, Edit2}) {
+        connect(edit, &QLineEdit::selectionChanged, this,
+                [this, edit] { RememberSelection(edit); });
+        connect(edit, &QLineEdit::cursorPositionChanged, this,
+                [this, edit] { RememberSelection(edit); });
+    }
 
     connect(edKey, &QLineEdit::returnPressed, this, Guard([this] { SpeedButton1Click(); }));
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, Guard([this] { ListBox1Accept(); }));
@@ -505,21 +509,29 @@ void TConvForm::SpeedButton2Click()
 QLineEdit* TConvForm::FocusedEdit()
 {
     QWidget* focused = focusWidget();
-    for (QLineEdit* edit : {edKey, Edit1, Edit2})
-        if (focused == edit && (edit->hasFocus() || edit != FLastEdit))
-            return edit;
-    // Pressing a button takes the focus from the edit, which drops its selection on the way:
-    // the edit gets both back.
     QLineEdit* edit = FLastEdit;
+    for (QLineEdit* candidate : {edKey, Edit1, Edit2})
+        if (focused == candidate && candidate->hasFocus())
+            edit = candidate;
     if (!edit)
         return nullptr;
+    // Pressing a button takes the focus from the edit for a moment, and the edit drops its
+    // selection on the way: it gets both back.
     edit->setFocus(Qt::OtherFocusReason);
-    if (FLastSelectionLength > 0 &&
+    if (edit == FLastEdit && !edit->hasSelectedText() && FLastSelectionLength > 0 &&
         FLastSelectionStart + FLastSelectionLength <= edit->text().size())
         edit->setSelection(FLastSelectionStart, FLastSelectionLength);
-    else
-        edit->setCursorPosition(FLastCursor);
     return edit;
+}
+
+void TConvForm::RememberSelection(QLineEdit* edit)
+{
+    // Only while the edit has the focus: losing it clears the selection, which must not count.
+    if (!edit->hasFocus())
+        return;
+    FLastEdit = edit;
+    FLastSelectionStart = edit->selectionStart();
+    FLastSelectionLength = static_cast<int>(edit->selectedText().size());
 }
 
 void TConvForm::ListBox1Accept()
@@ -534,16 +546,6 @@ void TConvForm::ListBox1Accept()
 
 bool TConvForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut) {
-        for (QLineEdit* edit : {edKey, Edit1, Edit2}) {
-            if (watched == edit) {
-                FLastEdit = edit;
-                FLastSelectionStart = edit->selectionStart();
-                FLastSelectionLength = static_cast<int>(edit->selectedText().size());
-                FLastCursor = edit->cursorPosition();
-            }
-        }
-    }
     if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

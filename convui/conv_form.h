@@ -114,6 +114,7 @@ private:
     // The edit the edit buttons act on: the focused one, else the one focused last, given the
     // focus and the selection back.
     QLineEdit* FocusedEdit();
+    void RememberSelection(QLineEdit* edit);
     // Enter or a double click on a candidate: OK with that line.
     void ListBox1Accept();
     void SetPanel(int panel, const QString& text);
@@ -124,5 +125,4 @@ private:
     QLineEdit* FLastEdit = nullptr;
     int FLastSelectionStart = -1;
     int FLastSelectionLength = 0;
-    int FLastCursor = 0;
 };

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScrollBar>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTextBrowser>
 
 #include "engine/errors.h"
@@ -23,6 +23,21 @@ QString& HelpFileName()
     static QString name;
     return name;
 }
+
+// Esc closes the viewer, as it closes a dialog.
+class EscapeCloses : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            static_cast<QWidget*>(watched)->close();
+            return true;
+        }
+        return false;
+    }
+};
 
 QPointer<QTextBrowser>& Viewer()
 {
@@ -61,8 +76,7 @@ QTextBrowser* OpenViewer()
         viewer->setHtml(html);
         if (const QWidget* owner = QApplication::activeWindow())
             viewer->move(owner->geometry().center() - viewer->rect().center());
-        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), viewer);
-        QObject::connect(escape, &QShortcut::activated, viewer.data(), &QWidget::close);
+        viewer->installEventFilter(new EscapeCloses(viewer));
     }
     // A modal dialog blocks every window but its own: opened from one, the viewer becomes a
     // window of that dialog so that it can still be scrolled and clicked.

@@ -203,6 +203,14 @@ private slots:
         QVERIFY(ConvForm->geometry().top() > FindForm->geometry().top());
         QVERIFY(ConvForm->geometry().left() > FindForm->geometry().left());
         QCOMPARE(MainForm->ClientArea()->activeSubWindow(), ConvForm);
+
+        // Brought forward by its command, the search window takes the keyboard in its edit.
+        MainForm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(MainForm));
+        QTest::keyClick(MainForm, Qt::Key_F, Qt::ControlModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), FindForm->Edit1);
+        QTest::keyClicks(QApplication::focusWidget(), "100");
+        QCOMPARE(FindForm->Edit1->text(), QStringLiteral("100"));
     }
 
     void conversionDialogsGiveTheKeyboardBackToTheFrame()

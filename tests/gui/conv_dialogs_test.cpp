@@ -8,16 +8,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "ui/help.h"
-#include "ui/ui_text.h"
 #include "conv/csv_fields.h"
 #include "engine/light_strings.h"
 #include "tests/gui/conv_test_fixture.h"
+#include "ui/help.h"
+#include "ui/ui_text.h"
 
 using kompa::TCharSet;
 using kompa::test::Sjis;
@@ -231,6 +232,31 @@ private slots:
         OptForm->hide();
     }
 
+    void helpOverTheModalSettingsIsUsableAndClosesWithEscape()
+    {
+        kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
+        int scrolled = -1;
+        bool closed = false;
+        ExecWith(OptForm, [&] {
+            OptForm->BitBtn3->click();
+            QTextBrowser* viewer = kompa::ui::HelpViewer();
+            viewer->activateWindow();
+            QTest::qWaitForWindowActive(viewer);
+            // A click in the scroll bar's track, as the window system delivers it: a window
+            // blocked by the modal dialog would drop it.
+            QScrollBar* bar = viewer->verticalScrollBar();
+            bar->setValue(0);
+            const QPoint track = bar->mapTo(viewer, QPoint(bar->width() / 2, bar->height() - 30));
+            QTest::mouseClick(viewer->windowHandle(), Qt::LeftButton, {}, track);
+            scrolled = bar->value();
+            QTest::keyClick(viewer, Qt::Key_Escape);
+            closed = !viewer->isVisible();
+            OptForm->accept();
+        });
+        QVERIFY(scrolled > 0);
+        QVERIFY(closed);
+    }
+
     void fieldDialogStartsWithOkDisabled()
     {
         QCOMPARE(FldForm->windowTitle(), QStringLiteral("フィールド指定"));
@@ -287,6 +313,17 @@ private slots:
         QVERIFY(FldForm->BitBtn1->isEnabled());
         FldForm->FillPreview(lines, Bytes({','}));
         QCOMPARE(Heading(3), QStringLiteral("郵便番号"));
+
+        // Dragging a heading's border widens the column and chooses nothing.
+        QTableWidget* grid = FldForm->StringGrid1;
+        const int width = grid->columnWidth(0);
+        const QPoint border(grid->columnViewportPosition(0) + width,
+                            grid->rowViewportPosition(0) + 5);
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
+        QTest::mouseMove(grid->viewport(), border + QPoint(40, 0));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(40, 0));
+        QCOMPARE(grid->columnWidth(0), width + 40);
+        QCOMPARE(FldForm->FPostCol, 3);
         FldForm->hide();
     }
 

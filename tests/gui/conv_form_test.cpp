@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 
 #include <csignal>
@@ -20,10 +22,10 @@
 
 #include <sys/resource.h>
 
+#include "tests/gui/conv_test_fixture.h"
 #include "ui/help.h"
 #include "ui/shadow_label.h"
 #include "ui/ui_text.h"
-#include "tests/gui/conv_test_fixture.h"
 
 using convtest::ScriptedWindow;
 using kompa::mrAbort;
@@ -595,40 +597,111 @@ private slots:
         QVERIFY(!w->form->Active());
     }
 
-    void editCommandsActOnTheFocusedEdit()
+    void editButtonsActOnTheEditThatHadTheFocus()
     {
         auto w = Window();
         TConvForm& f = *w->form;
         f.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
         QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->setText(QStringLiteral("before"));
 
-        // Nothing focused among the edits: nothing happens.
-        f.ListBox1->setFocus();
-        f.SpeedButton3Click();
-        QCOMPARE(clipboard->text(), QStringLiteral("before"));
-
-        f.Edit1->setFocus();
-        f.Edit1->setText(QStringLiteral("1234567"));
-        f.Edit1->selectAll();
-        f.SpeedButton3Click();
-        QCOMPARE(clipboard->text(), QStringLiteral("1234567"));
-        f.SpeedButton5Click();
-        QCOMPARE(f.Edit1->text(), QString());
-        f.SpeedButton4Click();
-        QCOMPARE(f.Edit1->text(), QStringLiteral("1234567"));
-        QVERIFY(f.imgOK->isHidden());
-
-        // The address edit is read-only: copying only.
+        // A press on a button takes the focus for a moment; the selection must survive it.
         f.Edit2->setText(QStringLiteral("千代田区"));
         f.Edit2->setFocus();
         f.Edit2->selectAll();
-        f.SpeedButton5Click();
-        f.SpeedButton4Click();
-        QCOMPARE(f.Edit2->text(), QStringLiteral("千代田区"));
-        f.SpeedButton3Click();
+        QTest::mouseClick(f.SpeedButton3, Qt::LeftButton);
         QCOMPARE(clipboard->text(), QStringLiteral("千代田区"));
+        QTest::mouseClick(f.SpeedButton5, Qt::LeftButton); // read-only: kept
+        QCOMPARE(f.Edit2->text(), QStringLiteral("千代田区"));
+
+        f.Edit1->setFocus();
+        f.Edit1->setText(QStringLiteral("1234567"));
+        f.Edit1->setSelection(0, 3);
+        QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
+        QCOMPARE(f.Edit1->text(), QStringLiteral("4567"));
+        clipboard->setText(QStringLiteral("99"));
+        f.Edit1->setSelection(0, 2);
+        QTest::mouseClick(f.SpeedButton4, Qt::LeftButton);
+        QCOMPARE(f.Edit1->text(), QStringLiteral("9967"));
+        QVERIFY(f.Edit1->hasFocus());
+        QVERIFY(f.imgOK->isHidden());
+    }
+
+    void keyboardFlow()
+    {
+        WriteBook(Book({"山田,,千代田区,03", "鈴木,,千代田区,03"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Open(book_);
+        QVERIFY(f.Pass().Waiting());
+
+        // The tab order follows the layout, every button included.
+        QList<QWidget*> order;
+        for (QWidget* next = f.Edit1; order.size() < 11; next = next->nextInFocusChain())
+            if (next->focusPolicy() & Qt::TabFocus && f.isAncestorOf(next))
+                order << next;
+        QCOMPARE(order, (QList<QWidget*>{f.Edit1, f.Edit2, f.BtnOk, f.btnSkip, f.SpeedButton5,
+                                         f.SpeedButton3, f.SpeedButton4, f.edKey, f.SpeedButton1,
+                                         f.SpeedButton2, f.ListBox1}));
+
+        // Enter in the key searches again.
+        f.edKey->setText(QStringLiteral("札幌市中央区北一条西"));
+        QTest::keyClick(f.edKey, Qt::Key_Return);
+        QCOMPARE(Items(f.ListBox1), QStringList({"0600001 札幌市中央区北一条西"}));
+
+        // Enter on a candidate answers OK with it; a double click does the same.
+        QTest::keyClick(f.ListBox1, Qt::Key_Return);
+        QCOMPARE(f.Pass().ConvCount(), 1);
+        QVERIFY(f.Pass().Waiting());
+        w->Answer("RsltDlg", mrDiscard);
+        const QRect line = f.ListBox1->visualItemRect(f.ListBox1->item(1));
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, line.center(),
+                              f.ListBox1->viewport()->mapToGlobal(line.center()), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(f.ListBox1->viewport(), &click);
+        }
+        QCOMPARE(w->shown.last(), QStringLiteral("RsltDlg"));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("2"));
+    }
+
+    void windowFollowsThePassWhenTheDictionaryIsClosedUnderIt()
+    {
+        WriteBook(Book({"山田,,千代田区,03", "鈴木,,千代田区,03"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Open(book_);
+        QCOMPARE(f.ListBox1->count(), 2);
+        postCode_.CloseDictionary(); // as the search window does when it closes
+        convtest::ErrorCapture errors;
+
+        kompa::ui::Guarded([&] { f.SpeedButton1Click(); });
+        QCOMPARE(errors.texts.size(), 1);
+        QCOMPARE(f.ListBox1->count(), 0);
+        QCOMPARE(f.PanelText(2), QStringLiteral("候補数 0"));
+
+        // OK writes the record, then the next one cannot be searched: the pass stops and
+        // the window shows no record and offers no answer.
+        kompa::ui::Guarded([&] { f.BtnOkClick(); });
+        QCOMPARE(errors.texts.size(), 2);
+        QVERIFY(!f.Pass().Waiting());
+        QVERIFY(RecordButtonsDisabled(f));
+        QCOMPARE(f.Edit2->text(), QString());
+        QCOMPARE(f.PanelText(2), QString());
+    }
+
+    void dataLossWarningsDefaultToCancel()
+    {
+        TConvForm form(postCode_, dictionary_->Dir()); // with its own warning box
+        form.setAttribute(Qt::WA_DeleteOnClose, false);
+        QTimer::singleShot(0, [] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+        });
+        QVERIFY(!form.AskWarning(QStringLiteral("変換中のデータは破棄されます")));
     }
 };
 

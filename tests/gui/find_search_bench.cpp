@@ -8,9 +8,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ui/error_display.h"
 #include "app/main_form.h"
 #include "find/find_form.h"
+#include "ui/error_display.h"
 
 namespace {
 

@@ -123,6 +123,19 @@ private slots:
         QCOMPARE(errors->shown, QStringList{});
     }
 
+    void longKeyShortensButNeverTheCount()
+    {
+        OpenFindForm(DirName(*dir));
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        Search(QStringLiteral("東京都千代田区丸の内一丁目から三丁目までのとても長い住所"));
+        const QString status = FindForm->Label1->text();
+        QVERIFY(status.contains(QStringLiteral("…")));
+        QVERIFY(status.endsWith(QStringLiteral("\" 候補数 ") +
+                                QString::number(FindForm->ListBox1->count())));
+        QVERIFY(FindForm->Label1->geometry().right() < FindForm->Panel1->width());
+    }
+
     void onlyTheWholeFileSearchShowsTheHourglass()
     {
         OpenFindForm(DirName(*dir));
