@@ -121,9 +121,6 @@ public:
     std::string OutputBytes() const;
     // "結果を破棄" (also after a BackupFailed the user cancelled): ends the pass unsaved.
     void Discard();
-    // "変換を続ける" after the field dialog: another pass over the converted lines, from the
-    // first record, with the dialect of the opening. The caller then runs ConvertRecords.
-    void ContinueConversion() { ResetConversion(true); }
 
     // --- state ----------------------------------------------------------------------------
     TPassState State() const { return FState; }
@@ -134,13 +131,9 @@ public:
     int SkipCount() const { return FSkipCount; }
     int BlankCount() const { return FBlankCount; }
     int Level() const { return FLevel; }
-    int PostCol() const { return FPostCol; }
-    int AddrCol() const { return FAddrCol; }
     const std::string& CsvFileName() const { return FCsvFileName; }
     const TCharSet& ReadDelimiters() const { return FReadDelimiters; }
-    const TCharSet& QuoteTargets() const { return FQuoteTargets; }
     const TLightStrings& Lines() const { return FLines; }
-    const TFieldList& Fields() const { return FFields; }
     const TStringResultList& Candidates() const { return FCandidates; }
     // While a record waits: the key the window shows in edKey (the whole key when there is no
     // candidate, else the text the dictionary finally searched), and the record's postal-code

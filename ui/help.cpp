@@ -99,11 +99,6 @@ void SetHelpFile(const QString& fileName)
     HelpFileName() = fileName;
 }
 
-QString HelpFile()
-{
-    return HelpFileName();
-}
-
 void ShowHelpContents()
 {
     QTextBrowser* viewer = OpenViewer();

@@ -13,7 +13,6 @@ inline constexpr int kHelpContextSearch = 4;
 inline constexpr int kHelpContextConvert = 8;
 
 void SetHelpFile(const QString& fileName);
-QString HelpFile();
 
 void ShowHelpContents();
 void ShowHelpContext(int context);

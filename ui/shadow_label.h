@@ -1,16 +1,14 @@
 #pragma once
-// A label that draws its caption twice: first a shadow in ShadowColor, then the caption in the
-// font's colour on top. It paints no background, so the parent shows around and through the
-// text. Captions use mnemonics ("&" underlines the next character, "&&" draws one) and tabs.
+// A label that draws its caption twice: first a grey slanted shadow, then the caption in the
+// font's colour on top. Its size follows the caption. It paints no background, so the parent shows
+// around and through the text. Captions use mnemonics ("&" underlines the next character, "&&"
+// draws one) and tabs.
 
 #include <QColor>
 #include <QString>
 #include <QWidget>
 
 namespace kompa::ui {
-
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum class TShadowStyle { ssSlant, ssParallel };
 
 class TShadowLabel : public QWidget {
     Q_OBJECT
@@ -19,16 +17,6 @@ public:
 
     QString Caption() const { return FCaption; }
     void SetCaption(const QString& caption);
-    TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment alignment);
-    bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool autoSize);
-    QColor ShadowColor() const { return FShadowColor; }
-    void SetShadowColor(const QColor& color);
-    TShadowStyle ShadowStyle() const { return FShadowStyle; }
-    void SetShadowStyle(TShadowStyle style);
-    int Shift() const { return FShift; }
-    void SetShift(int shift);
 
     // The font's colour (the text drawn on top of the shadow).
     QColor FontColor() const;
@@ -45,13 +33,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    int TextFlags() const;
-
-    TAlignment FAlignment = TAlignment::taLeftJustify;
-    bool FAutoSize = true;
-    QColor FShadowColor = QColor(0x80, 0x80, 0x80);
-    TShadowStyle FShadowStyle = TShadowStyle::ssSlant;
-    int FShift = 2;
     QString FCaption;
     bool FLoading = false;
 };

@@ -264,7 +264,7 @@ TEST_F(ConversionPass, ContinueRunsAgainOverTheConvertedLines)
     ASSERT_EQ(Start(), TStepResult::Waiting);
     ASSERT_EQ(pass.Skip(), TStepResult::Finished);
     pass.SetConfirm(true);
-    pass.ContinueConversion();
+    pass.ResetConversion(true); // "変換を続ける"
     EXPECT_EQ(pass.SkipCount(), 0);
     EXPECT_EQ(pass.Current(), 0);
     ASSERT_EQ(pass.ConvertRecords(), TStepResult::Waiting);

@@ -8,7 +8,6 @@
 #include "ui/ui_text.h"
 
 using kompa::ui::TShadowLabel;
-using kompa::ui::TShadowStyle;
 
 namespace {
 
@@ -36,10 +35,6 @@ private slots:
         TShadowLabel label;
         QCOMPARE(label.size(), QSize(65, 17));
         QCOMPARE(label.FontColor(), QColor(Qt::white));
-        QCOMPARE(label.ShadowColor(), QColor(0x80, 0x80, 0x80));
-        QVERIFY(label.ShadowStyle() == TShadowStyle::ssSlant);
-        QCOMPARE(label.Shift(), 2);
-        QVERIFY(label.AutoSize());
     }
 
     // Width = text width + (font height div -5): 15 px adds 3, 27 adds 5, 12 adds 2.
@@ -62,38 +57,6 @@ private slots:
         const QSize text = TextSize(label.font(), QStringLiteral("OK!"));
         QCOMPARE(label.width(), text.width() + extra);
         QCOMPARE(label.height(), text.height());
-    }
-
-    void parallelStyleGrowsByShiftAndShrinksBack()
-    {
-        TShadowLabel label;
-        label.setFont(BoldFont(15));
-        label.SetCaption(QStringLiteral("OK!"));
-        const QSize slant = label.size();
-        label.SetShadowStyle(TShadowStyle::ssParallel);
-        QCOMPARE(label.size(), slant + QSize(2, 2));
-        label.SetShift(5);
-        QCOMPARE(label.size(), slant + QSize(5, 5));
-        label.SetShadowStyle(TShadowStyle::ssSlant);
-        QCOMPARE(label.size(), slant);
-        // In the slanted style the shift plays no part in the size.
-        label.SetShift(9);
-        QCOMPARE(label.size(), slant);
-    }
-
-    void autoSizeOffKeepsTheSizeUntilSwitchedOn()
-    {
-        TShadowLabel label;
-        label.SetAutoSize(false);
-        label.setFont(BoldFont(15));
-        QCOMPARE(label.size(), QSize(65, 17));
-        label.SetCaption(QStringLiteral("a much longer caption than before"));
-        label.SetShadowStyle(TShadowStyle::ssParallel);
-        label.setFont(BoldFont(27));
-        QCOMPARE(label.size(), QSize(65, 17));
-        label.SetAutoSize(true);
-        const QSize text = TextSize(label.font(), label.Caption());
-        QCOMPARE(label.size(), text + QSize(2 + 5, 2));
     }
 
     void twoLinesMeasureToBothLinesAndTheLongerWidth()
@@ -134,29 +97,25 @@ private slots:
     // The label paints only its two texts: the parent's surface shows everywhere else.
     void paintLeavesTheBackgroundAndDrawsShadowUnderText()
     {
-        for (TShadowStyle style : {TShadowStyle::ssSlant, TShadowStyle::ssParallel}) {
-            TShadowLabel label;
-            label.setFont(BoldFont(27));
-            label.SetShadowColor(QColor(0, 0, 255));
-            label.SetShadowStyle(style);
-            label.SetCaption(QStringLiteral("MW"));
-            QImage surface(label.size(), QImage::Format_ARGB32);
-            const QColor background(200, 0, 0);
-            surface.fill(background);
-            label.render(&surface, QPoint(), QRegion(), QWidget::DrawChildren);
-            QCOMPARE(surface.pixelColor(0, label.height() - 1), background);
-            QCOMPARE(surface.pixelColor(label.width() - 1, 0), background);
-            bool white = false;
-            bool shadow = false;
-            for (int y = 0; y < surface.height(); ++y)
-                for (int x = 0; x < surface.width(); ++x) {
-                    const QColor c = surface.pixelColor(x, y);
-                    white |= c == QColor(Qt::white);
-                    shadow |= c == QColor(0, 0, 255);
-                }
-            QVERIFY(white);
-            QVERIFY(shadow);
-        }
+        TShadowLabel label;
+        label.setFont(BoldFont(27));
+        label.SetCaption(QStringLiteral("MW"));
+        QImage surface(label.size(), QImage::Format_ARGB32);
+        const QColor background(200, 0, 0);
+        surface.fill(background);
+        label.render(&surface, QPoint(), QRegion(), QWidget::DrawChildren);
+        QCOMPARE(surface.pixelColor(0, label.height() - 1), background);
+        QCOMPARE(surface.pixelColor(label.width() - 1, 0), background);
+        bool white = false;
+        bool shadow = false;
+        for (int y = 0; y < surface.height(); ++y)
+            for (int x = 0; x < surface.width(); ++x) {
+                const QColor c = surface.pixelColor(x, y);
+                white |= c == QColor(Qt::white);
+                shadow |= c == QColor(0x80, 0x80, 0x80);
+            }
+        QVERIFY(white);
+        QVERIFY(shadow);
     }
 };
 
