@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-kompa=${1:-$(ls -t build/bin/kompa build-*/bin/kompa 2>/dev/null | head -1)}
+kompa=${1:-$( (ls -t build/bin/kompa build-*/bin/kompa 2>/dev/null || true) | head -1)}
 [ -x "$kompa" ] || { echo "no kompa binary found; build first" >&2; exit 1; }
 display=${SCREENSHOT_DISPLAY:-:9}
 out=screenshots
