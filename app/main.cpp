@@ -7,11 +7,6 @@
 
 #include "app/main_form.h"
 #include "convui/conv_form.h"
-#include "convui/conv_windows.h"
-#include "convui/err_dlg.h"
-#include "convui/fld_form.h"
-#include "convui/opt_form.h"
-#include "convui/rslt_dlg.h"
 #include "find/find_form.h"
 #include "ui/error_display.h"
 #include "ui/help.h"
@@ -28,22 +23,15 @@ int main(int argc, char** argv)
     kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
 
     // The frame first: it sets the program's directory that the children open the dictionaries
-    // from. Each window sets its global reference as it is created.
+    // from, and makes the conversion window's dialogs.
     new TMainForm;
     MainForm->AddChild(
         new TFindForm(MainForm->PostCode1, MainForm->CodeAddress1, MainForm->ProgramDir));
-    MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
-    new TOptForm;
-    new TFldForm;
-    new TErrDlg;
-    new TRsltDlg;
+    MainForm->AddChild(
+        new TConvForm(MainForm->PostCode1, MainForm->ProgramDir, MainForm->ConvDialogs()));
 
     MainForm->show();
     const int exitCode = application.exec();
     delete MainForm;
-    delete RsltDlg;
-    delete ErrDlg;
-    delete FldForm;
-    delete OptForm;
     return exitCode;
 }

@@ -17,6 +17,10 @@
 #include "app/about_dlg.h"
 #include "convui/conv_form.h"
 #include "convui/conv_windows.h"
+#include "convui/err_dlg.h"
+#include "convui/fld_form.h"
+#include "convui/opt_form.h"
+#include "convui/rslt_dlg.h"
 #include "engine/file_io.h"
 #include "find/find_form.h"
 #include "ui/busy_cursor.h"
@@ -37,6 +41,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QString::fromLatin1(kAppTitle));
     setFont(GothicFont(12));
     setWindowIcon(QIcon(MagnifierPicture()));
+    // Owned by no window, like the platform's own dialogs; deleted with the frame.
+    FConvDialogs = {new TOptForm, new TFldForm, new TErrDlg, new TRsltDlg};
     FClient = new QMdiArea(this);
     FClient->setObjectName(QStringLiteral("ClientArea"));
     // The desktop's classic background colour.
@@ -61,6 +67,10 @@ TMainForm::~TMainForm()
     const QList<QMdiSubWindow*> children = FClient->subWindowList();
     for (QMdiSubWindow* child : children)
         delete child;
+    delete FConvDialogs.results;
+    delete FConvDialogs.errors;
+    delete FConvDialogs.fields;
+    delete FConvDialogs.options;
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -191,7 +201,7 @@ void TMainForm::KC1Click()
     if (ConvForm)
         BringForward(ConvForm);
     else
-        AddChild(new TConvForm(PostCode1, ProgramDir));
+        AddChild(new TConvForm(PostCode1, ProgramDir, FConvDialogs));
     ConvForm->FocusFirstControl();
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "convui/conv_windows.h"
 #include "engine/dictionary.h"
 
 class QAction;
@@ -36,6 +37,8 @@ public:
     std::function<std::optional<std::string>()> OpenDialog1;
 
     QMdiArea* ClientArea() const { return FClient; }
+    // The conversion window's dialogs, made with the frame and kept for the run.
+    const TConvDialogs& ConvDialogs() const { return FConvDialogs; }
     // Puts a child window into the frame, maximised and active.
     void AddChild(kompa::ui::TMdiChildForm* child);
     // Brings the frame's menu bar in line with the active child.
@@ -66,6 +69,7 @@ private:
     QList<QMdiSubWindow*> ArrangedChildren() const;
 
     QMdiArea* FClient = nullptr;
+    TConvDialogs FConvDialogs;
     QList<QAction*> FFrameItems;
     QList<QKeySequence> FFrameShortcuts;
 };

@@ -76,8 +76,10 @@ QLabel* NamedLabel(QWidget* parent, const char* name, const char* caption)
 
 } // namespace
 
-TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* parent)
-    : TMdiChildForm(parent), FPass(postCode)
+TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, const TConvDialogs& dialogs,
+                     QWidget* parent)
+    : TMdiChildForm(parent), FPass(postCode), OptForm(dialogs.options), FldForm(dialogs.fields),
+      ErrDlg(dialogs.errors), RsltDlg(dialogs.results)
 {
     setObjectName(QStringLiteral("ConvForm"));
     setFont(kompa::ui::GothicFont(12));
@@ -89,7 +91,7 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, QWidget* p
     CreateMenus();
 
     FPass.SetDictionaryDir(dictDir);
-    FPass.SetWriteDelimiterSource([] { return OptForm ? OptForm->GetWriteDelimiter() : ','; });
+    FPass.SetWriteDelimiterSource([this] { return OptForm->GetWriteDelimiter(); });
     FPass.OnCurrent = [this](int index, int count) { SetCurrent(index, count); };
     FPass.OnWait = [this] { ShowCandidates(); };
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "conv/conv_pass.h"
+#include "convui/conv_windows.h"
 #include "ui/mdi_child.h"
 
 class QAction;
@@ -31,7 +32,9 @@ class TConvForm : public kompa::ui::TMdiChildForm {
     Q_OBJECT
 public:
     // postCode is the frame's shared address dictionary; "KOMPA.DIC" is opened from dictDir.
-    TConvForm(kompa::TPostCode& postCode, const std::string& dictDir, QWidget* parent = nullptr);
+    // The dialogs outlive the window.
+    TConvForm(kompa::TPostCode& postCode, const std::string& dictDir, const TConvDialogs& dialogs,
+              QWidget* parent = nullptr);
     ~TConvForm() override;
 
     // Seams for the modal parts, replaced by the tests. OpenDialog1 gives the chosen file name
@@ -120,6 +123,10 @@ private:
     void SetPanel(int panel, const QString& text);
 
     kompa::TConversionPass FPass;
+    TOptForm* const OptForm;
+    TFldForm* const FldForm;
+    TErrDlg* const ErrDlg;
+    TRsltDlg* const RsltDlg;
     QLabel* FPanels[4] = {};
     QElapsedTimer FProgressPainted;
     QLineEdit* FLastEdit = nullptr;

@@ -1,7 +1,3 @@
 #include "convui/conv_windows.h"
 
 TConvForm* ConvForm = nullptr;
-TOptForm* OptForm = nullptr;
-TFldForm* FldForm = nullptr;
-TErrDlg* ErrDlg = nullptr;
-TRsltDlg* RsltDlg = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
-// The conversion window and its dialogs, one reference each. Each sets its reference when created
-// and clears it when destroyed: the dialogs live for the whole run and the conversion window asks
-// them, and the frame's window command tests ConvForm to bring the window forward or create one.
+// The conversion window's reference and its dialogs. The window sets ConvForm when created and
+// clears it when destroyed; the frame's window command tests it to bring the window forward or
+// create one. The dialogs are made once for the run and handed to each conversion window, so the
+// settings outlive the window.
 
 class TConvForm;
 class TOptForm;
@@ -10,7 +11,10 @@ class TErrDlg;
 class TRsltDlg;
 
 extern TConvForm* ConvForm;
-extern TOptForm* OptForm;
-extern TFldForm* FldForm;
-extern TErrDlg* ErrDlg;
-extern TRsltDlg* RsltDlg;
+
+struct TConvDialogs {
+    TOptForm* options = nullptr;
+    TFldForm* fields = nullptr;
+    TErrDlg* errors = nullptr;
+    TRsltDlg* results = nullptr;
+};

@@ -6,15 +6,13 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "convui/conv_windows.h"
-#include "ui/ui_text.h"
 #include "convui/conv_texts.h"
+#include "ui/ui_text.h"
 
 using namespace kompa;
 
 TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
 {
-    ErrDlg = this;
     setObjectName(QStringLiteral("ErrDlg"));
     setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kErrCaption));
@@ -50,10 +48,4 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent)
     layout->addSpacing(16);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-TErrDlg::~TErrDlg()
-{
-    if (ErrDlg == this)
-        ErrDlg = nullptr;
 }

@@ -11,9 +11,7 @@ class QPushButton;
 class TErrDlg : public QDialog {
     Q_OBJECT
 public:
-    // Sets the global reference ErrDlg; the destructor clears it.
     explicit TErrDlg(QWidget* parent = nullptr);
-    ~TErrDlg() override;
 
     QPushButton* BitBtn1; // abort, the default button
     QPushButton* BitBtn2; // ignore

@@ -14,7 +14,6 @@
 
 #include "conv/csv_fields.h"
 #include "convui/conv_texts.h"
-#include "convui/conv_windows.h"
 #include "convui/modal_result.h"
 #include "engine/light_strings.h"
 #include "ui/ui_text.h"
@@ -31,7 +30,6 @@ constexpr int kEdgeReach = 3;
 
 TFldForm::TFldForm(QWidget* parent) : QDialog(parent)
 {
-    FldForm = this;
     setObjectName(QStringLiteral("FldForm"));
     setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kFldCaption));
@@ -208,10 +206,4 @@ bool TFldForm::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
-}
-
-TFldForm::~TFldForm()
-{
-    if (FldForm == this)
-        FldForm = nullptr;
 }

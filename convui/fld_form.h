@@ -20,9 +20,7 @@ class TFldForm : public QDialog {
 public:
     static constexpr int kPreviewRows = 3;
 
-    // Sets the global reference FldForm; the destructor clears it.
     explicit TFldForm(QWidget* parent = nullptr);
-    ~TFldForm() override;
 
     // The preview of the first three lines, each split with readDelimiters. The column count
     // follows the last line filled; a line without fields leaves one column.

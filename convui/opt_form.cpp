@@ -13,13 +13,12 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "ui/error_display.h"
-#include "convui/conv_windows.h"
-#include "ui/help.h"
-#include "ui/ui_text.h"
 #include "convui/conv_pictures.h"
 #include "convui/conv_texts.h"
 #include "engine/cp932.h"
+#include "ui/error_display.h"
+#include "ui/help.h"
+#include "ui/ui_text.h"
 
 using namespace kompa;
 
@@ -79,7 +78,6 @@ std::string EditByte(const QLineEdit* edit)
 
 TOptForm::TOptForm(QWidget* parent) : QDialog(parent)
 {
-    OptForm = this;
     setObjectName(QStringLiteral("OptForm"));
     setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kOptCaption));
@@ -260,10 +258,4 @@ void TOptForm::Button1Click()
 void TOptForm::BitBtn3Click()
 {
     kompa::ui::ShowHelpContext(kompa::ui::kHelpContextConvert);
-}
-
-TOptForm::~TOptForm()
-{
-    if (OptForm == this)
-        OptForm = nullptr;
 }

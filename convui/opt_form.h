@@ -18,9 +18,7 @@ class TOptForm : public QDialog {
 public:
     static constexpr int kHelpContext = 8;
 
-    // Sets the global reference OptForm; the destructor clears it.
     explicit TOptForm(QWidget* parent = nullptr);
-    ~TOptForm() override;
 
     void GetReadDelimiters(kompa::TCharSet& delimiters) const;
     void GetQuoteTargets(kompa::TCharSet& targets) const;

@@ -5,9 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "convui/conv_windows.h"
-#include "ui/ui_text.h"
 #include "convui/conv_texts.h"
+#include "ui/ui_text.h"
 
 using namespace kompa;
 
@@ -37,7 +36,6 @@ QPushButton* ResultButton(QWidget* parent, const char* name, const char* caption
 
 TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
 {
-    RsltDlg = this;
     setObjectName(QStringLiteral("RsltDlg"));
     setFont(kompa::ui::GothicFont(12));
     setWindowTitle(kompa::ui::FromSjis(convtxt::kRsltCaption));
@@ -80,10 +78,4 @@ void TRsltDlg::SetCounts(int total, int blank, int converted, int skipped)
     lblBlank->setText(QString::number(blank));
     lblConv->setText(QString::number(converted));
     lblSkip->setText(QString::number(skipped));
-}
-
-TRsltDlg::~TRsltDlg()
-{
-    if (RsltDlg == this)
-        RsltDlg = nullptr;
 }

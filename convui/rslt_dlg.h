@@ -12,9 +12,7 @@ class QPushButton;
 class TRsltDlg : public QDialog {
     Q_OBJECT
 public:
-    // Sets the global reference RsltDlg; the destructor clears it.
     explicit TRsltDlg(QWidget* parent = nullptr);
-    ~TRsltDlg() override;
 
     // The four value labels, in the order of the dialog's rows.
     void SetCounts(int total, int blank, int converted, int skipped);

@@ -175,7 +175,8 @@ private slots:
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
         MainForm->KF2Click();
-        MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+        MainForm->AddChild(
+            new TConvForm(MainForm->PostCode1, MainForm->ProgramDir, MainForm->ConvDialogs()));
         MainForm->Tile1Click();
         const QRect client = MainForm->ClientArea()->viewport()->rect();
         const QRect search = FindForm->geometry();
@@ -217,7 +218,8 @@ private slots:
     {
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
-        MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+        MainForm->AddChild(
+            new TConvForm(MainForm->PostCode1, MainForm->ProgramDir, MainForm->ConvDialogs()));
         QDialog dialog; // like the conversion dialogs, owned by no window
         QTimer::singleShot(0, &dialog, [&] {
             QTRY_COMPARE(QApplication::activeWindow(), &dialog);
@@ -229,11 +231,10 @@ private slots:
 
     void closingTheFrameAsksBeforeItClosesAnyChild()
     {
-        TOptForm options;
-        TFldForm fields;
         MainForm->show();
         MainForm->KF2Click();
-        MainForm->AddChild(new TConvForm(MainForm->PostCode1, MainForm->ProgramDir));
+        MainForm->AddChild(
+            new TConvForm(MainForm->PostCode1, MainForm->ProgramDir, MainForm->ConvDialogs()));
         TConvForm* conv = ConvForm;
         WriteFile(dir->File("book.csv"), Sjis(",架空市,1\r\n"));
         conv->OpenDialog1 = [this] { return QString::fromStdString(dir->File("book.csv")); };
@@ -244,8 +245,8 @@ private slots:
             asked << text;
             return answer;
         };
-        FldForm->FPostCol = 0;
-        FldForm->FAddrCol = 1;
+        MainForm->ConvDialogs().fields->FPostCol = 0;
+        MainForm->ConvDialogs().fields->FAddrCol = 1;
         conv->KCSV2Click();
         QVERIFY(conv->Pass().Waiting());
 

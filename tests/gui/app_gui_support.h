@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "ui/error_display.h"
 #include "engine/dictionary.h"
 #include "support/test_support.h"
+#include "ui/error_display.h"
 
 namespace kompa::test {
 

@@ -695,7 +695,7 @@ private slots:
 
     void dataLossWarningsDefaultToCancel()
     {
-        TConvForm form(postCode_, dictionary_->Dir()); // with its own warning box
+        TConvForm form(postCode_, dictionary_->Dir(), convtest::Dialogs()); // its own warning box
         form.setAttribute(Qt::WA_DeleteOnClose, false);
         QTimer::singleShot(0, [] {
             QTRY_VERIFY(QApplication::activeModalWidget());

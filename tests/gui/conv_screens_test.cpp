@@ -88,7 +88,8 @@ private slots:
         if (Shooting()) {
             // The real frame over the bundled dictionary, as the program starts.
             new TMainForm;
-            auto* window = new TConvForm(MainForm->PostCode1, MainForm->ProgramDir);
+            auto* window =
+                new TConvForm(MainForm->PostCode1, MainForm->ProgramDir, convtest::Dialogs());
             MainForm->AddChild(window);
             MainForm->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
             MainForm->show();

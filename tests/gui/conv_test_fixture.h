@@ -15,9 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/error_display.h"
-#include "convui/conv_windows.h"
 #include "convui/conv_form.h"
+#include "convui/conv_windows.h"
 #include "convui/err_dlg.h"
 #include "convui/fld_form.h"
 #include "convui/modal_result.h"
@@ -25,6 +24,13 @@
 #include "convui/rslt_dlg.h"
 #include "engine/dictionary.h"
 #include "support/test_support.h"
+#include "ui/error_display.h"
+
+// The conversion dialogs the tests share, one of each as in the program.
+inline TOptForm* OptForm = nullptr;
+inline TFldForm* FldForm = nullptr;
+inline TErrDlg* ErrDlg = nullptr;
+inline TRsltDlg* RsltDlg = nullptr;
 
 namespace convtest {
 
@@ -71,13 +77,19 @@ public:
 inline void CreateDialogs()
 {
     if (!OptForm)
-        new TOptForm;
+        OptForm = new TOptForm;
     if (!FldForm)
-        new TFldForm;
+        FldForm = new TFldForm;
     if (!ErrDlg)
-        new TErrDlg;
+        ErrDlg = new TErrDlg;
     if (!RsltDlg)
-        new TRsltDlg;
+        RsltDlg = new TRsltDlg;
+}
+
+inline TConvDialogs Dialogs()
+{
+    CreateDialogs();
+    return {OptForm, FldForm, ErrDlg, RsltDlg};
 }
 
 // Errors the window would show, collected instead of shown.
@@ -103,7 +115,7 @@ private:
 class ScriptedWindow {
 public:
     ScriptedWindow(kompa::TPostCode& postCode, const std::string& dictDir)
-        : form(new TConvForm(postCode, dictDir))
+        : form(new TConvForm(postCode, dictDir, Dialogs()))
     {
         form->setAttribute(Qt::WA_DeleteOnClose, false);
         form->OpenDialog1 = [this] {
