@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/dialect_options.h"
 #include "codec.h"
 #include "commands.h"
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
-#include "cli/dialect_options.h"
 #include "conv/unattended.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"

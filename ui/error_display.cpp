@@ -5,8 +5,8 @@
 #include <exception>
 #include <new>
 
-#include "ui/ui_text.h"
 #include "engine/errors.h"
+#include "ui/ui_text.h"
 
 namespace kompa::ui {
 

@@ -1,9 +1,9 @@
 #include "ui/help.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
-#include <QKeyEvent>
 #include <QTextBrowser>
 
 #include "engine/errors.h"
