@@ -12,6 +12,7 @@
 
 #include "conv/csv_fields.h"
 #include "engine/light_strings.h"
+#include "engine/sjis.h"
 
 namespace kompa::bench {
 
@@ -49,7 +50,7 @@ inline std::vector<AddressRecord> ReadMinistryAddresses(const std::string& fileN
                 break;
             }
             const auto lead = static_cast<unsigned char>(town[at]);
-            at += (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
+            at += IsSjisLeadByte(lead) ? 2 : 1;
         }
         records.push_back({fields[6], fields[7], std::move(town)});
     }

@@ -7,14 +7,10 @@
 #include <new>
 
 #include "engine/cp932.h"
+#include "engine/sjis.h"
 
 namespace kompa::cli {
 namespace {
-
-bool IsLead(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 bool IsTrail(unsigned char b)
 {
@@ -79,7 +75,7 @@ void AppendUtf8(std::string& out, std::string_view sjis)
         if (i == n)
             break;
         const auto b = static_cast<unsigned char>(sjis[i]);
-        if (IsLead(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(sjis[i + 1]))) {
+        if (IsSjisLeadByte(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(sjis[i + 1]))) {
             const auto t = static_cast<unsigned char>(sjis[i + 1]);
             out += Cache().Get(UnitCache::kSingles + (b << 8 | t), sjis.substr(i, 2));
             i += 2;

@@ -1,4 +1,5 @@
 #include "cp932.h"
+#include "sjis.h"
 
 #include <iconv.h>
 
@@ -68,11 +69,6 @@ std::size_t Utf8Length(unsigned char lead)
     return 1;
 }
 
-bool IsSjisLead(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 bool IsSjisTrail(unsigned char b)
 {
     return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
@@ -91,7 +87,7 @@ std::string ToUtf8(std::string_view sjis)
         // Skip the unconvertible character: a lead byte with a valid trail byte, or one byte
         // (a broken pair keeps its second byte, which may be a delimiter or a digit).
         std::size_t skip = 1;
-        if (left >= 2 && IsSjisLead(static_cast<unsigned char>(in[0])) &&
+        if (left >= 2 && IsSjisLeadByte(static_cast<unsigned char>(in[0])) &&
             IsSjisTrail(static_cast<unsigned char>(in[1])))
             skip = 2;
         out += "\xEF\xBF\xBD";

@@ -12,6 +12,7 @@
 #include "engine/dictionary.h"
 #include "engine/errors.h"
 #include "engine/ken.h"
+#include "engine/sjis.h"
 
 namespace {
 
@@ -70,11 +71,6 @@ TPostCode& Dictionary()
     return *dict;
 }
 
-bool IsLeadByte(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -89,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (form.size() % 2 != 0)
         __builtin_trap();
     for (std::size_t i = 0; i < form.size(); i += 2) {
-        if (!IsLeadByte(static_cast<unsigned char>(form[i])))
+        if (!IsSjisLeadByte(static_cast<unsigned char>(form[i])))
             __builtin_trap();
     }
     std::string withoutKen = DeleteKen(text);

@@ -1,0 +1,11 @@
+#pragma once
+// The one test for a Shift-JIS (CP932) lead byte: the first byte of a double-byte character.
+
+namespace kompa {
+
+constexpr bool IsSjisLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+} // namespace kompa
