@@ -1,8 +1,9 @@
 #pragma once
 // The two dictionary classes. TCodeAddress is keyed by the first three digits of the postal code
 // ("VELDA.DIC"); TPostCode, derived from it, by the first double-byte character of the address
-// ("KOMPA.DIC"). Both share one file layout (docs/dictionary-format.md), one build and one block
-// machinery; a query reads exactly one block of the open file.
+// ("KOMPA.DIC"). Both share one file layout (engine/dictionary_format.h), one build and one block
+// machinery. A block is read from the file at its first query and kept while the dictionary is
+// open; from its second query on, its records are searched in the order of their text.
 
 #include <cstdint>
 #include <memory>
@@ -12,19 +13,19 @@
 
 #include "file_io.h"
 #include "light_strings.h"
+#include "record_order.h"
 #include "result_list.h"
 
 namespace kompa {
 
-#pragma pack(push, 1)
-// One index entry, identical in memory and on disk (little-endian).
+class BuildStrings;
+
+// One index entry, decoded from the file field by field.
 struct TIndexEntry {
     std::int32_t Size;   // length of the block in bytes
     std::int32_t Offset; // absolute position of the block's first byte
     std::uint16_t Key;   // block key shared by all records of the block
 };
-#pragma pack(pop)
-static_assert(sizeof(TIndexEntry) == 10);
 
 inline constexpr char kCodeMagic[] = "VELDAV20";
 inline constexpr char kAddressMagic[] = "KOMPAV02";
@@ -44,6 +45,8 @@ public:
     // Builds dictFileName from the ministry file; never touches the dictionary this object has
     // open. The target is replaced only once the whole image is ready and written.
     virtual void MakeDictionary(const std::string& sourceFileName, const std::string& dictFileName);
+    // Lays out this dictionary's file image from build strings read once for both dictionaries.
+    std::string DictionaryImage(const BuildStrings& buildStrings) const;
     std::unique_ptr<TLightStrings> ReadSource(const std::string& sourceFileName) const;
     // Lays the whole file out in image (sized once) and fills index in sorted order.
     void WriteDictionary(std::vector<TIndexEntry>& index, const TLightStrings& buildStrings,
@@ -77,32 +80,57 @@ protected:
     std::string FSearchText;
     std::vector<TIndexEntry> FIndex;
     int FIndexCount = 0;
-    io::ExclusiveFile FStream;
-    // Filled from FBlockBytes only when Block() asks; the queries scan the bytes in place.
+    io::SharedFile FStream;
+    // Filled from the block's bytes only when Block() asks; the queries scan the bytes in place.
     mutable TLightStrings FBlock;
+    // Where the text the records are ordered by begins: after the prefecture character for
+    // codes, at the address for addresses.
+    std::size_t FOrderFrom = 1;
 
-    // The last block as read: its whole records lie in FBlockBytes[0, FBlockUsed).
-    std::string_view BlockBytes() const { return {FBlockBytes.data(), FBlockUsed}; }
+    // The last block as loaded: its whole records, each a length byte and its text.
+    std::string_view BlockBytes() const { return {FCurrentBytes, FCurrentUsed}; }
     // Calls f with the text of every record of the last block, in file order.
     template <class F> void ForEachRecord(F&& f) const
     {
-        // Offsets found when the block was loaded: the records are reached without walking
-        // the length bytes again, one after the other.
-        const char* bytes = FBlockBytes.data();
-        for (std::uint32_t start : FRecordStarts) {
-            std::size_t length = static_cast<unsigned char>(bytes[start]);
-            f(std::string_view(bytes + start + 1, length - 1));
+        for (std::size_t pos = 0; pos < FCurrentUsed;) {
+            std::size_t length = static_cast<unsigned char>(FCurrentBytes[pos]);
+            f(std::string_view(FCurrentBytes + pos + 1, length - 1));
+            pos += length;
         }
     }
+    std::string_view RecordAt(std::uint32_t start) const
+    {
+        return {FCurrentBytes + start + 1,
+                static_cast<std::size_t>(static_cast<unsigned char>(FCurrentBytes[start])) - 1};
+    }
+    // The order of the last block's records, or null while the block is still walked: it is
+    // built at the block's second query, so a single query costs no more than one walk.
+    const RecordOrder* QueryOrder();
+    // Lists the records whose ordered text begins with prefix, in file order.
+    void ListOrdered(const RecordOrder& order, std::string_view prefix, TResultList& list,
+                     bool withKen);
 
 private:
-    void ReadBlockBytes(const TIndexEntry& entry);
+    // A block read once and kept until the dictionary is closed.
+    struct KeptBlock {
+        std::unique_ptr<char[]> bytes;
+        std::size_t used = 0; // whole records lie in bytes[0, used)
+        int queries = 0;
+        RecordOrder order;
+    };
 
-    std::vector<char> FBlockBytes; // reused between queries; only grows
-    std::size_t FBlockUsed = 0;
-    std::vector<std::uint32_t> FRecordStarts; // each record's length byte in FBlockBytes
-    int FBlockCapacity = 0;                   // what FBlock's capacity is set to before its records
-    mutable bool FBlockPending = false;       // FBlock not yet filled from FBlockBytes
+    void ReadBlockBytes(int position);
+    void ForgetBlocks();
+
+    std::vector<std::unique_ptr<KeptBlock>> FKept; // by index position
+    long long FKeptBytes = 0;                      // never more than the file holds
+    std::unique_ptr<char[]> FLooseBytes; // a block read but not kept: failed, or over the limit
+    const char* FCurrentBytes = nullptr;
+    std::size_t FCurrentUsed = 0;
+    KeptBlock* FCurrentKept = nullptr;
+    std::vector<std::uint32_t> FMatches; // reused between queries
+    int FBlockCapacity = 0;               // what FBlock's capacity is set to before its records
+    mutable bool FBlockPending = false;   // FBlock not yet filled from the block's bytes
 };
 
 class TPostCode : public TCodeAddress {

@@ -1,6 +1,6 @@
-// Reading side of both dictionaries: opening a file and holding its index, loading one block,
-// and the code query. A block is read into one reused buffer and scanned in place; strings are
-// made only for the lines a query lists (and for FBlock when someone asks for it).
+// Reading side of both dictionaries: opening a file and holding its index, loading a block (read
+// once, then kept), and the code query. Blocks are scanned in place; strings are made only for
+// the lines a query lists (and for FBlock when someone asks for it).
 
 #include <algorithm>
 #include <bit>
@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "dictionary.h"
+#include "dictionary_format.h"
 #include "errors.h"
 #include "int_parse.h"
 #include "ken.h"
@@ -18,16 +19,8 @@ namespace kompa {
 
 namespace {
 
-constexpr long long kHeaderSize = 12; // magic and count
-
 // Thrown inside OpenDictionary for a file that is not a dictionary; never leaves it.
 struct NotADictionary {};
-
-std::int32_t LoadInt32(const unsigned char* p)
-{
-    std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
-    return static_cast<std::int32_t>(v);
-}
 
 // The code test of MatchRecord: the first n (at most 7) bytes of the search text against the
 // code, which starts at the record's second byte. A record of 8 bytes or more is compared as one
@@ -75,27 +68,36 @@ private:
 void TCodeAddress::OpenDictionary(const std::string& fileName)
 {
     FStream.Close();
+    ForgetBlocks();
     if (!FStream.Open(fileName)) {
         CloseDictionary();
         Raise(FormatMessage(msg::kFileOpenError, fileName));
     }
     try {
-        unsigned char header[kHeaderSize];
-        if (FStream.ReadAt(0, header, sizeof header) < 8 || std::memcmp(header, FMagic, 8) != 0)
+        unsigned char header[format::kHeaderSize];
+        if (FStream.ReadAt(0, header, sizeof header) < format::kMagicSize ||
+            std::memcmp(header, FMagic, format::kMagicSize) != 0)
             throw NotADictionary{};
         if (FStream.ReadAt(0, header, sizeof header) < sizeof header)
             throw NotADictionary{};
-        std::int32_t count = LoadInt32(header + 8);
+        std::int32_t count = format::GetLe32(header + format::kCountOffset);
         if (count < 0)
             throw NotADictionary{};
         // An index that cannot fit in the file is refused before anything is allocated for it.
-        long long indexBytes = 10LL * count;
-        if (kHeaderSize + indexBytes > FStream.Size())
+        const long long indexBytes = static_cast<long long>(format::kEntrySize) * count;
+        if (static_cast<long long>(format::kHeaderSize) + indexBytes > FStream.Size())
+            throw NotADictionary{};
+        std::vector<unsigned char> raw(static_cast<std::size_t>(indexBytes));
+        if (FStream.ReadAt(format::kHeaderSize, raw.data(), raw.size()) != raw.size())
             throw NotADictionary{};
         FIndex.resize(static_cast<std::size_t>(count));
-        if (FStream.ReadAt(kHeaderSize, FIndex.data(), static_cast<std::size_t>(indexBytes)) !=
-            static_cast<std::size_t>(indexBytes))
-            throw NotADictionary{};
+        for (std::size_t i = 0; i < FIndex.size(); ++i) {
+            const unsigned char* entry = raw.data() + format::kEntrySize * i;
+            FIndex[i].Size = format::GetLe32(entry + format::kEntrySizeField);
+            FIndex[i].Offset = format::GetLe32(entry + format::kEntryOffsetField);
+            FIndex[i].Key = format::GetLe16(entry + format::kEntryKeyField);
+        }
+        FKept.resize(FIndex.size());
         FIndexCount = count;
     } catch (const NotADictionary&) {
         CloseDictionary();
@@ -111,6 +113,20 @@ void TCodeAddress::CloseDictionary()
     FStream.Close();
     std::vector<TIndexEntry>().swap(FIndex);
     FIndexCount = 0;
+    ForgetBlocks();
+}
+
+void TCodeAddress::ForgetBlocks()
+{
+    // Block() still shows the block loaded last, as it did when blocks were not kept.
+    if (FBlockPending)
+        (void)Block();
+    FCurrentBytes = nullptr;
+    FCurrentUsed = 0;
+    FCurrentKept = nullptr;
+    std::vector<std::unique_ptr<KeptBlock>>().swap(FKept);
+    FKeptBytes = 0;
+    FLooseBytes.reset();
 }
 
 int TCodeAddress::FindIndex(std::uint16_t key) const
@@ -134,18 +150,27 @@ void TCodeAddress::LoadBlock(std::uint16_t key)
 {
     if (!IsOpen())
         Raise(msg::kNoDictionary);
-    FBlockUsed = 0;
-    FRecordStarts.clear();
+    FCurrentBytes = nullptr;
+    FCurrentUsed = 0;
+    FCurrentKept = nullptr;
     FBlockCapacity = 0;
     FBlockPending = true;
     int i = FindIndex(key);
     if (i < 0)
         return;
-    ReadBlockBytes(FIndex[static_cast<std::size_t>(i)]);
+    if (KeptBlock* kept = FKept[static_cast<std::size_t>(i)].get()) {
+        FCurrentBytes = kept->bytes.get();
+        FCurrentUsed = kept->used;
+        FCurrentKept = kept;
+        FBlockCapacity = FIndex[static_cast<std::size_t>(i)].Size / 20;
+        return;
+    }
+    ReadBlockBytes(i);
 }
 
-void TCodeAddress::ReadBlockBytes(const TIndexEntry& entry)
+void TCodeAddress::ReadBlockBytes(int position)
 {
+    const TIndexEntry& entry = FIndex[static_cast<std::size_t>(position)];
     // The list is sized to Size div 20 first, so that is what refuses a very negative size.
     int capacity = entry.Size / 20;
     if (capacity < 0)
@@ -157,26 +182,70 @@ void TCodeAddress::ReadBlockBytes(const TIndexEntry& entry)
     FBlockCapacity = capacity;
 
     auto size = static_cast<std::size_t>(entry.Size);
-    if (FBlockBytes.size() < size)
-        FBlockBytes.resize(size);
-    if (FStream.ReadAt(entry.Offset, FBlockBytes.data(), size) != size)
+    auto bytes = std::make_unique_for_overwrite<char[]>(size);
+    if (FStream.ReadAt(entry.Offset, bytes.get(), size) != size)
         Raise(msg::kStreamReadError);
 
     // Walk the length bytes once; a record that runs past the block ends the block.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(FBlockBytes.data());
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.get());
     std::size_t pos = 0;
     while (pos < size) {
-        std::size_t length = bytes[pos];
+        std::size_t length = data[pos];
         if (length == 0) {
-            FBlockUsed = pos;
+            // Not kept: every query of this block fails the same way. Block() shows the
+            // records before the bad one.
+            FLooseBytes = std::move(bytes);
+            FCurrentBytes = FLooseBytes.get();
+            FCurrentUsed = pos;
             Raise(msg::kIntOverflow);
         }
         if (length > size - pos)
             break;
-        FRecordStarts.push_back(static_cast<std::uint32_t>(pos));
         pos += length;
     }
-    FBlockUsed = pos;
+    // Blocks of a damaged index may overlap; what is kept never exceeds the file's size.
+    if (FKeptBytes + entry.Size > FStream.Size()) {
+        FLooseBytes = std::move(bytes);
+        FCurrentBytes = FLooseBytes.get();
+        FCurrentUsed = pos;
+        return;
+    }
+    auto kept = std::make_unique<KeptBlock>();
+    kept->bytes = std::move(bytes);
+    kept->used = pos;
+    FKeptBytes += entry.Size;
+    FCurrentBytes = kept->bytes.get();
+    FCurrentUsed = pos;
+    FCurrentKept = kept.get();
+    FKept[static_cast<std::size_t>(position)] = std::move(kept);
+}
+
+const RecordOrder* TCodeAddress::QueryOrder()
+{
+    if (FCurrentKept == nullptr)
+        return nullptr;
+    KeptBlock& block = *FCurrentKept;
+    if (!block.order.Built()) {
+        if (++block.queries < 2)
+            return nullptr;
+        block.order.Build(BlockBytes(), FOrderFrom);
+    }
+    return &block.order;
+}
+
+void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix,
+                               TResultList& list, bool withKen)
+{
+    FMatches.clear();
+    if (order.Matching(BlockBytes(), prefix, FMatches)) {
+        ForEachRecord([&](std::string_view record) {
+            if (record.size() >= FOrderFrom)
+                AddResultLine(list, record, withKen);
+        });
+        return;
+    }
+    for (std::uint32_t start : FMatches)
+        AddResultLine(list, RecordAt(start), withKen);
 }
 
 const TLightStrings& TCodeAddress::Block() const
@@ -238,6 +307,19 @@ void TCodeAddress::SearchBlock(std::uint16_t key, TResultList& list, bool withKe
     list.Clear();
     LoadBlock(key);
     UpdateBracket bracket(list);
+    // The two classes as they are match a beginning of the ordered text; another class may
+    // match otherwise and is walked.
+    const bool codes = typeid(*this) == typeid(TCodeAddress);
+    if (codes || typeid(*this) == typeid(TPostCode)) {
+        const std::string_view prefix =
+            codes ? std::string_view(FSearchText).substr(0, 7) : std::string_view(FSearchText);
+        if (!prefix.empty()) {
+            if (const RecordOrder* order = QueryOrder()) {
+                ListOrdered(*order, prefix, list, withKen);
+                return;
+            }
+        }
+    }
     auto listMatches = [&](auto matches) {
         ForEachRecord([&](std::string_view record) {
             if (matches(record))
@@ -246,7 +328,7 @@ void TCodeAddress::SearchBlock(std::uint16_t key, TResultList& list, bool withKe
     };
     // The code query walks hundreds of records for a line or two; when MatchRecord cannot be
     // overridden, the test is inlined instead of called through the virtual table.
-    if (typeid(*this) == typeid(TCodeAddress))
+    if (codes)
         listMatches(CodePrefix(FSearchText));
     else
         listMatches([this](std::string_view r) { return MatchRecord(r); });

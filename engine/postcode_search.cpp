@@ -6,13 +6,15 @@
 #include <cstring>
 
 #include "dictionary.h"
+#include "dictionary_format.h"
 #include "ken.h"
+#include "sjis.h"
 
 namespace kompa {
 
 namespace {
 
-constexpr std::size_t kAddressStart = 9; // the address part of a record text
+constexpr std::size_t kAddressStart = format::kAddressStart;
 
 std::uint16_t KeyOf(std::string_view text)
 {
@@ -55,13 +57,6 @@ const char* FindBytes(const char* hay, std::size_t hayLength, const char* needle
             return hay + i;
     }
     return nullptr;
-}
-
-// The first byte of a pair that ends the search form: ASCII, half-width katakana and every
-// other single byte.
-bool IsSingleByte(unsigned char lead)
-{
-    return !((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC));
 }
 
 // Compares the search text with the address part of a record. Reach is the 1-based position of
@@ -117,8 +112,8 @@ std::string TPostCode::NormalizeAddress(std::string_view text) const
             break; // full-width space
         if (lead == 0x82 && trail >= 0x4F && trail <= 0x58)
             break; // full-width digit
-        if (IsSingleByte(lead))
-            break;
+        if (!IsSjisLeadByte(lead))
+            break; // ASCII, half-width katakana and every other single byte
         end += 2;
     }
     withoutKen.resize(end);
@@ -162,17 +157,25 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
 
     UpdateBracket bracket(list);
     FSearchText = std::move(searchForm);
+    const RecordOrder* order = QueryOrder();
 
-    // One walk of the loaded block: adds what matches, returns the furthest reach of the rest.
+    // One search of the loaded block: adds what matches, returns the furthest reach of the rest.
     auto pass = [&] {
         int bestReach = 0;
-        ForEachRecord([&](std::string_view record) {
-            int reach = 0;
-            if (MatchAddress(FSearchText, record, reach))
-                AddResultLine(list, record, withKen);
-            else
-                bestReach = std::max(bestReach, reach);
-        });
+        if (order != nullptr) {
+            const int before = list.Count();
+            ListOrdered(*order, FSearchText, list, withKen);
+            if (list.Count() == before)
+                bestReach = order->FurthestReach(BlockBytes(), FSearchText);
+        } else {
+            ForEachRecord([&](std::string_view record) {
+                int reach = 0;
+                if (MatchAddress(FSearchText, record, reach))
+                    AddResultLine(list, record, withKen);
+                else
+                    bestReach = std::max(bestReach, reach);
+            });
+        }
         // A difference inside a character cuts before that character.
         return bestReach % 2 == 0 ? bestReach - 1 : bestReach;
     };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/dictionary.h"
+#include "engine/dictionary_format.h"
 #include "engine/errors.h"
 #include "support/test_support.h"
 
@@ -96,8 +97,11 @@ inline std::string DictionaryImage(std::string_view magic,
     std::string body;
     auto offset = static_cast<std::int32_t>(12 + 10 * blocks.size());
     for (const auto& [key, bytes] : blocks) {
-        TIndexEntry entry{static_cast<std::int32_t>(bytes.size()), offset, key};
-        header.append(reinterpret_cast<const char*>(&entry), sizeof entry);
+        char entry[format::kEntrySize];
+        format::PutLe32(entry + format::kEntrySizeField, static_cast<std::int32_t>(bytes.size()));
+        format::PutLe32(entry + format::kEntryOffsetField, offset);
+        format::PutLe16(entry + format::kEntryKeyField, key);
+        header.append(entry, sizeof entry);
         offset += static_cast<std::int32_t>(bytes.size());
         body += bytes;
     }

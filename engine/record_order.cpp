@@ -1,0 +1,115 @@
+#include "record_order.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kompa {
+
+namespace {
+
+// The text of the record starting at start, from position from on.
+std::string_view KeyAt(std::string_view bytes, std::size_t start, std::size_t from)
+{
+    const std::size_t length = static_cast<unsigned char>(bytes[start]);
+    return bytes.substr(start + 1 + from, length - 1 - from);
+}
+
+// Compares as unsigned bytes, like memcmp.
+std::size_t CommonLength(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// The first eight bytes of a key as one number that orders like the bytes; ties are rare.
+std::uint64_t Head(std::string_view key)
+{
+    unsigned char b[8] = {};
+    std::memcpy(b, key.data(), std::min<std::size_t>(8, key.size()));
+    std::uint64_t v = 0;
+    for (unsigned char c : b)
+        v = (v << 8) | c;
+    return v;
+}
+
+template <class Start>
+void Order(std::string_view bytes, std::size_t from, std::vector<Start>& starts)
+{
+    struct Item {
+        std::uint64_t head;
+        std::uint32_t start;
+    };
+    std::vector<Item> items;
+    for (std::size_t pos = 0; pos < bytes.size();
+         pos += static_cast<unsigned char>(bytes[pos])) {
+        if (static_cast<unsigned char>(bytes[pos]) >= 1 + from)
+            items.push_back({Head(KeyAt(bytes, pos, from)), static_cast<std::uint32_t>(pos)});
+    }
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        return KeyAt(bytes, a.start, from) < KeyAt(bytes, b.start, from);
+    });
+    starts.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        starts[i] = static_cast<Start>(items[i].start);
+}
+
+} // namespace
+
+void RecordOrder::Build(std::string_view bytes, std::size_t textFrom)
+{
+    from_ = textFrom;
+    narrow_ = bytes.size() <= 0xFFFF;
+    if (narrow_)
+        Order(bytes, from_, starts16_);
+    else
+        Order(bytes, from_, starts32_);
+    built_ = true;
+}
+
+bool RecordOrder::Matching(std::string_view bytes, std::string_view prefix,
+                           std::vector<std::uint32_t>& out) const
+{
+    return Visit([&](const auto& starts) {
+        auto first = std::partition_point(starts.begin(), starts.end(), [&](auto s) {
+            return KeyAt(bytes, s, from_) < prefix;
+        });
+        auto last = std::partition_point(first, starts.end(), [&](auto s) {
+            return KeyAt(bytes, s, from_).substr(0, prefix.size()) == prefix;
+        });
+        if (first == starts.begin() && last == starts.end())
+            return true;
+        const std::size_t from = out.size();
+        out.insert(out.end(), first, last);
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
+        return false;
+    });
+}
+
+int RecordOrder::FurthestReach(std::string_view bytes, std::string_view text) const
+{
+    return Visit([&](const auto& starts) {
+        // The record sharing the longest beginning with text lies right before or right after
+        // the place text would take; so does one that differs right after it, if any does.
+        auto at = std::partition_point(starts.begin(), starts.end(), [&](auto s) {
+            return KeyAt(bytes, s, from_) < text;
+        });
+        int best = 0;
+        auto consider = [&](std::string_view key) {
+            const std::size_t common = CommonLength(text, key);
+            const bool differs = common < std::min(text.size(), key.size());
+            best = std::max(best, static_cast<int>(common + (differs ? 1 : 0)));
+        };
+        if (at != starts.begin())
+            consider(KeyAt(bytes, *(at - 1), from_));
+        if (at != starts.end())
+            consider(KeyAt(bytes, *at, from_));
+        return best;
+    });
+}
+
+} // namespace kompa
