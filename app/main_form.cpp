@@ -21,6 +21,7 @@
 #include "convui/fld_form.h"
 #include "convui/opt_form.h"
 #include "convui/rslt_dlg.h"
+#include "engine/dictionary_build.h"
 #include "engine/file_io.h"
 #include "find/find_form.h"
 #include "ui/busy_cursor.h"
@@ -178,8 +179,7 @@ void TMainForm::K1Click()
     const std::string& sourceFile = *chosen;
     const std::string dir = kompa::io::DirectoryPart(sourceFile);
     BusyCursor busy;
-    PostCode1.MakeDictionary(sourceFile, dir + kompa::kAddressDictName);
-    CodeAddress1.MakeDictionary(sourceFile, dir + kompa::kCodeDictName);
+    kompa::MakeDictionaries(sourceFile, dir);
 }
 
 void TMainForm::Exit1Click()

@@ -6,6 +6,7 @@
 #include "codec.h"
 #include "commands.h"
 #include "engine/dictionary.h"
+#include "engine/dictionary_build.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "options.h"
@@ -16,10 +17,10 @@ namespace {
 void PrintUsage(std::FILE* to)
 {
     std::fputs("usage: kompa-cli build SOURCE [DIR]\n"
-               "Builds DIR/KOMPA.DIC, then DIR/VELDA.DIC, from the ministry postal-code file\n"
+               "Builds DIR/KOMPA.DIC and DIR/VELDA.DIC from the ministry postal-code file\n"
                "SOURCE (Shift-JIS CSV). DIR defaults to the directory of SOURCE. Prints nothing\n"
                "on success; on failure the message goes to standard error (exit status 1) and\n"
-               "the dictionary file being built is left as it was.\n"
+               "both dictionary files are left as they were.\n"
                "  --help  show this help\n",
                to);
 }
@@ -51,16 +52,14 @@ int RunBuild(int argc, char** argv)
     const std::string& source = args.operands[0];
     const std::string dir =
         args.operands.size() == 2 ? args.operands[1] : io::DirectoryPart(source);
-    std::string target;
     try {
-        // The address dictionary first, as the desktop program builds them; a failure stops
-        // before the second.
-        target = JoinPath(dir, kAddressDictName);
-        TPostCode().MakeDictionary(source, target);
-        target = JoinPath(dir, kCodeDictName);
-        TCodeAddress().MakeDictionary(source, target);
+        MakeDictionaries(source, dir);
     } catch (const Exception& e) {
-        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(e.Message(), target).c_str());
+        // The message names the file that failed, if any: keep that name's bytes as given.
+        std::string named = JoinPath(dir, kCodeDictName);
+        if (e.Message().find(named) == std::string::npos)
+            named = JoinPath(dir, kAddressDictName);
+        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(e.Message(), named).c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kompa-cli: %s\n", e.what());

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dictionary_build.h"
+#include "dictionary_format.h"
 #include "errors.h"
 #include "int_parse.h"
 #include "ken.h"
@@ -16,34 +18,21 @@ namespace kompa {
 
 namespace {
 
-// A build string or record never exceeds this: its length goes into one byte.
-constexpr std::size_t kRecordMax = 255;
+using format::kHeaderSize;
+using format::kRecordMax;
+
 constexpr int kSourcePreset = 120000;
 constexpr std::size_t kIndexPreset = 1000;
 constexpr std::size_t kSourceBuffer = 32768;
-constexpr std::size_t kHeaderSize = 12;
 // Offsets and sizes are 32-bit signed: the records of a file, with the largest index before
 // them, must stay within that, or the file could not address them.
-constexpr std::size_t kMaxImage = 0x7FFFFFFF - kHeaderSize - 10 * 65536;
+constexpr std::size_t kMaxImage = 0x7FFFFFFF - kHeaderSize - format::kEntrySize * 65536;
 
 // Fields of a ministry line the build uses.
 constexpr std::size_t kCodeField = 2;
 constexpr std::size_t kKenField = 6;
 constexpr std::size_t kCityField = 7;
 constexpr std::size_t kTownField = 8;
-
-void PutLe32(char* at, std::int32_t value)
-{
-    auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void PutLe16(char* at, std::uint16_t value)
-{
-    at[0] = static_cast<char>(value & 0xFF);
-    at[1] = static_cast<char>(value >> 8);
-}
 
 // Finds the index position of a key in O(1); the index itself stays a plain list.
 class KeySlots {
@@ -98,34 +87,6 @@ template <typename Add> void ReadBuildStrings(const std::string& sourceFileName,
     }
 }
 
-// Build strings side by side in one block of bytes, so a build allocates nothing per line.
-class BuildStringBlock {
-public:
-    explicit BuildStringBlock(std::size_t sizeHint)
-    {
-        bytes_.reserve(sizeHint);
-        ends_.reserve(kSourcePreset);
-    }
-    void Add(std::string_view s)
-    {
-        if (bytes_.size() + s.size() > kMaxImage)
-            Raise(msg::kRangeCheckError);
-        bytes_.append(s);
-        ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-    }
-    int Count() const { return static_cast<int>(ends_.size()); }
-    std::string_view operator[](int i) const
-    {
-        const auto at = static_cast<std::size_t>(i);
-        const std::size_t start = at == 0 ? 0 : ends_[at - 1];
-        return std::string_view(bytes_).substr(start, ends_[at] - start);
-    }
-
-private:
-    std::string bytes_;
-    std::vector<std::uint32_t> ends_;
-};
-
 // Lays the whole file out in image: grouping pass, sort, offsets, header, placement pass.
 template <typename BuildStrings>
 void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
@@ -159,7 +120,8 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
 
     if (index.empty()) // no line, so no last entry to size the file by
         Raise(msg::kListIndexOutOfBounds);
-    const auto header = static_cast<std::int32_t>(kHeaderSize + sizeof(TIndexEntry) * index.size());
+    const auto header =
+        static_cast<std::int32_t>(kHeaderSize + format::kEntrySize * index.size());
     std::int32_t offset = header;
     for (std::size_t i = 0; i < index.size(); ++i) {
         index[i].Offset = offset;
@@ -171,12 +133,12 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
     image.assign(static_cast<std::size_t>(last.Offset) + static_cast<std::size_t>(last.Size), '\0');
     char* out = image.data();
     std::memcpy(out, dict.Magic().data(), dict.Magic().size());
-    PutLe32(out + 8, static_cast<std::int32_t>(index.size()));
+    format::PutLe32(out + format::kCountOffset, static_cast<std::int32_t>(index.size()));
     for (std::size_t i = 0; i < index.size(); ++i) {
-        char* entry = out + kHeaderSize + sizeof(TIndexEntry) * i;
-        PutLe32(entry, index[i].Size);
-        PutLe32(entry + 4, index[i].Offset);
-        PutLe16(entry + 8, index[i].Key);
+        char* entry = out + kHeaderSize + format::kEntrySize * i;
+        format::PutLe32(entry + format::kEntrySizeField, index[i].Size);
+        format::PutLe32(entry + format::kEntryOffsetField, index[i].Offset);
+        format::PutLe16(entry + format::kEntryKeyField, index[i].Key);
     }
 
     // Placement pass: each block's write position starts at its offset and moves on; the
@@ -211,12 +173,14 @@ TCodeAddress::TCodeAddress()
 
 TCodeAddress::~TCodeAddress()
 {
+    FBlockPending = false;
     FBlock.Clear();
     CloseDictionary();
 }
 
 TPostCode::TPostCode()
 {
+    FOrderFrom = format::kAddressStart;
     std::memcpy(FMagic, kAddressMagic, sizeof FMagic);
 }
 
@@ -266,17 +230,40 @@ void TCodeAddress::WriteDictionary(std::vector<TIndexEntry>& index,
     LayOut(*this, index, buildStrings, image);
 }
 
-void TCodeAddress::MakeDictionary(const std::string& sourceFileName,
-                                  const std::string& dictFileName)
+std::string TCodeAddress::DictionaryImage(const BuildStrings& buildStrings) const
 {
-    // ReadSource and WriteDictionary in one, with the build strings kept in one block.
-    const long long sourceSize = io::FileSizeOrMinus1(sourceFileName);
-    BuildStringBlock buildStrings(sourceSize > 0 ? static_cast<std::size_t>(sourceSize) : 0);
-    ReadBuildStrings(sourceFileName, [&](std::string_view s) { buildStrings.Add(s); });
     std::vector<TIndexEntry> index;
     std::string image;
     LayOut(*this, index, buildStrings, image);
-    io::SaveFileReplacing(dictFileName, image);
+    return image;
+}
+
+void TCodeAddress::MakeDictionary(const std::string& sourceFileName,
+                                  const std::string& dictFileName)
+{
+    io::SaveFileReplacing(dictFileName, DictionaryImage(BuildStrings::Read(sourceFileName)));
+}
+
+BuildStrings::BuildStrings(std::size_t sizeHint)
+{
+    bytes_.reserve(sizeHint);
+    ends_.reserve(kSourcePreset);
+}
+
+BuildStrings BuildStrings::Read(const std::string& sourceFileName)
+{
+    const long long sourceSize = io::FileSizeOrMinus1(sourceFileName);
+    BuildStrings strings(sourceSize > 0 ? static_cast<std::size_t>(sourceSize) : 0);
+    ReadBuildStrings(sourceFileName, [&](std::string_view s) { strings.Add(s); });
+    return strings;
+}
+
+void BuildStrings::Add(std::string_view s)
+{
+    if (bytes_.size() + s.size() > kMaxImage)
+        Raise(msg::kRangeCheckError);
+    bytes_.append(s);
+    ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
 }
 
 } // namespace kompa

@@ -287,15 +287,15 @@ bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
     return true;
 }
 
-// --- ExclusiveFile --------------------------------------------------------------------------
+// --- SharedFile --------------------------------------------------------------------------
 
-bool ExclusiveFile::Open(const std::string& fileName)
+bool SharedFile::Open(const std::string& fileName)
 {
     Close();
     UniqueFd fd(OpenRead(fileName));
     if (!fd)
         return false;
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0) {
         errno = EACCES;
         return false;
     }
@@ -307,13 +307,13 @@ bool ExclusiveFile::Open(const std::string& fileName)
     return true;
 }
 
-void ExclusiveFile::Close()
+void SharedFile::Close()
 {
     fd_.Reset();
     size_ = 0;
 }
 
-std::size_t ExclusiveFile::ReadAt(long long offset, void* into, std::size_t count) const
+std::size_t SharedFile::ReadAt(long long offset, void* into, std::size_t count) const
 {
     auto* out = static_cast<char*>(into);
     std::size_t done = 0;
@@ -345,7 +345,7 @@ void SaveFileReplacing(const std::string& fileName, std::string_view bytes)
         RaiseCreate(fileName);
 
     mode_t mode = NewFileMode();
-    // A file held open by an ExclusiveFile carries its lock; keep our own test lock until the
+    // A file held open by a SharedFile carries its lock; keep our own test lock until the
     // rename so nobody opens the old file in between and sees it vanish.
     UniqueFd guard(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (guard) {

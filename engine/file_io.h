@@ -1,6 +1,6 @@
 #pragma once
 // The platform's file services as the engine needs them: the system's I/O messages, text-file
-// reading by the line rules, dictionary files opened without sharing, whole-file saves that never
+// reading by the line rules, dictionary files opened for shared reading, whole-file saves that never
 // leave a half-written target, and a rename that refuses to replace.
 
 #include <cstdint>
@@ -112,15 +112,15 @@ private:
     bool pendingLf_ = false; // the last line ended at CR; an LF right after it belongs to it
 };
 
-// A file held open for reading without sharing: while it is open, every other open (of this
-// process or another) and every CreateFileReplacing of the same file fails.
-class ExclusiveFile {
+// A file held open for reading under a shared lock: any number of readers (of this process or
+// another) hold it at once, while SaveFileReplacing and the dictionary build refuse to replace it.
+class SharedFile {
 public:
-    ExclusiveFile() = default;
-    ExclusiveFile(const ExclusiveFile&) = delete;
-    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+    SharedFile() = default;
+    SharedFile(const SharedFile&) = delete;
+    SharedFile& operator=(const SharedFile&) = delete;
 
-    // Returns false (errno set) when the file cannot be opened or is held by someone else.
+    // Returns false (errno set) when the file cannot be opened or is being replaced.
     bool Open(const std::string& fileName);
     void Close();
     bool IsOpen() const { return static_cast<bool>(fd_); }
@@ -135,7 +135,7 @@ private:
 
 // Writes bytes to fileName through a temporary file in the same directory that is renamed over
 // the target, so a failure leaves the old file whole and no half-written file behind.
-// Fails with "ﾌｧｲﾙ %s を作成できません" when the target is held open by an ExclusiveFile or the
+// Fails with "ﾌｧｲﾙ %s を作成できません" when the target is held open by a SharedFile or the
 // temporary file cannot be created; a failing write raises the system's I/O message.
 void SaveFileReplacing(const std::string& fileName, std::string_view bytes);
 

@@ -330,7 +330,7 @@ TEST_F(BuildTest, FileFailuresKeepTheOldFile)
     const std::string source = Source(Line("1000001", "東京都", "千代田区", ""));
     WriteFile(dir.File("V.DIC"), "old");
     {
-        io::ExclusiveFile holder; // as a dictionary object holding the file open
+        io::SharedFile holder; // as a dictionary object holding the file open
         ASSERT_TRUE(holder.Open(dir.File("V.DIC")));
         EXPECT_EQ(MessageOf([&] { code.MakeDictionary(source, dir.File("V.DIC")); }),
                   FormatMessage(msg::kFileCreateError, dir.File("V.DIC")));

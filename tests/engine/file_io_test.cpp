@@ -84,33 +84,29 @@ TEST(FileIo, CtrlZEndsTheInputAndLongLinesAreCut)
     EXPECT_EQ(ReadAll(name, 8), (std::vector<std::string>{"a"}));
 }
 
-TEST(FileIo, ExclusiveFileRefusesASecondOpen)
+TEST(FileIo, SharedFileLetsEveryReaderIn)
 {
     TempDir dir;
     const std::string name = dir.File("d");
     WriteFile(name, "0123456789");
-    ExclusiveFile first;
+    SharedFile first;
     ASSERT_TRUE(first.Open(name));
     EXPECT_EQ(first.Size(), 10);
     char buf[4] = {};
     EXPECT_EQ(first.ReadAt(8, buf, 4), 2u);
     EXPECT_EQ(std::string(buf, 2), "89");
 
-    ExclusiveFile second;
-    EXPECT_FALSE(second.Open(name));
-    // Another process is refused too.
+    SharedFile second;
+    EXPECT_TRUE(second.Open(name));
     pid_t child = fork();
     if (child == 0) {
-        ExclusiveFile other;
-        _exit(other.Open(name) ? 1 : 0);
+        SharedFile other;
+        _exit(other.Open(name) ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
-    first.Close();
-    EXPECT_TRUE(second.Open(name));
-    EXPECT_FALSE(ExclusiveFile().Open(dir.File("none")));
+    EXPECT_FALSE(SharedFile().Open(dir.File("none")));
 }
 
 TEST(FileIo, SaveReplacesWholeAndLeavesNoTemporaryFile)
@@ -131,7 +127,7 @@ TEST(FileIo, SaveFailsOnAHeldFileAndKeepsTheOldOne)
     TempDir dir;
     const std::string name = dir.File("D.DIC");
     WriteFile(name, "old");
-    ExclusiveFile holder;
+    SharedFile holder;
     ASSERT_TRUE(holder.Open(name));
     EXPECT_EQ(MessageOf([&] { SaveFileReplacing(name, "new"); }),
               FormatMessage(msg::kFileCreateError, name));

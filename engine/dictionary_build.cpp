@@ -1,0 +1,227 @@
+// Building the pair of dictionary files: the source split once, both images laid out, then both
+// files replaced through temporary files that are exchanged with the old ones, so a failure
+// anywhere leaves the old pair.
+
+#include "dictionary_build.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "dictionary.h"
+#include "errors.h"
+#include "file_io.h"
+#include "messages.h"
+
+namespace kompa {
+
+namespace {
+
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { Close(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return fd_; }
+    void Reset(int fd)
+    {
+        Close();
+        fd_ = fd;
+    }
+    // The result of close(2); 0 when nothing was open.
+    int Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 ? 0 : ::close(fd);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+[[noreturn]] void RaiseCreate(const std::string& fileName)
+{
+    Raise(FormatMessage(msg::kFileCreateError, fileName));
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The name a temporary file of target gets: ".NAME." and six characters.
+std::string TempPattern(const std::string& target)
+{
+    return io::DirectoryPart(target) + "." + io::NamePart(target) + ".XXXXXX";
+}
+
+bool IsTempOf(const std::string& entry, const std::string& name)
+{
+    const std::string head = "." + name + ".";
+    return entry.size() == head.size() + 6 && entry.compare(0, head.size(), head) == 0;
+}
+
+// Removes the temporary files of the targets that a killed build left behind. A live build
+// holds a lock on each of its temporary files, so only abandoned ones can be locked here.
+void RemoveAbandonedTemps(const std::string& dir, const std::string (&names)[2])
+{
+    DIR* listing = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (listing == nullptr)
+        return;
+    while (const dirent* e = ::readdir(listing)) {
+        const std::string entry = e->d_name;
+        if (!IsTempOf(entry, names[0]) && !IsTempOf(entry, names[1]))
+            continue;
+        const std::string path = dir + entry;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat st {};
+        if (fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+    }
+    ::closedir(listing);
+}
+
+// One file being replaced: the lock on the old file, and the new bytes in a temporary file.
+struct Replacement {
+    std::string target;
+    Fd guard;     // the old file, locked so no reader opens it meanwhile
+    mode_t mode = 0;
+    bool existed = false;
+    std::string temp;
+    Fd tempFd;
+    bool swapped = false; // the temporary name now holds the old file, or nothing
+
+    ~Replacement()
+    {
+        // Whatever the temporary name still holds (the new bytes after a failure, or the old
+        // file after an exchange) is no longer needed.
+        if (!temp.empty())
+            ::unlink(temp.c_str());
+    }
+};
+
+mode_t NewFileMode()
+{
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Locks the old file; refuses one that could not be overwritten in place, or is being read.
+void Claim(Replacement& r)
+{
+    struct stat existing {};
+    if (::stat(r.target.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode) &&
+        ::faccessat(AT_FDCWD, r.target.c_str(), W_OK, AT_EACCESS) != 0)
+        RaiseCreate(r.target);
+    r.mode = NewFileMode();
+    r.guard.Reset(::open(r.target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (r.guard.Get() < 0)
+        return;
+    struct stat st {};
+    if (::fstat(r.guard.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        RaiseCreate(r.target);
+    r.mode = st.st_mode & 07777;
+    r.existed = true;
+    if (::flock(r.guard.Get(), LOCK_EX | LOCK_NB) != 0)
+        RaiseCreate(r.target);
+}
+
+// Writes the new bytes to a temporary file beside the target, on disk before anything moves.
+void WriteTemp(Replacement& r, std::string_view bytes)
+{
+    std::string temp = TempPattern(r.target);
+    r.tempFd.Reset(::mkostemp(temp.data(), O_CLOEXEC));
+    if (r.tempFd.Get() < 0)
+        RaiseCreate(r.target);
+    r.temp = temp;
+    ::flock(r.tempFd.Get(), LOCK_EX | LOCK_NB);
+    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !WriteAll(r.tempFd.Get(), bytes) ||
+        ::fdatasync(r.tempFd.Get()) != 0)
+        io::RaiseIo(errno);
+}
+
+// Puts the new file in place. Where the file system can, the old file is exchanged into the
+// temporary name, so the step can be undone.
+bool SwapIn(Replacement& r)
+{
+    if (r.existed && ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(),
+                                 RENAME_EXCHANGE) == 0) {
+        r.swapped = true;
+        return true;
+    }
+    if (::rename(r.temp.c_str(), r.target.c_str()) != 0)
+        return false;
+    r.swapped = true;
+    return true;
+}
+
+void SwapBack(Replacement& r)
+{
+    if (r.existed)
+        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE);
+    else
+        ::rename(r.target.c_str(), r.temp.c_str());
+}
+
+void SyncDirectory(const std::string& dir)
+{
+    Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Get() >= 0)
+        ::fsync(fd.Get());
+}
+
+} // namespace
+
+void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
+{
+    // A write over the file-size limit then fails with a message instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    const BuildStrings buildStrings = BuildStrings::Read(sourceFileName);
+    const std::string images[2] = {TPostCode().DictionaryImage(buildStrings),
+                                   TCodeAddress().DictionaryImage(buildStrings)};
+
+    const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    const std::string names[2] = {kAddressDictName, kCodeDictName};
+    Replacement files[2];
+    for (int i = 0; i < 2; ++i) {
+        files[i].target = folder + names[i];
+        Claim(files[i]);
+    }
+    RemoveAbandonedTemps(folder, names);
+    for (int i = 0; i < 2; ++i)
+        WriteTemp(files[i], images[i]);
+    for (int i = 0; i < 2; ++i) {
+        if (files[i].tempFd.Close() != 0)
+            io::RaiseIo(errno);
+    }
+    if (!SwapIn(files[0]))
+        RaiseCreate(files[0].target);
+    if (!SwapIn(files[1])) {
+        SwapBack(files[0]);
+        RaiseCreate(files[1].target);
+    }
+    SyncDirectory(folder);
+}
+
+} // namespace kompa

@@ -1,0 +1,126 @@
+// The pair build: both files from one source or both as they were, no temporary file left
+// behind, readers sharing the files and a build refused while one reads.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "engine/dictionary_build.h"
+#include "engine/messages.h"
+#include "tests/engine/dictionary_fixture.h"
+
+namespace kompa::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Ministry(const char* town)
+{
+    // Three code blocks, two address blocks: the code file is the larger.
+    return MinistryLine({"1000001", "東京都", "千代田区", town}) +
+           MinistryLine({"1500000", "東京都", "千代田区", town}) +
+           MinistryLine({"0600000", "北海道", "札幌市中央区", town});
+}
+
+class DictionaryPair : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFile(dir.File("old.csv"), Ministry("旧"));
+        WriteFile(dir.File("new.csv"), Ministry("新しい町の名前"));
+        MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+        oldPair = Pair();
+        fs::create_directory(dir.File("fresh"));
+        MakeDictionaries(dir.File("new.csv"), dir.File("fresh"));
+        newPair = {ReadFile(dir.File("fresh/KOMPA.DIC")), ReadFile(dir.File("fresh/VELDA.DIC"))};
+    }
+    std::pair<std::string, std::string> Pair() const
+    {
+        return {ReadFile(dir.File("KOMPA.DIC")), ReadFile(dir.File("VELDA.DIC"))};
+    }
+    int Temporaries() const
+    {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(dir.Path()))
+            n += e.path().filename().string().starts_with(".") ? 1 : 0;
+        return n;
+    }
+
+    TempDir dir;
+    std::pair<std::string, std::string> oldPair, newPair;
+};
+
+TEST_F(DictionaryPair, AFailedWriteAtAnyPointLeavesTheOldPairAndNoTemporaryFile)
+{
+    // Under a file-size limit a write past it fails; with SIGXFSZ ignored the build reports it
+    // instead of dying. The limits cut the first file, then only the second.
+    ASSERT_LT(newPair.first.size(), newPair.second.size());
+    for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{newPair.first.size()}}) {
+        pid_t child = fork();
+        if (child == 0) {
+            rlimit r{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &r);
+            try {
+                MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+            } catch (const Exception&) {
+                _exit(1);
+            }
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << limit;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << limit;
+        EXPECT_EQ(Pair(), oldPair) << limit;
+        EXPECT_EQ(Temporaries(), 0) << limit;
+    }
+    MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+    EXPECT_EQ(Pair(), newPair);
+    EXPECT_EQ(Temporaries(), 0);
+}
+
+TEST_F(DictionaryPair, ABuildRemovesTheTemporaryFilesOfAKilledOne)
+{
+    WriteFile(dir.File(".KOMPA.DIC.a1B2c3"), "left by a killed build");
+    WriteFile(dir.File(".VELDA.DIC.zzzzzz"), "");
+    WriteFile(dir.File(".KOMPA.DIC.keep"), "not one of ours");
+    MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+    EXPECT_FALSE(fs::exists(dir.File(".KOMPA.DIC.a1B2c3")));
+    EXPECT_FALSE(fs::exists(dir.File(".VELDA.DIC.zzzzzz")));
+    EXPECT_TRUE(fs::exists(dir.File(".KOMPA.DIC.keep")));
+}
+
+TEST_F(DictionaryPair, ReadersShareTheFilesAndABuildWaitsForThemAll)
+{
+    TPostCode first;
+    TPostCode second;
+    TCodeAddress codes;
+    first.OpenDictionary(dir.File("KOMPA.DIC"));
+    second.OpenDictionary(dir.File("KOMPA.DIC"));
+    codes.OpenDictionary(dir.File("VELDA.DIC"));
+    ASSERT_TRUE(first.IsOpen() && second.IsOpen() && codes.IsOpen());
+    TStringResultList list;
+    second.Search(Sjis("千代田区"), list, false);
+    EXPECT_EQ(list.lines, SjisLines({"1000001 千代田区旧", "1500000 千代田区旧"}));
+
+    EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+              FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")));
+    first.CloseDictionary();
+    second.CloseDictionary();
+    // The code file alone is still read: nothing of the pair is replaced.
+    EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+              FormatMessage(msg::kFileCreateError, dir.File("VELDA.DIC")));
+    EXPECT_EQ(Pair(), oldPair);
+    EXPECT_EQ(Temporaries(), 0);
+    codes.CloseDictionary();
+    MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+    EXPECT_EQ(Pair(), newPair);
+}
+
+} // namespace
+} // namespace kompa::test
