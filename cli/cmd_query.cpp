@@ -56,7 +56,7 @@ Reply AnswerFind(QuerySession& session, std::string_view text)
 
 Reply AnswerNormalize(QuerySession& session, std::string_view text)
 {
-    TStringResultList& list = session.List();
+    TTextResultList& list = session.List();
     list.Clear();
     list.Add(session.AddressObject().NormalizeAddress(text));
     return {-1, text};

@@ -104,7 +104,7 @@ bool ToSjis(std::string_view utf8, std::string& sjis, std::string& reason)
     return false;
 }
 
-void WriteReply(Output& out, const Reply& reply, const TStringResultList& list)
+void WriteReply(Output& out, const Reply& reply, const TTextResultList& list)
 {
     out.Raw("#\t");
     if (reply.level < 0)
@@ -112,12 +112,12 @@ void WriteReply(Output& out, const Reply& reply, const TStringResultList& list)
     else
         out.Number(reply.level);
     out.Raw('\t');
-    out.Number(static_cast<long long>(list.lines.size()));
+    out.Number(list.Count());
     out.Raw('\t');
     out.Text(reply.key);
     out.EndLine();
-    for (const std::string& line : list.lines) {
-        out.Text(line);
+    for (int i = 0; i < list.Count(); ++i) {
+        out.Text(list.Line(i));
         out.EndLine();
     }
 }

@@ -35,7 +35,7 @@ public:
     TPostCode& AddressObject() { return address_; }
 
     bool WithKen() const { return withKen_; }
-    TStringResultList& List() { return list_; }
+    TTextResultList& List() { return list_; }
     // Keeps an answer's key that is not the query's own text until the next query.
     void KeepKey(std::string key) { key_ = std::move(key); }
     std::string_view Key() const { return key_; }
@@ -52,7 +52,7 @@ private:
     std::optional<std::string> codeOpenError_;
     std::optional<std::string> addressOpenError_;
     std::string failedFileName_;
-    TStringResultList list_;
+    TTextResultList list_;
     std::string key_;
 };
 

@@ -45,4 +45,33 @@ public:
     int updateCount = 0;  // brackets opened so far
 };
 
+// A result list that keeps its lines side by side in one buffer: a long answer costs no
+// allocation per line.
+class TTextResultList : public TResultList {
+public:
+    void Clear() override
+    {
+        text_.clear();
+        ends_.clear();
+    }
+    void Add(std::string_view line) override
+    {
+        text_.append(line);
+        ends_.push_back(text_.size());
+    }
+    void BeginUpdate() override {}
+    void EndUpdate() override {}
+    int Count() const override { return static_cast<int>(ends_.size()); }
+    std::string_view Line(int i) const
+    {
+        const auto at = static_cast<std::size_t>(i);
+        const std::size_t start = at == 0 ? 0 : ends_[at - 1];
+        return std::string_view(text_).substr(start, ends_[at] - start);
+    }
+
+private:
+    std::string text_;
+    std::vector<std::size_t> ends_;
+};
+
 }  // namespace kompa
