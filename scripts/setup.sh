@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
     xvfb xauth x11-utils xdotool imagemagick hyperfine
+    sqlite3 libsqlite3-dev
 )
 
 missing=()

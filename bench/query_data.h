@@ -1,0 +1,108 @@
+#pragma once
+// The data the query benchmarks share: dictionaries built from the bundled file and queries
+// sampled from its lines (seven-digit codes, three-digit prefixes, addresses typed with the
+// prefecture and block numbers), and the same lines as plain rows for the floor benchmarks.
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/cp932.h"
+#include "engine/dictionary.h"
+
+namespace kompa::bench {
+
+namespace fs = std::filesystem;
+
+struct SourceRow {
+    std::string code, ken, city, town;
+};
+
+// Fields 2, 6, 7 and 8 of every line; the bundled file quotes every text field and holds no
+// quote or comma inside one.
+inline std::vector<SourceRow> ReadRows()
+{
+    std::ifstream in(KOMPA_KEN_ALL, std::ios::binary);
+    std::string line;
+    std::vector<SourceRow> rows;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        while (start <= line.size()) {
+            std::size_t comma = line.find(',', start);
+            if (comma == std::string::npos)
+                comma = line.size();
+            std::string f = line.substr(start, comma - start);
+            if (f.size() >= 2 && f.front() == '"')
+                f = f.substr(1, f.size() - 2);
+            fields.push_back(f);
+            start = comma + 1;
+        }
+        if (fields.size() >= 9)
+            rows.push_back({fields[2], fields[6], fields[7], fields[8]});
+    }
+    return rows;
+}
+
+struct Data {
+    Data()
+    {
+        dir = fs::temp_directory_path() / ("kompa-bench-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        fs::path bin(KOMPA_BIN_DIR);
+        if (fs::exists(bin / kAddressDictName) && fs::exists(bin / kCodeDictName)) {
+            fs::copy_file(bin / kAddressDictName, dir / kAddressDictName);
+            fs::copy_file(bin / kCodeDictName, dir / kCodeDictName);
+        } else {
+            TPostCode().MakeDictionary(KOMPA_KEN_ALL, (dir / kAddressDictName).string());
+            TCodeAddress().MakeDictionary(KOMPA_KEN_ALL, (dir / kCodeDictName).string());
+        }
+        addresses.OpenDictionary((dir / kAddressDictName).string());
+        codes.OpenDictionary((dir / kCodeDictName).string());
+
+        rows = ReadRows();
+        std::mt19937 random(20240601);
+        std::uniform_int_distribution<std::size_t> pick(0, rows.size() - 1);
+        // Block numbers in full-width digits and a full-width hyphen, as typed into a form.
+        const std::string block = cp932::FromUtf8("１－２－３");
+        for (int i = 0; i < 5000; ++i) {
+            const SourceRow& row = rows[pick(random)];
+            fullCodes.push_back(row.code);
+            prefixes.push_back(row.code.substr(0, 3));
+            std::string town = row.town;
+            // The catch-all town of a municipality is not something anyone types.
+            if (town == cp932::FromUtf8("以下に掲載がない場合"))
+                town.clear();
+            typed.push_back(row.ken + row.city + town + block);
+            typedKeys.push_back(row.city + town);
+        }
+    }
+    ~Data()
+    {
+        addresses.CloseDictionary();
+        codes.CloseDictionary();
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    fs::path dir;
+    TPostCode addresses;
+    TCodeAddress codes;
+    std::vector<SourceRow> rows;
+    std::vector<std::string> fullCodes, prefixes, typed;
+    // What each typed address asks for once the prefecture and block numbers are gone.
+    std::vector<std::string> typedKeys;
+};
+
+inline Data& Shared()
+{
+    static Data data;
+    return data;
+}
+
+} // namespace kompa::bench
+
