@@ -16,6 +16,11 @@ std::string SjisToUtf8(std::string_view sjis);
 
 bool IsValidUtf8(std::string_view text);
 
+// UTF-8 to Shift-JIS as cp932::FromUtf8Strict converts it, each character looked up in a cache
+// filled on first use. Returns false, with sjis unspecified, at the first character without a
+// CP932 form or at invalid UTF-8: cp932::FromUtf8Strict then names it.
+bool FromUtf8Cached(std::string_view utf8, std::string& sjis);
+
 // Human-readable name of one character as FromUtf8Strict reports it: "'〜' (U+301C)", or the
 // bytes in hex when they are not valid UTF-8.
 std::string DescribeChar(std::string_view utf8);

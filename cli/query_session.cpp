@@ -97,6 +97,8 @@ bool ToSjis(std::string_view utf8, std::string& sjis, std::string& reason)
         sjis.assign(utf8);
         return true;
     }
+    if (FromUtf8Cached(utf8, sjis))
+        return true;
     std::string bad;
     if (cp932::FromUtf8Strict(utf8, sjis, &bad))
         return true;

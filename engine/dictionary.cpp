@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "dictionary_build.h"
 #include "dictionary_format.h"
@@ -96,8 +97,12 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
     index.reserve(kIndexPreset);
     const int count = buildStrings.Count();
 
-    // Grouping pass: one entry per key, in order of first appearance.
+    // Grouping pass: one entry per key, in order of first appearance. The two classes' keys
+    // never depend on a record's first byte, so the key taken here serves the placement too;
+    // another class's key is taken again with the length byte in place.
+    const bool keysKept = typeid(dict) == typeid(TCodeAddress) || typeid(dict) == typeid(TPostCode);
     KeySlots slots;
+    std::vector<std::uint16_t> keys(static_cast<std::size_t>(count));
     std::size_t total = 0;
     for (int i = 0; i < count; ++i) {
         const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
@@ -105,6 +110,7 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
         if (total > kMaxImage)
             Raise(msg::kRangeCheckError);
         const std::uint16_t key = dict.RecordKey(s);
+        keys[static_cast<std::size_t>(i)] = key;
         const int at = slots.Find(key);
         if (at < 0) {
             slots.Set(key, static_cast<int>(index.size()));
@@ -150,16 +156,20 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
         const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
         if (s.empty())
             continue;
-        // The length goes into the placeholder byte before the key is taken again.
-        const char length = static_cast<char>(s.size());
-        char record[kRecordMax];
-        std::memcpy(record, s.data(), s.size());
-        record[0] = length;
-        const int at = slots.Find(dict.RecordKey(std::string_view(record, s.size())));
-        if (at < 0)
-            Raise(msg::kCantSort);
+        int at;
+        if (keysKept) {
+            at = slots.Find(keys[static_cast<std::size_t>(i)]);
+        } else {
+            char record[kRecordMax];
+            std::memcpy(record, s.data(), s.size());
+            record[0] = static_cast<char>(s.size());
+            at = slots.Find(dict.RecordKey(std::string_view(record, s.size())));
+            if (at < 0)
+                Raise(msg::kCantSort);
+        }
         std::int32_t* pos = &writeAt[static_cast<std::size_t>(at)];
-        std::memcpy(out + *pos, record, s.size());
+        std::memcpy(out + *pos, s.data(), s.size());
+        out[*pos] = static_cast<char>(s.size()); // the length goes into the placeholder byte
         *pos += static_cast<std::int32_t>(s.size());
     }
 }

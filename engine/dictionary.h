@@ -106,9 +106,10 @@ protected:
     // The order of the last block's records, or null while the block is still walked: it is
     // built at the block's second query, so a single query costs no more than one walk.
     const RecordOrder* QueryOrder();
-    // Lists the records whose ordered text begins with prefix, in file order.
+    // Lists the records whose ordered text begins with prefix, in file order. When none does
+    // and reach is given, it receives the order's furthest reach for prefix.
     void ListOrdered(const RecordOrder& order, std::string_view prefix, TResultList& list,
-                     bool withKen);
+                     bool withKen, int* reach = nullptr);
 
 private:
     // A block read once and kept until the dictionary is closed.

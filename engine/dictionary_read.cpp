@@ -234,10 +234,10 @@ const RecordOrder* TCodeAddress::QueryOrder()
 }
 
 void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix,
-                               TResultList& list, bool withKen)
+                               TResultList& list, bool withKen, int* reach)
 {
     FMatches.clear();
-    if (order.Matching(BlockBytes(), prefix, FMatches)) {
+    if (order.Matching(BlockBytes(), prefix, FMatches, reach)) {
         ForEachRecord([&](std::string_view record) {
             if (record.size() >= FOrderFrom)
                 AddResultLine(list, record, withKen);

@@ -163,10 +163,7 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
     auto pass = [&] {
         int bestReach = 0;
         if (order != nullptr) {
-            const int before = list.Count();
-            ListOrdered(*order, FSearchText, list, withKen);
-            if (list.Count() == before)
-                bestReach = order->FurthestReach(BlockBytes(), FSearchText);
+            ListOrdered(*order, FSearchText, list, withKen, &bestReach);
         } else {
             ForEachRecord([&](std::string_view record) {
                 int reach = 0;

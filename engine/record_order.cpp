@@ -71,44 +71,59 @@ void RecordOrder::Build(std::string_view bytes, std::size_t textFrom)
     built_ = true;
 }
 
+namespace {
+
+// The furthest reach over the records around the place at where text would stand.
+template <class It>
+int ReachAround(std::string_view bytes, std::size_t from, It begin, It at, It end,
+                std::string_view text)
+{
+    // The record sharing the longest beginning with text lies right before or right after that
+    // place; so does one that differs right after it, if any does.
+    int best = 0;
+    auto consider = [&](std::string_view key) {
+        const std::size_t common = CommonLength(text, key);
+        const bool differs = common < std::min(text.size(), key.size());
+        best = std::max(best, static_cast<int>(common + (differs ? 1 : 0)));
+    };
+    if (at != begin)
+        consider(KeyAt(bytes, *(at - 1), from));
+    if (at != end)
+        consider(KeyAt(bytes, *at, from));
+    return best;
+}
+
+} // namespace
+
 bool RecordOrder::Matching(std::string_view bytes, std::string_view prefix,
-                           std::vector<std::uint32_t>& out) const
+                           std::vector<std::uint32_t>& out, int* reach) const
 {
     return Visit([&](const auto& starts) {
+        auto begins = [&](auto s) {
+            return KeyAt(bytes, s, from_).substr(0, prefix.size()) == prefix;
+        };
         auto first = std::partition_point(starts.begin(), starts.end(), [&](auto s) {
             return KeyAt(bytes, s, from_) < prefix;
         });
-        auto last = std::partition_point(first, starts.end(), [&](auto s) {
-            return KeyAt(bytes, s, from_).substr(0, prefix.size()) == prefix;
-        });
+        if (first == starts.end() || !begins(*first)) {
+            if (reach != nullptr)
+                *reach = ReachAround(bytes, from_, starts.begin(), first, starts.end(), prefix);
+            return false;
+        }
+        // Matches are usually few: gallop to the end of them instead of halving the rest.
+        auto known = first;
+        auto probe = first + 1;
+        for (std::ptrdiff_t step = 1; probe != starts.end() && begins(*probe); step *= 2) {
+            known = probe;
+            probe = starts.end() - probe > step ? probe + step : starts.end();
+        }
+        auto last = std::partition_point(known + 1, probe, begins);
         if (first == starts.begin() && last == starts.end())
             return true;
         const std::size_t from = out.size();
         out.insert(out.end(), first, last);
         std::sort(out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
         return false;
-    });
-}
-
-int RecordOrder::FurthestReach(std::string_view bytes, std::string_view text) const
-{
-    return Visit([&](const auto& starts) {
-        // The record sharing the longest beginning with text lies right before or right after
-        // the place text would take; so does one that differs right after it, if any does.
-        auto at = std::partition_point(starts.begin(), starts.end(), [&](auto s) {
-            return KeyAt(bytes, s, from_) < text;
-        });
-        int best = 0;
-        auto consider = [&](std::string_view key) {
-            const std::size_t common = CommonLength(text, key);
-            const bool differs = common < std::min(text.size(), key.size());
-            best = std::max(best, static_cast<int>(common + (differs ? 1 : 0)));
-        };
-        if (at != starts.begin())
-            consider(KeyAt(bytes, *(at - 1), from_));
-        if (at != starts.end())
-            consider(KeyAt(bytes, *at, from_));
-        return best;
     });
 }
 

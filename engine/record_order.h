@@ -19,14 +19,12 @@ public:
 
     // Appends the starts (length bytes) of the records whose text from textFrom begins with
     // prefix to out, in file order. Returns true instead, with out untouched, when every
-    // ordered record matches: the caller then walks the block, which is cheaper.
-    bool Matching(std::string_view bytes, std::string_view prefix,
-                  std::vector<std::uint32_t>& out) const;
-
-    // For a text no record begins with: the largest, over all ordered records, of the 1-based
-    // position of the first byte where the record differs from text, or the record's length
-    // when it is a shorter beginning of text.
-    int FurthestReach(std::string_view bytes, std::string_view text) const;
+    // ordered record matches: the caller then walks the block, which is cheaper. When nothing
+    // matches and reach is given, it receives the largest, over all ordered records, of the
+    // 1-based position of the first byte where the record differs from prefix, or the record's
+    // length when it is a shorter beginning of prefix.
+    bool Matching(std::string_view bytes, std::string_view prefix, std::vector<std::uint32_t>& out,
+                  int* reach = nullptr) const;
 
 private:
     template <class F> decltype(auto) Visit(F&& f) const
