@@ -27,43 +27,75 @@ struct Floor {
             text += row.town;
             addresses.push_back({start, text.size() - start});
             text += '\n';
-            lines.push_back(row.code + " " + row.city + row.town);
-            linesWithKen.push_back(row.code + " " + row.ken + row.city + row.town);
+            lineStarts.push_back(lines.size());
+            lines += row.code + " " + row.city + row.town;
+            lineStartsWithKen.push_back(linesWithKen.size());
+            linesWithKen += row.code + " " + row.ken + row.city + row.town;
         }
-        byCode.resize(d.rows.size());
-        for (std::uint32_t i = 0; i < byCode.size(); ++i)
-            byCode[i] = i;
-        byAddress = byCode;
-        std::stable_sort(byCode.begin(), byCode.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return d.rows[a].code < d.rows[b].code;
+        lineStarts.push_back(lines.size());
+        lineStartsWithKen.push_back(linesWithKen.size());
+        for (std::uint32_t r = 0; r < d.rows.size(); ++r) {
+            Code c{};
+            std::memcpy(c.code, d.rows[r].code.data(), std::min<std::size_t>(7, d.rows[r].code.size()));
+            c.row = r;
+            byCode.push_back(c);
+            byAddress.push_back({Address(r), r});
+        }
+        std::stable_sort(byCode.begin(), byCode.end(), [](const Code& a, const Code& b) {
+            return std::memcmp(a.code, b.code, 7) < 0;
         });
         std::stable_sort(byAddress.begin(), byAddress.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return Address(a) < Address(b); });
+                         [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     }
     std::string_view Address(std::uint32_t row) const
     {
         return std::string_view(text).substr(addresses[row].first, addresses[row].second);
     }
-    // Rows whose key begins with prefix, found by binary search in order, then copied.
-    template <class Key>
-    void Answer(const std::vector<std::uint32_t>& order, Key key, std::string_view prefix,
-                const std::vector<std::string>& from)
+    void Copy(std::uint32_t row, bool withKen)
+    {
+        const std::string& from = withKen ? linesWithKen : lines;
+        const std::vector<std::size_t>& at = withKen ? lineStartsWithKen : lineStarts;
+        out.append(from, at[row], at[row + 1] - at[row]);
+        ends.push_back(out.size());
+    }
+    // Rows whose code begins with prefix: a binary search over the sorted codes, then a scan.
+    void AnswerCode(std::string_view prefix, bool withKen)
     {
         out.clear();
         ends.clear();
-        auto first = std::partition_point(order.begin(), order.end(),
-                                          [&](std::uint32_t r) { return key(r) < prefix; });
-        for (auto it = first; it != order.end() && key(*it).substr(0, prefix.size()) == prefix;
-             ++it) {
-            out += from[*it];
-            ends.push_back(out.size());
-        }
+        auto first = std::partition_point(byCode.begin(), byCode.end(), [&](const Code& c) {
+            return std::string_view(c.code, 7) < prefix;
+        });
+        for (auto it = first; it != byCode.end() && std::memcmp(it->code, prefix.data(),
+                                                                prefix.size()) == 0;
+             ++it)
+            Copy(it->row, withKen);
+    }
+    // Rows whose address begins with prefix, the same way over the sorted address texts.
+    void AnswerAddress(std::string_view prefix, bool withKen)
+    {
+        out.clear();
+        ends.clear();
+        auto first = std::partition_point(byAddress.begin(), byAddress.end(),
+                                          [&](const Keyed& k) { return k.key < prefix; });
+        for (auto it = first; it != byAddress.end() && it->key.starts_with(prefix); ++it)
+            Copy(it->row, withKen);
     }
 
+    struct Code {
+        char code[7];
+        std::uint32_t row;
+    };
+    struct Keyed {
+        std::string_view key;
+        std::uint32_t row;
+    };
     std::string text; // every address, each followed by a line feed
     std::vector<std::pair<std::size_t, std::size_t>> addresses;
-    std::vector<std::string> lines, linesWithKen;
-    std::vector<std::uint32_t> byCode, byAddress;
+    std::string lines, linesWithKen; // every result line, side by side
+    std::vector<std::size_t> lineStarts, lineStartsWithKen;
+    std::vector<Code> byCode;
+    std::vector<Keyed> byAddress;
     std::string out; // the answer's lines, side by side
     std::vector<std::size_t> ends;
 };
@@ -78,10 +110,9 @@ inline void Floor_CodeFull(benchmark::State& state)
 {
     Floor& f = SharedFloor();
     const Data& d = Shared();
-    auto code = [&](std::uint32_t r) { return std::string_view(d.rows[r].code); };
     std::size_t i = 0;
     for (auto _ : state) {
-        f.Answer(f.byCode, code, d.fullCodes[i++ % d.fullCodes.size()], f.linesWithKen);
+        f.AnswerCode(d.fullCodes[i++ % d.fullCodes.size()], true);
         benchmark::DoNotOptimize(f.out.data());
     }
 }
@@ -91,11 +122,10 @@ inline void Floor_CodePrefix3(benchmark::State& state)
 {
     Floor& f = SharedFloor();
     const Data& d = Shared();
-    auto code = [&](std::uint32_t r) { return std::string_view(d.rows[r].code); };
     std::size_t i = 0;
     long long lines = 0;
     for (auto _ : state) {
-        f.Answer(f.byCode, code, d.prefixes[i++ % d.prefixes.size()], f.lines);
+        f.AnswerCode(d.prefixes[i++ % d.prefixes.size()], false);
         lines += static_cast<long long>(f.ends.size());
     }
     state.counters["lines"] =
@@ -107,11 +137,10 @@ inline void Floor_AddressPrefix(benchmark::State& state)
 {
     Floor& f = SharedFloor();
     const Data& d = Shared();
-    auto address = [&](std::uint32_t r) { return f.Address(r); };
     std::size_t i = 0;
     long long lines = 0;
     for (auto _ : state) {
-        f.Answer(f.byAddress, address, d.typedKeys[i++ % d.typedKeys.size()], f.linesWithKen);
+        f.AnswerAddress(d.typedKeys[i++ % d.typedKeys.size()], true);
         lines += static_cast<long long>(f.ends.size());
     }
     state.counters["lines"] =
@@ -124,13 +153,12 @@ inline void Floor_AddressPrefixDistribution(benchmark::State& state)
 {
     Floor& f = SharedFloor();
     const Data& d = Shared();
-    auto address = [&](std::uint32_t r) { return f.Address(r); };
     std::vector<double> micros;
     for (auto _ : state) {
         micros.clear();
         for (const std::string& key : d.typedKeys) {
             auto start = std::chrono::steady_clock::now();
-            f.Answer(f.byAddress, address, key, f.linesWithKen);
+            f.AnswerAddress(key, true);
             benchmark::DoNotOptimize(f.out.data());
             std::chrono::duration<double, std::micro> took =
                 std::chrono::steady_clock::now() - start;
