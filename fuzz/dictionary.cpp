@@ -36,14 +36,37 @@ void WriteScratch(const std::string& bytes)
     std::fclose(f);
 }
 
-template <class Query> void Run(TStringResultList& list, Query&& query)
+// Runs the query; returns its failure message, empty when it answered.
+template <class Query> std::string Run(TStringResultList& list, Query&& query)
 {
+    std::string message;
     try {
         query();
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        message = e.Message() + " ";
     }
     if (list.updateDepth != 0)
         __builtin_trap();
+    return message;
+}
+
+// The first query of a block walks it; the next ones search its records in their order. Both
+// must give the same answer: lines, result code and message. Query gets a dictionary of its own,
+// freshly opened.
+template <class Dict, class Query> void AskTwice(Query&& query)
+{
+    Dict dict;
+    dict.OpenDictionary(ScratchFile());
+    TStringResultList list;
+    int first = 0;
+    const std::string message = Run(list, [&] { first = query(dict, list); });
+    const std::vector<std::string> lines = list.lines;
+    for (int i = 0; i < 2; ++i) {
+        int again = 0;
+        if (Run(list, [&] { again = query(dict, list); }) != message || again != first ||
+            list.lines != lines)
+            __builtin_trap();
+    }
 }
 
 // The code query done the plain way over Block(), by the definition of a code match.
@@ -72,6 +95,9 @@ void QueryCodes(const std::string& query, bool withKen)
     });
     if (searched && list.lines != PlainCodeSearch(dict, query))
         __builtin_trap();
+    AskTwice<TCodeAddress>([&](TCodeAddress& d, TStringResultList& l) {
+        return d.Search(query, l, withKen), 0;
+    });
     Run(list, [&] { dict.Search(query, list, withKen); });
     Run(list, [&] { dict.Search("1000001", list, withKen); });
     Run(list, [&] { dict.Search("", list, withKen); });
@@ -91,6 +117,12 @@ void QueryAddresses(const std::string& query, bool withKen)
             __builtin_trap();
     });
     Run(list, [&] { (void)dict.Block().Count(); });
+    AskTwice<TPostCode>([&](TPostCode& d, TStringResultList& l) {
+        return d.SearchAddress(query, l, withKen);
+    });
+    AskTwice<TPostCode>([&](TPostCode& d, TStringResultList& l) {
+        return d.Search(query, l, !withKen), 0;
+    });
     bool searched = false;
     Run(list, [&] {
         dict.SearchAll(query, list, false);
