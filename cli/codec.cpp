@@ -1,5 +1,6 @@
 #include "codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,8 @@ public:
         Unit& unit = units_[slot];
         if (unit.length == 0) {
             std::string utf8 = cp932::ToUtf8(sjis);
-            if (utf8.size() > unit.bytes.size() || utf8.empty())
+            // At most three bytes for each byte it stands for (U+FFFD for one byte).
+            if (utf8.size() > 3 * sjis.size() || utf8.empty())
                 utf8 = "\xEF\xBF\xBD";
             unit.length = static_cast<unsigned char>(utf8.size());
             utf8.copy(unit.bytes.data(), utf8.size());
@@ -63,27 +65,34 @@ UnitCache& Cache()
 
 void AppendUtf8(std::string& out, std::string_view sjis)
 {
+    // A CP932 byte or pair never takes more than three bytes of UTF-8 per byte: room for the
+    // worst case is made once and the unused part cut off at the end.
+    UnitCache& cache = Cache();
     const std::size_t n = sjis.size();
+    const std::size_t start = out.size();
+    out.resize(start + 3 * n);
+    char* to = out.data() + start;
     std::size_t i = 0;
     while (i < n) {
-        // Runs of ASCII copy straight through; CP932 keeps 0x00-0x7F as they are.
-        std::size_t run = i;
-        while (run < n && static_cast<unsigned char>(sjis[run]) < 0x80)
-            ++run;
-        out.append(sjis.data() + i, run - i);
-        i = run;
-        if (i == n)
-            break;
         const auto b = static_cast<unsigned char>(sjis[i]);
+        // CP932 keeps 0x00-0x7F as they are.
+        if (b < 0x80) {
+            *to++ = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        std::string_view unit;
         if (IsSjisLeadByte(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(sjis[i + 1]))) {
             const auto t = static_cast<unsigned char>(sjis[i + 1]);
-            out += Cache().Get(UnitCache::kSingles + (b << 8 | t), sjis.substr(i, 2));
+            unit = cache.Get(UnitCache::kSingles + (b << 8 | t), sjis.substr(i, 2));
             i += 2;
         } else {
-            out += Cache().Get(b, sjis.substr(i, 1));
+            unit = cache.Get(b, sjis.substr(i, 1));
             i += 1;
         }
+        to = std::copy(unit.begin(), unit.end(), to);
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::string SjisToUtf8(std::string_view sjis)

@@ -182,7 +182,8 @@ void TCodeAddress::ReadBlockBytes(int position)
     FBlockCapacity = capacity;
 
     auto size = static_cast<std::size_t>(entry.Size);
-    auto bytes = std::make_unique_for_overwrite<char[]>(size);
+    auto bytes = std::make_unique_for_overwrite<char[]>(size + RecordOrder::kPadding);
+    std::memset(bytes.get() + size, 0, RecordOrder::kPadding);
     if (FStream.ReadAt(entry.Offset, bytes.get(), size) != size)
         Raise(msg::kStreamReadError);
 

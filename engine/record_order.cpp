@@ -8,7 +8,7 @@ namespace kompa {
 namespace {
 
 // The text of the record starting at start, from position from on.
-std::string_view KeyAt(std::string_view bytes, std::size_t start, std::size_t from)
+inline std::string_view KeyAt(std::string_view bytes, std::size_t start, std::size_t from)
 {
     const std::size_t length = static_cast<unsigned char>(bytes[start]);
     return bytes.substr(start + 1 + from, length - 1 - from);
@@ -34,6 +34,51 @@ std::uint64_t Head(std::string_view key)
         v = (v << 8) | c;
     return v;
 }
+
+std::uint64_t MaskOf(std::size_t n)
+{
+    return n == 0 ? 0 : ~std::uint64_t{0} << (8 * (8 - n));
+}
+
+// The eight bytes at p as one big-endian number; p must have eight readable bytes.
+std::uint64_t RawHead(const char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+}
+
+// A text the record keys are compared with. Its first eight bytes are held as one number and
+// the keys' are loaded as one (their block has room behind it), so most comparisons need no
+// call at all.
+class Probe {
+public:
+    explicit Probe(std::string_view text)
+        : text_(text), head_(Head(text)), mask_(MaskOf(std::min<std::size_t>(8, text.size())))
+    {
+    }
+    // Below, equal or above zero as key orders before, with or after the text.
+    int Compare(std::string_view key) const
+    {
+        const std::uint64_t head =
+            RawHead(key.data()) & MaskOf(std::min<std::size_t>(8, key.size()));
+        if (head != head_)
+            return head < head_ ? -1 : 1;
+        return key.compare(text_);
+    }
+    bool BegunBy(std::string_view key) const
+    {
+        if (key.size() < text_.size() || ((RawHead(key.data()) ^ head_) & mask_) != 0)
+            return false;
+        return text_.size() <= 8 ||
+               std::memcmp(key.data() + 8, text_.data() + 8, text_.size() - 8) == 0;
+    }
+
+private:
+    std::string_view text_;
+    std::uint64_t head_;
+    std::uint64_t mask_;
+};
 
 template <class Start>
 void Order(std::string_view bytes, std::size_t from, std::vector<Start>& starts)
@@ -98,12 +143,11 @@ int ReachAround(std::string_view bytes, std::size_t from, It begin, It at, It en
 bool RecordOrder::Matching(std::string_view bytes, std::string_view prefix,
                            std::vector<std::uint32_t>& out, int* reach) const
 {
+    const Probe probe(prefix);
     return Visit([&](const auto& starts) {
-        auto begins = [&](auto s) {
-            return KeyAt(bytes, s, from_).substr(0, prefix.size()) == prefix;
-        };
+        auto begins = [&](auto s) { return probe.BegunBy(KeyAt(bytes, s, from_)); };
         auto first = std::partition_point(starts.begin(), starts.end(), [&](auto s) {
-            return KeyAt(bytes, s, from_) < prefix;
+            return probe.Compare(KeyAt(bytes, s, from_)) < 0;
         });
         if (first == starts.end() || !begins(*first)) {
             if (reach != nullptr)
@@ -112,12 +156,12 @@ bool RecordOrder::Matching(std::string_view bytes, std::string_view prefix,
         }
         // Matches are usually few: gallop to the end of them instead of halving the rest.
         auto known = first;
-        auto probe = first + 1;
-        for (std::ptrdiff_t step = 1; probe != starts.end() && begins(*probe); step *= 2) {
-            known = probe;
-            probe = starts.end() - probe > step ? probe + step : starts.end();
+        auto probeAt = first + 1;
+        for (std::ptrdiff_t step = 1; probeAt != starts.end() && begins(*probeAt); step *= 2) {
+            known = probeAt;
+            probeAt = starts.end() - probeAt > step ? probeAt + step : starts.end();
         }
-        auto last = std::partition_point(known + 1, probe, begins);
+        auto last = std::partition_point(known + 1, probeAt, begins);
         if (first == starts.begin() && last == starts.end())
             return true;
         const std::size_t from = out.size();

@@ -13,6 +13,10 @@ namespace kompa {
 
 class RecordOrder {
 public:
+    // The bytes given to a RecordOrder must be followed by this many readable bytes: keys are
+    // compared eight bytes at a time.
+    static constexpr std::size_t kPadding = 8;
+
     bool Built() const { return built_; }
     // Orders the records of bytes (whole records only) whose text reaches textFrom.
     void Build(std::string_view bytes, std::size_t textFrom);
