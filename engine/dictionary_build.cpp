@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "dictionary.h"
 #include "errors.h"
@@ -190,6 +192,30 @@ void SyncDirectory(const std::string& dir)
         ::fsync(fd.Get());
 }
 
+// Runs work(0) here and work(1) on a second thread; rethrows what work(0) threw, else what
+// work(1) threw.
+template <class Work> void BothAtOnce(Work&& work)
+{
+    std::exception_ptr failed[2];
+    std::thread second([&] {
+        try {
+            work(1);
+        } catch (...) {
+            failed[1] = std::current_exception();
+        }
+    });
+    try {
+        work(0);
+    } catch (...) {
+        failed[0] = std::current_exception();
+    }
+    second.join();
+    for (const std::exception_ptr& e : failed) {
+        if (e)
+            std::rethrow_exception(e);
+    }
+}
+
 } // namespace
 
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
@@ -197,9 +223,14 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
     // A write over the file-size limit then fails with a message instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
 
+    // The source is read once; each image is laid out, and later written, on its own thread.
+    // Failures are reported as a build of the address dictionary first would report them.
     const BuildStrings buildStrings = BuildStrings::Read(sourceFileName);
-    const std::string images[2] = {TPostCode().DictionaryImage(buildStrings),
-                                   TCodeAddress().DictionaryImage(buildStrings)};
+    std::string images[2];
+    BothAtOnce([&](int i) {
+        images[i] = i == 0 ? TPostCode().DictionaryImage(buildStrings)
+                           : TCodeAddress().DictionaryImage(buildStrings);
+    });
 
     const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
     const std::string names[2] = {kAddressDictName, kCodeDictName};
@@ -209,12 +240,11 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
         Claim(files[i]);
     }
     RemoveAbandonedTemps(folder, names);
-    for (int i = 0; i < 2; ++i)
+    BothAtOnce([&](int i) {
         WriteTemp(files[i], images[i]);
-    for (int i = 0; i < 2; ++i) {
         if (files[i].tempFd.Close() != 0)
             io::RaiseIo(errno);
-    }
+    });
     if (!SwapIn(files[0]))
         RaiseCreate(files[0].target);
     if (!SwapIn(files[1])) {
