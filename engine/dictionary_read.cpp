@@ -240,7 +240,7 @@ void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix
     FMatches.clear();
     if (order.Matching(BlockBytes(), prefix, FMatches, reach)) {
         ForEachRecord([&](std::string_view record) {
-            if (record.size() >= FOrderFrom)
+            if (record.size() >= FOrderFrom && record.substr(FOrderFrom).starts_with(prefix))
                 AddResultLine(list, record, withKen);
         });
         return;

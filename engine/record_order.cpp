@@ -162,7 +162,8 @@ bool RecordOrder::Matching(std::string_view bytes, std::string_view prefix,
             probeAt = starts.end() - probeAt > step ? probeAt + step : starts.end();
         }
         auto last = std::partition_point(known + 1, probeAt, begins);
-        if (first == starts.begin() && last == starts.end())
+        // Putting many matches back in file order costs more than testing every record.
+        if (static_cast<std::size_t>(last - first) * 8 > starts.size())
             return true;
         const std::size_t from = out.size();
         out.insert(out.end(), first, last);

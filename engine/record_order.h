@@ -22,8 +22,8 @@ public:
     void Build(std::string_view bytes, std::size_t textFrom);
 
     // Appends the starts (length bytes) of the records whose text from textFrom begins with
-    // prefix to out, in file order. Returns true instead, with out untouched, when every
-    // ordered record matches: the caller then walks the block, which is cheaper. When nothing
+    // prefix to out, in file order. Returns true instead, with out untouched, when so many
+    // match that the caller had better walk the block and test each record. When nothing
     // matches and reach is given, it receives the largest, over all ordered records, of the
     // 1-based position of the first byte where the record differs from prefix, or the record's
     // length when it is a shorter beginning of prefix.
