@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -26,47 +25,11 @@ namespace kompa {
 
 namespace {
 
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-    void Reset(int fd)
-    {
-        Close();
-        fd_ = fd;
-    }
-    // The result of close(2); 0 when nothing was open.
-    int Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 ? 0 : ::close(fd);
-    }
-
-private:
-    int fd_ = -1;
-};
+using io::UniqueFd;
 
 [[noreturn]] void RaiseCreate(const std::string& fileName)
 {
     Raise(FormatMessage(msg::kFileCreateError, fileName));
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 // The name a temporary file of target gets: ".NAME." and six characters.
@@ -93,7 +56,7 @@ void RemoveAbandonedTemps(const std::string& dir, const std::string (&names)[2])
         if (!IsTempOf(entry, names[0]) && !IsTempOf(entry, names[1]))
             continue;
         const std::string path = dir + entry;
-        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         struct stat st {};
         if (fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
             ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
@@ -105,11 +68,11 @@ void RemoveAbandonedTemps(const std::string& dir, const std::string (&names)[2])
 // One file being replaced: the lock on the old file, and the new bytes in a temporary file.
 struct Replacement {
     std::string target;
-    Fd guard;     // the old file, locked so no reader opens it meanwhile
+    UniqueFd guard;     // the old file, locked so no reader opens it meanwhile
     mode_t mode = 0;
     bool existed = false;
     std::string temp;
-    Fd tempFd;
+    UniqueFd tempFd;
     bool swapped = false; // the temporary name now holds the old file, or nothing
 
     ~Replacement()
@@ -157,7 +120,7 @@ void WriteTemp(Replacement& r, std::string_view bytes)
         RaiseCreate(r.target);
     r.temp = temp;
     ::flock(r.tempFd.Get(), LOCK_EX | LOCK_NB);
-    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !WriteAll(r.tempFd.Get(), bytes) ||
+    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !io::WriteAll(r.tempFd.Get(), bytes) ||
         ::fdatasync(r.tempFd.Get()) != 0)
         io::RaiseIo(errno);
 }
@@ -187,7 +150,7 @@ void SwapBack(Replacement& r)
 
 void SyncDirectory(const std::string& dir)
 {
-    Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.Get() >= 0)
         ::fsync(fd.Get());
 }
@@ -221,7 +184,7 @@ template <class Work> void BothAtOnce(Work&& work)
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
 {
     // A write over the file-size limit then fails with a message instead of ending the process.
-    std::signal(SIGXFSZ, SIG_IGN);
+    io::IgnoreFileSizeSignal();
 
     // The source is read once; each image is laid out, and later written, on its own thread.
     // Failures are reported as a build of the address dictionary first would report them.
@@ -242,7 +205,7 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
     RemoveAbandonedTemps(folder, names);
     BothAtOnce([&](int i) {
         WriteTemp(files[i], images[i]);
-        if (files[i].tempFd.Close() != 0)
+        if (!files[i].tempFd.Close())
             io::RaiseIo(errno);
     });
     if (!SwapIn(files[0]))
