@@ -77,4 +77,35 @@ printf '%s\r\n\r\n' "$line" >book.csv
 convert book.csv >/dev/null || fail "blank line: exit status"
 rm -f book.csv book.bak
 
+# Dictionary builds: a file-size limit or a kill at any moment leaves a matching pair (both old
+# or both new), no temporary file survives the next build, and a build waits for every reader.
+mkdir pair
+head -n 1000 "$bin/../data/KEN_ALL.CSV" >pair/old.csv
+cp "$bin/../data/KEN_ALL.CSV" pair/new.csv
+"$cli" build pair/new.csv && new_pair=$(cat pair/KOMPA.DIC pair/VELDA.DIC | sha256sum)
+"$cli" build pair/old.csv && old_pair=$(cat pair/KOMPA.DIC pair/VELDA.DIC | sha256sum)
+pair_is() { [ "$(cat pair/KOMPA.DIC pair/VELDA.DIC | sha256sum)" = "$1" ]; }
+no_temps() { ! ls -A pair | grep -q '^\.'; }
+for kib in 0 100 2000 3200 6000; do
+    (ulimit -f "$kib" && "$cli" build pair/new.csv 2>/dev/null) || true
+    pair_is "$old_pair" || pair_is "$new_pair" || fail "build limit $kib: mismatched pair"
+    no_temps || fail "build limit $kib: temporary file left"
+    "$cli" build pair/old.csv
+done
+for i in $(seq 20); do
+    "$cli" build pair/new.csv 2>/dev/null &
+    sleep "0.0$((RANDOM % 9))"
+    kill -9 $! 2>/dev/null || true
+    wait $! 2>/dev/null || true
+    pair_is "$old_pair" || pair_is "$new_pair" || fail "killed build $i: mismatched pair"
+    "$cli" build pair/old.csv || fail "build after killed build $i"
+    no_temps || fail "killed build $i: temporary file left after the next build"
+done
+flock -s pair/KOMPA.DIC sleep 1 &
+sleep 0.3
+"$cli" find --dict pair 1000001 >/dev/null || fail "a second reader was refused"
+"$cli" build pair/new.csv 2>/dev/null && fail "build while a reader holds the file: exit 0"
+pair_is "$old_pair" && no_temps || fail "refused build changed the pair"
+wait
+
 exit $status
