@@ -5,6 +5,7 @@
 #include "engine/dictionary.h"
 #include "engine/int_parse.h"
 #include "engine/ken.h"
+#include "engine/sjis.h"
 
 namespace kompa {
 namespace {
@@ -13,18 +14,13 @@ constexpr std::string_view kPostMark = "\x81\xA7";  // 〒
 constexpr std::string_view kWideBlank = "\x81\x40"; // full-width space
 constexpr std::string_view kHyphens[] = {"-", "\x81\x7C", "\x81\x5D", "\x81\x5B"}; // - －/− ‐ ー
 
-bool IsLeadByte(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 // The text cut into characters of one or two bytes.
 std::vector<std::string_view> Characters(std::string_view text)
 {
     std::vector<std::string_view> chars;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t width =
-            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+            IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
         chars.push_back(text.substr(i, width));
         i += width;
     }
