@@ -36,7 +36,8 @@ struct Floor {
         lineStartsWithKen.push_back(linesWithKen.size());
         for (std::uint32_t r = 0; r < d.rows.size(); ++r) {
             Code c{};
-            std::memcpy(c.code, d.rows[r].code.data(), std::min<std::size_t>(7, d.rows[r].code.size()));
+            std::memcpy(c.code, d.rows[r].code.data(),
+                        std::min<std::size_t>(7, d.rows[r].code.size()));
             c.row = r;
             byCode.push_back(c);
             byAddress.push_back({Address(r), r});
@@ -66,9 +67,8 @@ struct Floor {
         auto first = std::partition_point(byCode.begin(), byCode.end(), [&](const Code& c) {
             return std::string_view(c.code, 7) < prefix;
         });
-        for (auto it = first; it != byCode.end() && std::memcmp(it->code, prefix.data(),
-                                                                prefix.size()) == 0;
-             ++it)
+        for (auto it = first;
+             it != byCode.end() && std::memcmp(it->code, prefix.data(), prefix.size()) == 0; ++it)
             Copy(it->row, withKen);
     }
     // Rows whose address begins with prefix, the same way over the sorted address texts.
@@ -182,10 +182,11 @@ inline void FloorAll(benchmark::State& state, const char* utf8)
         f.ends.clear();
         const char* at = f.text.data();
         const char* end = at + f.text.size();
-        while (const void* hit = ::memmem(at, static_cast<std::size_t>(end - at), needle.data(),
-                                          needle.size())) {
+        while (const void* hit =
+                   ::memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size())) {
             const char* p = static_cast<const char*>(hit);
-            const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* lineEnd =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
             const char* lineStart = p;
             while (lineStart > f.text.data() && lineStart[-1] != '\n')
                 --lineStart;

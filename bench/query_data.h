@@ -105,4 +105,3 @@ inline Data& Shared()
 }
 
 } // namespace kompa::bench
-

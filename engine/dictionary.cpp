@@ -126,8 +126,7 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
 
     if (index.empty()) // no line, so no last entry to size the file by
         Raise(msg::kListIndexOutOfBounds);
-    const auto header =
-        static_cast<std::int32_t>(kHeaderSize + format::kEntrySize * index.size());
+    const auto header = static_cast<std::int32_t>(kHeaderSize + format::kEntrySize * index.size());
     std::int32_t offset = header;
     for (std::size_t i = 0; i < index.size(); ++i) {
         index[i].Offset = offset;

@@ -130,8 +130,8 @@ private:
     std::size_t FCurrentUsed = 0;
     KeptBlock* FCurrentKept = nullptr;
     std::vector<std::uint32_t> FMatches; // reused between queries
-    int FBlockCapacity = 0;               // what FBlock's capacity is set to before its records
-    mutable bool FBlockPending = false;   // FBlock not yet filled from the block's bytes
+    int FBlockCapacity = 0;              // what FBlock's capacity is set to before its records
+    mutable bool FBlockPending = false;  // FBlock not yet filled from the block's bytes
 };
 
 class TPostCode : public TCodeAddress {

@@ -68,7 +68,7 @@ void RemoveAbandonedTemps(const std::string& dir, const std::string (&names)[2])
 // One file being replaced: the lock on the old file, and the new bytes in a temporary file.
 struct Replacement {
     std::string target;
-    UniqueFd guard;     // the old file, locked so no reader opens it meanwhile
+    UniqueFd guard; // the old file, locked so no reader opens it meanwhile
     mode_t mode = 0;
     bool existed = false;
     std::string temp;
@@ -129,8 +129,8 @@ void WriteTemp(Replacement& r, std::string_view bytes)
 // temporary name, so the step can be undone.
 bool SwapIn(Replacement& r)
 {
-    if (r.existed && ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(),
-                                 RENAME_EXCHANGE) == 0) {
+    if (r.existed &&
+        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE) == 0) {
         r.swapped = true;
         return true;
     }

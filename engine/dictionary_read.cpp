@@ -234,8 +234,8 @@ const RecordOrder* TCodeAddress::QueryOrder()
     return &block.order;
 }
 
-void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix,
-                               TResultList& list, bool withKen, int* reach)
+void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix, TResultList& list,
+                               bool withKen, int* reach)
 {
     FMatches.clear();
     if (order.Matching(BlockBytes(), prefix, FMatches, reach)) {

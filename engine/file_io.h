@@ -1,7 +1,7 @@
 #pragma once
 // The platform's file services as the engine needs them: the system's I/O messages, text-file
-// reading by the line rules, dictionary files opened for shared reading, whole-file saves that never
-// leave a half-written target, and a rename that refuses to replace.
+// reading by the line rules, dictionary files opened for shared reading, whole-file saves that
+// never leave a half-written target, and a rename that refuses to replace.
 
 #include <cstdint>
 #include <string>

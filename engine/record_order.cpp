@@ -88,8 +88,7 @@ void Order(std::string_view bytes, std::size_t from, std::vector<Start>& starts)
         std::uint32_t start;
     };
     std::vector<Item> items;
-    for (std::size_t pos = 0; pos < bytes.size();
-         pos += static_cast<unsigned char>(bytes[pos])) {
+    for (std::size_t pos = 0; pos < bytes.size(); pos += static_cast<unsigned char>(bytes[pos])) {
         if (static_cast<unsigned char>(bytes[pos]) >= 1 + from)
             items.push_back({Head(KeyAt(bytes, pos, from)), static_cast<std::uint32_t>(pos)});
     }

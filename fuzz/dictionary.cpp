@@ -95,9 +95,8 @@ void QueryCodes(const std::string& query, bool withKen)
     });
     if (searched && list.lines != PlainCodeSearch(dict, query))
         __builtin_trap();
-    AskTwice<TCodeAddress>([&](TCodeAddress& d, TStringResultList& l) {
-        return d.Search(query, l, withKen), 0;
-    });
+    AskTwice<TCodeAddress>(
+        [&](TCodeAddress& d, TStringResultList& l) { return d.Search(query, l, withKen), 0; });
     Run(list, [&] { dict.Search(query, list, withKen); });
     Run(list, [&] { dict.Search("1000001", list, withKen); });
     Run(list, [&] { dict.Search("", list, withKen); });
@@ -117,12 +116,10 @@ void QueryAddresses(const std::string& query, bool withKen)
             __builtin_trap();
     });
     Run(list, [&] { (void)dict.Block().Count(); });
-    AskTwice<TPostCode>([&](TPostCode& d, TStringResultList& l) {
-        return d.SearchAddress(query, l, withKen);
-    });
-    AskTwice<TPostCode>([&](TPostCode& d, TStringResultList& l) {
-        return d.Search(query, l, !withKen), 0;
-    });
+    AskTwice<TPostCode>(
+        [&](TPostCode& d, TStringResultList& l) { return d.SearchAddress(query, l, withKen); });
+    AskTwice<TPostCode>(
+        [&](TPostCode& d, TStringResultList& l) { return d.Search(query, l, !withKen), 0; });
     bool searched = false;
     Run(list, [&] {
         dict.SearchAll(query, list, false);

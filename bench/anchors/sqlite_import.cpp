@@ -71,8 +71,7 @@ int main(int argc, char** argv)
         const int columns[] = {2, 6, 7, 8};
         for (int i = 0; i < 4; ++i) {
             const std::string_view f = fields[static_cast<std::size_t>(columns[i])];
-            sqlite3_bind_text(insert, i + 1, f.data(), static_cast<int>(f.size()),
-                              SQLITE_STATIC);
+            sqlite3_bind_text(insert, i + 1, f.data(), static_cast<int>(f.size()), SQLITE_STATIC);
         }
         if (sqlite3_step(insert) != SQLITE_DONE)
             return 1;

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "engine/light_strings.h"
-#include "engine/source_line.h"
 #include "engine/messages.h"
+#include "engine/source_line.h"
 #include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {
@@ -68,9 +68,12 @@ TEST(KeptBlocks, EveryQueryKindMatchesTheWalkOverTheBundledData)
                     "code " + text);
         }
         const std::string address = f[7] + f[8];
-        std::vector<std::string> texts = {address, f[6] + address + Sjis("１－２"),
-                                          f[7] + Sjis("存在しない町"), address.substr(0, 2),
-                                          address.substr(0, 4) + "x", f[7] + f[8] + f[8]};
+        std::vector<std::string> texts = {address,
+                                          f[6] + address + Sjis("１－２"),
+                                          f[7] + Sjis("存在しない町"),
+                                          address.substr(0, 2),
+                                          address.substr(0, 4) + "x",
+                                          f[7] + f[8] + f[8]};
         for (const std::string& from : {ke, smallKe}) {
             std::string swapped = address;
             if (auto at = swapped.find(from); at != std::string::npos) {
