@@ -146,7 +146,7 @@ TStepResult TConversionPass::ConvertRecords()
             FLevel = FPostCode.SearchAddress(key, FCandidates, FWithKen);
             // Level 5 is a guess from a shortened key: it always asks.
             if (FCandidates.Count() == 1 && !FConfirm && FLevel <= 4) {
-                WriteBack(FCandidates.lines.front());
+                WriteBack(FCandidates.Line(0));
                 SetCurrent(FCurrent + 1);
                 ++FConvCount;
                 continue;

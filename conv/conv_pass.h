@@ -134,7 +134,7 @@ public:
     const std::string& CsvFileName() const { return FCsvFileName; }
     const TCharSet& ReadDelimiters() const { return FReadDelimiters; }
     const TLightStrings& Lines() const { return FLines; }
-    const TStringResultList& Candidates() const { return FCandidates; }
+    const TTextResultList& Candidates() const { return FCandidates; }
     // While a record waits: the key the window shows in edKey (the whole key when there is no
     // candidate, else the text the dictionary finally searched), and the record's postal-code
     // and address fields.
@@ -162,7 +162,7 @@ private:
     std::string FTail;          // the 0x1A that ended the lines and every byte after it
     io::FileIdentity FIdentity; // the file as it was opened for reading
     TFieldList FFields;
-    TStringResultList FCandidates;
+    TTextResultList FCandidates;
     std::string FCsvFileName;
     TCharSet FReadDelimiters;
     TCharSet FQuoteTargets;

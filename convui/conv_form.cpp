@@ -429,8 +429,9 @@ void TConvForm::ShowCandidates()
     {
         UpdateBracket bracket(items);
         items.Clear();
-        for (const std::string& line : FPass.Candidates().lines)
-            items.Add(line);
+        const TTextResultList& candidates = FPass.Candidates();
+        for (int i = 0; i < candidates.Count(); ++i)
+            items.Add(candidates.Line(i));
     }
     ShowCandidateCount();
     Edit1->setText(FromSjis(FPass.WaitPostCode()));

@@ -139,11 +139,11 @@ TEST_F(ConversionPass, ConfirmationMakesEveryAddressWait)
     EXPECT_EQ(waits, 1);
     EXPECT_EQ(pass.Level(), 1);
     ASSERT_EQ(pass.Candidates().Count(), 1);
-    EXPECT_EQ(pass.Candidates().lines[0], Sjis("1000014 千代田区永田町"));
+    EXPECT_EQ(pass.Candidates().Line(0), Sjis("1000014 千代田区永田町"));
     EXPECT_EQ(pass.WaitKey(), Sjis("千代田区永田町"));
     EXPECT_EQ(pass.WaitPostCode(), "0000000");
     EXPECT_EQ(pass.WaitAddress(), Sjis("千代田区永田町"));
-    EXPECT_EQ(pass.Ok(pass.Candidates().lines[0]), TStepResult::Finished);
+    EXPECT_EQ(pass.Ok(pass.Candidates().Line(0)), TStepResult::Finished);
     EXPECT_EQ(Line(0), Sjis("a,1000014,千代田区永田町"));
     EXPECT_EQ(pass.ConvCount(), 1);
     EXPECT_EQ(pass.BlankCount(), 1);
@@ -155,7 +155,7 @@ TEST_F(ConversionPass, WithPrefectureCandidatesCarryTheName)
     pass.SetConfirm(true);
     pass.SetWithKen(true);
     ASSERT_EQ(Start(), TStepResult::Waiting);
-    EXPECT_EQ(pass.Candidates().lines.at(0), Sjis("1000014 東京都千代田区永田町"));
+    EXPECT_EQ(pass.Candidates().Line(0), Sjis("1000014 東京都千代田区永田町"));
 }
 
 TEST_F(ConversionPass, WaitingRecordsShowWhatTheWindowShows)
