@@ -48,13 +48,15 @@ std::uint64_t RawHead(const char* p)
     return __builtin_bswap64(v);
 }
 
-// A text the record keys are compared with. Its first eight bytes are held as one number and
-// the keys' are loaded as one (their block has room behind it), so most comparisons need no
-// call at all.
+// A text the record keys are compared with. Its first sixteen bytes are held as two numbers and
+// the keys' are loaded the same way (their block has room behind it), so most comparisons need
+// no call at all.
 class Probe {
 public:
     explicit Probe(std::string_view text)
-        : text_(text), head_(Head(text)), mask_(MaskOf(std::min<std::size_t>(8, text.size())))
+        : text_(text), head_(Head(text)), mask_(MaskOf(std::min<std::size_t>(8, text.size()))),
+          next_(text.size() > 8 ? Head(text.substr(8)) : 0),
+          nextMask_(text.size() > 8 ? MaskOf(std::min<std::size_t>(8, text.size() - 8)) : 0)
     {
     }
     // Below, equal or above zero as key orders before, with or after the text.
@@ -64,20 +66,34 @@ public:
             RawHead(key.data()) & MaskOf(std::min<std::size_t>(8, key.size()));
         if (head != head_)
             return head < head_ ? -1 : 1;
+        // The first eight bytes are equal; so are the next ones, compared the same way, when
+        // both go on past them.
+        if (key.size() > 8 && text_.size() > 8) {
+            const std::uint64_t next =
+                RawHead(key.data() + 8) & MaskOf(std::min<std::size_t>(8, key.size() - 8));
+            if (next != next_)
+                return next < next_ ? -1 : 1;
+        }
         return key.compare(text_);
     }
     bool BegunBy(std::string_view key) const
     {
         if (key.size() < text_.size() || ((RawHead(key.data()) ^ head_) & mask_) != 0)
             return false;
-        return text_.size() <= 8 ||
-               std::memcmp(key.data() + 8, text_.data() + 8, text_.size() - 8) == 0;
+        if (text_.size() <= 8)
+            return true;
+        if (((RawHead(key.data() + 8) ^ next_) & nextMask_) != 0)
+            return false;
+        return text_.size() <= 16 ||
+               std::memcmp(key.data() + 16, text_.data() + 16, text_.size() - 16) == 0;
     }
 
 private:
     std::string_view text_;
     std::uint64_t head_;
     std::uint64_t mask_;
+    std::uint64_t next_; // bytes 8 to 15
+    std::uint64_t nextMask_;
 };
 
 template <class Start>
