@@ -73,7 +73,6 @@ struct Replacement {
     bool existed = false;
     std::string temp;
     UniqueFd tempFd;
-    bool swapped = false; // the temporary name now holds the old file, or nothing
 
     ~Replacement()
     {
@@ -130,14 +129,9 @@ void WriteTemp(Replacement& r, std::string_view bytes)
 bool SwapIn(Replacement& r)
 {
     if (r.existed &&
-        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE) == 0) {
-        r.swapped = true;
+        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE) == 0)
         return true;
-    }
-    if (::rename(r.temp.c_str(), r.target.c_str()) != 0)
-        return false;
-    r.swapped = true;
-    return true;
+    return ::rename(r.temp.c_str(), r.target.c_str()) == 0;
 }
 
 void SwapBack(Replacement& r)

@@ -44,8 +44,8 @@ cp "$bin/KOMPA.DIC" "$bin/VELDA.DIC" "$work/"
 mkdir "$work/dicts"
 cp "$ken_all" "$work/dicts/KEN_ALL.CSV"
 
-ratio() {  # mean of the first command over the mean of the second, from a hyperfine JSON export
-    sed -n 's/.*"mean": *\([0-9.e+-]*\).*/\1/p' "$1" | head -2 | tr '\n' ' ' |
+ratio() {  # median of the first command over the median of the second, from a hyperfine JSON export
+    sed -n 's/.*"median": *\([0-9.e+-]*\).*/\1/p' "$1" | head -2 | tr '\n' ' ' |
         awk '{ printf "%.1f ms / %.1f ms = %.3f", $1 * 1000, $2 * 1000, $1 / $2 }'
 }
 
