@@ -165,7 +165,7 @@ std::optional<std::string> TMainForm::ExecuteOpenDialog()
 {
     const QString fileName = QFileDialog::getOpenFileName(
         this, QString(), QString::fromStdString(ProgramDir),
-        QStringLiteral("郵政省郵便番号データファイル (*.CSV *.csv);;全てのファイル (*)"));
+        QStringLiteral("郵政省郵便番号データファイル (*.CSV *.csv *.ZIP *.zip);;全てのファイル (*)"));
     if (fileName.isEmpty())
         return std::nullopt;
     return ToFileName(fileName);

@@ -25,10 +25,14 @@ namespace {
 constexpr char kUsage[] =
     "usage: kompa-cli convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M\n"
     "                         [--read-delims LIST] [--write-delim D] [--quote LIST]\n"
-    "                         [--output OUT | --dry-run] FILE\n"
+    "                         [--encoding E] [--output OUT | --dry-run] FILE\n"
     "  --read-delims  comma,tab,space,control,char:X or none (default comma,tab,control)\n"
     "  --write-delim  comma (default), tab, space or char:X\n"
-    "  --quote        tab,space,control,all or none (default tab,space,control)\n";
+    "  --quote        tab,space,control,all or none (default tab,space,control)\n"
+    "  --encoding     auto (default), sjis or utf-8: auto reads a file as UTF-8 when it\n"
+    "                 starts with a byte-order mark, or is valid UTF-8 holding kana, kanji\n"
+    "                 or full-width forms; else as Shift-JIS. The file is written back in\n"
+    "                 its own encoding, byte-order mark and line ends (LF when it has no CR)\n";
 
 // The counts' captions as the result dialog shows them (Shift-JIS).
 // 総データ数, 住所が空のデータ, 変換データ数, 未変換
@@ -109,6 +113,7 @@ struct Settings {
     TCsvDialect dialect;
     std::string output;
     bool dryRun = false;
+    TEncodingChoice encoding = TEncodingChoice::Auto;
     std::string fileName;
 };
 
@@ -128,6 +133,7 @@ int ReadSettings(int argc, char** argv, Settings& settings)
                     {"quote", true},
                     {"output", true},
                     {"dry-run", false},
+                    {"encoding", true},
                     {"help", false}},
                    args, reason))
         return Usage(reason);
@@ -155,6 +161,15 @@ int ReadSettings(int argc, char** argv, Settings& settings)
         return Usage("--write-delim: " + reason);
     if (args.Has("quote") && !ParseQuoteTargets(args.Value("quote"), settings.dialect, reason))
         return Usage("--quote: " + reason);
+    if (args.Has("encoding")) {
+        const std::string encoding = args.Value("encoding");
+        if (encoding == "sjis")
+            settings.encoding = TEncodingChoice::ShiftJis;
+        else if (encoding == "utf-8")
+            settings.encoding = TEncodingChoice::Utf8;
+        else if (encoding != "auto")
+            return Usage("--encoding: auto, sjis or utf-8, not '" + encoding + "'");
+    }
     settings.dryRun = args.Has("dry-run");
     if (args.Has("output")) {
         if (settings.dryRun)
@@ -211,6 +226,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     TPostCode postCode;
     TConversionPass pass(postCode);
     TCsvDialect dialect = settings.dialect;
+    pass.SetEncodingChoice(settings.encoding);
     pass.LoadFromFile(settings.fileName, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
     // Nothing to convert: the counts are all 0 and nothing is written.
     if (pass.Lines().Count() == 0)

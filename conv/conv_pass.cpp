@@ -3,13 +3,32 @@
 #include <sys/stat.h>
 
 #include "book_save.h"
+#include "engine/cp932.h"
 #include "engine/file_io.h"
 
 namespace kompa {
 
 namespace {
+
 constexpr std::size_t kCodeLength = 7; // a written postal code is at most this many bytes
-constexpr std::size_t kReadBuffer = 65536;
+
+// The first kCodeLength bytes of a Shift-JIS code text, as UTF-8. A double-byte character cut
+// by the limit is dropped: UTF-8 has no half characters.
+std::string CodeAsUtf8(std::string_view code)
+{
+    code = code.substr(0, kCodeLength);
+    std::size_t whole = 0;
+    while (whole < code.size()) {
+        const auto lead = static_cast<unsigned char>(code[whole]);
+        const std::size_t width =
+            (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
+        if (whole + width > code.size())
+            break;
+        whole += width;
+    }
+    return cp932::ToUtf8(code.substr(0, whole));
+}
+
 } // namespace
 
 TConversionPass::TConversionPass(TPostCode& postCode) : FPostCode(postCode) {}
@@ -38,12 +57,8 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
     DropWaitingRecord();
     FCsvFileName = fileName;
     FLines.Clear();
-    FTail.clear();
     FIdentity = {};
-    io::TextFileReader reader(fileName, kReadBuffer, true);
-    FIdentity = reader.Identity();
-    FLines.LoadFromReader(reader);
-    FTail = reader.ReadRest();
+    FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice);
     if (FLines.Count() == 0)
         return;
     FReadDelimiters = readDelimiters;
@@ -107,8 +122,24 @@ char TConversionPass::WriteDelimiter() const
 
 void TConversionPass::WriteBack(std::string_view codeText)
 {
-    FFields.Put(FPostCol, std::string(codeText.substr(0, kCodeLength)));
+    if (FLines.Format().encoding == TTextEncoding::Utf8)
+        FFields.Put(FPostCol, CodeAsUtf8(codeText));
+    else
+        FFields.Put(FPostCol, std::string(codeText.substr(0, kCodeLength)));
     FLines.Put(FCurrent, JoinFields(FFields, WriteDelimiter(), FQuoteTargets));
+}
+
+const std::string& TConversionPass::LookupAddress(bool& matchable)
+{
+    const std::string& field = FFields.Get(FAddrCol);
+    matchable = true;
+    if (FLines.Format().encoding != TTextEncoding::Utf8)
+        return field;
+    if (!cp932::FromUtf8Strict(field, FLookup)) {
+        matchable = false;
+        FLookup = cp932::FromUtf8(field);
+    }
+    return FLookup;
 }
 
 void TConversionPass::ShowCandidates(const std::string& key)
@@ -137,11 +168,20 @@ TStepResult TConversionPass::ConvertRecords()
                 continue;
             }
             SplitFields(FFields, FLines.Get(FCurrent), FReadDelimiters);
-            const std::string key = FPostCode.NormalizeAddress(FFields.Get(FAddrCol));
+            bool matchable = true;
+            const std::string key = FPostCode.NormalizeAddress(LookupAddress(matchable));
             if (key.empty()) {
                 ++FBlankCount;
                 SetCurrent(FCurrent + 1);
                 continue;
+            }
+            if (!matchable) {
+                // A character the dictionary cannot hold matches nothing; the record waits
+                // (and stays as read unless the user answers it).
+                FCandidates.Clear();
+                FLevel = 0;
+                ShowCandidates(key);
+                return TStepResult::Waiting;
             }
             FLevel = FPostCode.SearchAddress(key, FCandidates, FWithKen);
             // Level 5 is a guess from a shortened key: it always asks.
@@ -222,7 +262,7 @@ std::string TConversionPass::BackupFileName(const std::string& fileName)
 
 std::string TConversionPass::OutputBytes() const
 {
-    return FLines.GetTextStr() + FTail;
+    return FLines.GetTextStr();
 }
 
 TSaveResult TConversionPass::SaveWithBackup()
@@ -260,7 +300,6 @@ void TConversionPass::SaveTo(const std::string& fileName) const
 void TConversionPass::Discard()
 {
     FLines.Clear();
-    FTail.clear();
     ResetConversion(false);
 }
 

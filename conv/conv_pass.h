@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "book_lines.h"
 #include "char_set.h"
 #include "csv_fields.h"
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
-#include "engine/light_strings.h"
 #include "engine/result_list.h"
 
 namespace kompa {
@@ -68,12 +68,16 @@ public:
     std::function<void(int current, int count)> OnCurrent;
     // A record waits: WaitKey(), Candidates(), WaitPostCode(), WaitAddress() describe it.
     std::function<void()> OnWait;
+    // How the next LoadFromFile decides the file's encoding.
+    void SetEncodingChoice(TEncodingChoice choice) { FEncodingChoice = choice; }
 
     // --- the file -------------------------------------------------------------------------
     // Replaces the held lines (also in the middle of a pass: a waiting record is dropped, so
     // nothing of an earlier file can be written into these lines). The delimiter sets stay
     // those of this opening for every later pass over the same lines. Read failures raise
-    // the I/O message; the lines are then empty or partial. Only a regular file is read.
+    // the I/O message; the lines are then empty. Only a regular file is read. The file's
+    // format (encoding, byte-order mark, line end) is kept for the save. In a UTF-8 file the
+    // fields are split and joined byte-wise; only the address is converted, for the lookup.
     // A 0x1A ends the lines; it and everything after it are kept to be written back as read.
     void LoadFromFile(const std::string& fileName, const TCharSet& readDelimiters,
                       const TCharSet& quoteTargets);
@@ -107,10 +111,10 @@ public:
     // The backup name of fileName: the extension of the name part replaced by ".bak", or
     // ".bak" appended when it has none. Shift-JIS aware, so a trail byte is never a '.'/'/'.
     static std::string BackupFileName(const std::string& fileName);
-    // "結果を保存": every line with CR LF, then the bytes from a 0x1A on, replace the file
-    // (SaveUserFileReplacing), the file as read kept under its backup name (never replacing
-    // an existing file); then the pass ends. A file that is no longer the one read, or any
-    // failure, raises and keeps the lines and the pass, the file untouched.
+    // "結果を保存": every line in the file's format, then the bytes from a 0x1A on, replace
+    // the file (SaveUserFileReplacing), the file as read kept under its backup name (never
+    // replacing an existing file); then the pass ends. A file that is no longer the one read,
+    // or any failure, raises and keeps the lines and the pass, the file untouched.
     TSaveResult SaveWithBackup();
     // After BackupFailed, when the user goes on: the same without a backup.
     TSaveResult SaveWithoutBackup();
@@ -133,11 +137,12 @@ public:
     int Level() const { return FLevel; }
     const std::string& CsvFileName() const { return FCsvFileName; }
     const TCharSet& ReadDelimiters() const { return FReadDelimiters; }
-    const TLightStrings& Lines() const { return FLines; }
+    const TBookLines& Lines() const { return FLines; }
+    const TFileFormat& Format() const { return FLines.Format(); }
     const TTextResultList& Candidates() const { return FCandidates; }
     // While a record waits: the key the window shows in edKey (the whole key when there is no
-    // candidate, else the text the dictionary finally searched), and the record's postal-code
-    // and address fields.
+    // candidate, else the text the dictionary finally searched; Shift-JIS), and the record's
+    // postal-code and address fields (in the file's encoding).
     const std::string& WaitKey() const { return FWaitKey; }
     const std::string& WaitPostCode() const { return FWaitPostCode; }
     const std::string& WaitAddress() const { return FWaitAddress; }
@@ -149,6 +154,9 @@ private:
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
     char WriteDelimiter() const;
+    // The record's address as the dictionary reads it (Shift-JIS). matchable is false when a
+    // UTF-8 address holds a character with no Shift-JIS form ("?" in its place then).
+    const std::string& LookupAddress(bool& matchable);
 
     TPostCode& FPostCode;
     std::string FDictDir;
@@ -158,8 +166,8 @@ private:
     int FPostCol = 0;
     int FAddrCol = 1;
 
-    TLightStrings FLines;
-    std::string FTail;          // the 0x1A that ended the lines and every byte after it
+    TBookLines FLines;
+    TEncodingChoice FEncodingChoice = TEncodingChoice::Auto;
     io::FileIdentity FIdentity; // the file as it was opened for reading
     TFieldList FFields;
     TTextResultList FCandidates;
@@ -178,6 +186,7 @@ private:
     std::string FWaitKey;
     std::string FWaitPostCode;
     std::string FWaitAddress;
+    std::string FLookup; // a UTF-8 record's address in Shift-JIS
 };
 
 } // namespace kompa

@@ -1,6 +1,7 @@
 #include "convui/conv_form.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -48,7 +49,8 @@ using kompa::ui::ToSjis;
 
 namespace {
 
-constexpr int kPanelWidths[4] = {130, 100, 120, 50};
+// The last, free panel shows the file's format, e.g. "UTF-8 BOM LF".
+constexpr int kPanelWidths[4] = {130, 100, 120, 110};
 constexpr int kFlashMilliseconds = 70;
 constexpr qint64 kProgressFrameMs = 15;
 constexpr std::size_t kCodeLength = 7;
@@ -311,6 +313,29 @@ void TConvForm::CreateMenus()
     connect(Close1, &QAction::triggered, this, Guard([this] { Close1Click(); }));
     connect(KCSV1, &QAction::triggered, this, Guard([this] { KCSV1Click(); }));
     connect(KH1, &QAction::triggered, this, Guard([this] { KH1Click(); }));
+    // Last in the options menu, so no command of it moves.
+    KO1->addSeparator();
+    QMenu* encoding = KO1->addMenu(Text(convtxt::kMenuEncoding));
+    encoding->setObjectName(QStringLiteral("KE1"));
+    auto* encodings = new QActionGroup(this);
+    const std::pair<QAction**, const char*> choices[] = {{&EncodingAuto, convtxt::kEncodingAuto},
+                                                         {&EncodingSjis, convtxt::kEncodingSjis},
+                                                         {&EncodingUtf8, convtxt::kEncodingUtf8}};
+    for (const auto& [action, caption] : choices) {
+        *action = encoding->addAction(Text(caption));
+        (*action)->setCheckable(true);
+        encodings->addAction(*action);
+    }
+    EncodingAuto->setObjectName(QStringLiteral("EncodingAuto"));
+    EncodingSjis->setObjectName(QStringLiteral("EncodingSjis"));
+    EncodingUtf8->setObjectName(QStringLiteral("EncodingUtf8"));
+    EncodingAuto->setChecked(true);
+    connect(encodings, &QActionGroup::triggered, this, [this](QAction* chosen) {
+        FPass.SetEncodingChoice(chosen == EncodingSjis   ? TEncodingChoice::ShiftJis
+                                : chosen == EncodingUtf8 ? TEncodingChoice::Utf8
+                                                         : TEncodingChoice::Auto);
+    });
+
     connect(K1, &QAction::toggled, this, [this](bool checked) { FPass.SetConfirm(checked); });
     connect(KK1, &QAction::toggled, this, [this](bool checked) { FPass.SetWithKen(checked); });
 }
@@ -323,6 +348,17 @@ QString TConvForm::PanelText(int panel) const
 void TConvForm::SetPanel(int panel, const QString& text)
 {
     FPanels[panel]->setText(text);
+}
+
+QString TConvForm::FormatText() const
+{
+    const TFileFormat& format = FPass.Format();
+    QString text = format.encoding == TTextEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                                          : QStringLiteral("Shift-JIS");
+    if (format.bom)
+        text += QStringLiteral(" BOM");
+    text += format.lineEnd == TLineEnd::Lf ? QStringLiteral(" LF") : QStringLiteral(" CRLF");
+    return text;
 }
 
 void TConvForm::SetCurrent(int index, int count)
@@ -386,6 +422,7 @@ void TConvForm::ResetConversion(bool active)
     SetPanel(2, QString());
     const std::string& fileName = FPass.CsvFileName();
     SetPanel(0, active ? ui::FromFileName(io::NamePart(fileName)) : QString());
+    SetPanel(3, active ? FormatText() : QString());
     Edit1->clear();
     Edit2->clear();
     // Counters, progress and the dictionary; a dictionary that cannot be opened raises here.
@@ -434,8 +471,8 @@ void TConvForm::ShowCandidates()
             items.Add(candidates.Line(i));
     }
     ShowCandidateCount();
-    Edit1->setText(FromSjis(FPass.WaitPostCode()));
-    Edit2->setText(FromSjis(FPass.WaitAddress()));
+    Edit1->setText(ui::FromFileText(FPass.WaitPostCode(), FPass.Format().encoding));
+    Edit2->setText(ui::FromFileText(FPass.WaitAddress(), FPass.Format().encoding));
     SelectSingleCandidate();
     // Draw the record before the wait; the user's input waits for the buttons below.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -89,6 +89,10 @@ public:
     QAction* K1;
     QAction* KK1;
     QAction* KH1;
+    // 文字コード: how the next opened file is read.
+    QAction* EncodingAuto;
+    QAction* EncodingSjis;
+    QAction* EncodingUtf8;
 
 protected:
     void closeEvent(QCloseEvent* event) override; // FormCloseQuery
@@ -121,6 +125,8 @@ private:
     // Enter or a double click on a candidate: OK with that line.
     void ListBox1Accept();
     void SetPanel(int panel, const QString& text);
+    // The open file's encoding and line ends, for the free panel.
+    QString FormatText() const;
 
     kompa::TConversionPass FPass;
     TOptForm* const OptForm;

@@ -145,6 +145,14 @@ inline constexpr char kFilterCsv[] = "\x83R\x83\x93\x83}\x8B\xE6\x90\xD8\x82\xE8
 // 全てのファイル (*)
 inline constexpr char kFilterAll[] = "\x91S\x82\xC4\x82\xCC\x83t\x83@\x83"
                                      "C\x83\x8B (*)";
+// 文字コード(&E)
+inline constexpr char kMenuEncoding[] = "\x95\xB6\x8E\x9A\x83R\x81[\x83h(&E)";
+// 自動判別
+inline constexpr char kEncodingAuto[] = "\x8E\xA9\x93\xAE\x94\xBB\x95\xCA";
+// Shift-JIS
+inline constexpr char kEncodingSjis[] = "Shift-JIS";
+// UTF-8
+inline constexpr char kEncodingUtf8[] = "UTF-8";
 // 警告
 inline constexpr char kWarning[] = "\x8Cx\x8D\x90";
 

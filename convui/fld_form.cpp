@@ -12,10 +12,10 @@
 #include <QStyle>
 #include <QTableWidget>
 
+#include "conv/book_lines.h"
 #include "conv/csv_fields.h"
 #include "convui/conv_texts.h"
 #include "convui/modal_result.h"
-#include "engine/light_strings.h"
 #include "ui/ui_text.h"
 
 using namespace kompa;
@@ -110,7 +110,7 @@ void TFldForm::ShowHeadings()
         SetCell(0, FAddrCol, kompa::ui::FromSjis(convtxt::kAddress));
 }
 
-void TFldForm::FillPreview(const kompa::TLightStrings& lines, const kompa::TCharSet& readDelimiters)
+void TFldForm::FillPreview(const kompa::TBookLines& lines, const kompa::TCharSet& readDelimiters)
 {
     // The column count follows the last line; the rows are filled after it is set, so a
     // narrower line in the middle does not cut the cells of an earlier, wider one.
@@ -127,7 +127,7 @@ void TFldForm::FillPreview(const kompa::TLightStrings& lines, const kompa::TChar
     for (int i = 0; i < rows; ++i) {
         const TFieldList& fields = preview[static_cast<std::size_t>(i)];
         for (int col = 0; col < std::min(fields.Count(), StringGrid1->columnCount()); ++col)
-            SetCell(i + 1, col, kompa::ui::FromSjis(fields[col]));
+            SetCell(i + 1, col, kompa::ui::FromFileText(fields[col], lines.Format().encoding));
     }
     ShowHeadings();
 }

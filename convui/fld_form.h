@@ -12,7 +12,7 @@ class QPushButton;
 class QTableWidget;
 
 namespace kompa {
-class TLightStrings;
+class TBookLines;
 }
 
 class TFldForm : public QDialog {
@@ -23,8 +23,9 @@ public:
     explicit TFldForm(QWidget* parent = nullptr);
 
     // The preview of the first three lines, each split with readDelimiters. The column count
-    // follows the last line filled; a line without fields leaves one column.
-    void FillPreview(const kompa::TLightStrings& lines, const kompa::TCharSet& readDelimiters);
+    // follows the last line filled; a line without fields leaves one column. The fields are
+    // shown in the lines' own encoding.
+    void FillPreview(const kompa::TBookLines& lines, const kompa::TCharSet& readDelimiters);
 
     // Zero-based columns; the conversion window reads them after the dialog.
     int FPostCol = 0;

@@ -14,6 +14,7 @@
 #include "ken.h"
 #include "messages.h"
 #include "source_line.h"
+#include "source_text.h"
 
 namespace kompa {
 
@@ -24,7 +25,6 @@ using format::kRecordMax;
 
 constexpr int kSourcePreset = 120000;
 constexpr std::size_t kIndexPreset = 1000;
-constexpr std::size_t kSourceBuffer = 32768;
 // Offsets and sizes are 32-bit signed: the records of a file, with the largest index before
 // them, must stay within that, or the file could not address them.
 constexpr std::size_t kMaxImage = 0x7FFFFFFF - kHeaderSize - format::kEntrySize * 65536;
@@ -50,14 +50,15 @@ private:
 // the record text behind one placeholder byte: prefecture character, code, blank, city, town.
 template <typename Add> void ReadBuildStrings(const std::string& sourceFileName, Add&& add)
 {
-    io::TextFileReader reader(sourceFileName, kSourceBuffer);
+    // Decoded whole before the first line: a source that cannot be decoded builds nothing.
+    const std::string text = ReadSourceText(sourceFileName);
+    TSourceLines lines(text);
     std::string_view line;
-    std::string spill;
     std::string scratch;
     std::vector<std::string_view> fields;
     char build[kRecordMax];
     int lastKen = -1; // lines come grouped by prefecture
-    while (reader.ReadLineView(line, spill, kSourceLineMax)) {
+    while (lines.Next(line, kSourceLineMax)) {
         // Nothing past field 8 is ever used.
         SplitSourceLine(line, fields, scratch, kTownField + 1);
         if (fields.size() <= kKenField)

@@ -38,6 +38,27 @@ int OpenRead(const std::string& fileName, int extraFlags = 0)
     return fd.Release();
 }
 
+// Opens a text file for reading, as TextFileReader and ReadWholeFile do; raises on failure.
+UniqueFd OpenText(const std::string& fileName, bool regularOnly, FileIdentity& identity)
+{
+    // A socket or a device may not even open; without O_NONBLOCK, opening a FIFO would wait
+    // for a writer. The type is checked again on what was opened.
+    struct stat st {};
+    if (regularOnly && ::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        Raise(FormatMessage(msg::kNotRegularFile, fileName));
+    UniqueFd fd(OpenRead(fileName, regularOnly ? O_NONBLOCK : 0));
+    if (!fd)
+        RaiseIo(errno);
+    if (::fstat(fd.Get(), &st) == 0)
+        identity = IdentityOf(st);
+    if (regularOnly) {
+        if (!S_ISREG(st.st_mode))
+            Raise(FormatMessage(msg::kNotRegularFile, fileName));
+        ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
 [[noreturn]] void RaiseCreate(const std::string& fileName)
 {
     Raise(FormatMessage(msg::kFileCreateError, fileName));
@@ -168,21 +189,7 @@ std::string ProgramFileName()
 TextFileReader::TextFileReader(const std::string& fileName, std::size_t bufferSize,
                                bool regularOnly)
 {
-    // A socket or a device may not even open; without O_NONBLOCK, opening a FIFO would wait
-    // for a writer. The type is checked again on what was opened.
-    struct stat st {};
-    if (regularOnly && ::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        Raise(FormatMessage(msg::kNotRegularFile, fileName));
-    fd_.Reset(OpenRead(fileName, regularOnly ? O_NONBLOCK : 0));
-    if (!fd_)
-        RaiseIo(errno);
-    if (::fstat(fd_.Get(), &st) == 0)
-        identity_ = IdentityOf(st);
-    if (regularOnly) {
-        if (!S_ISREG(st.st_mode))
-            Raise(FormatMessage(msg::kNotRegularFile, fileName));
-        ::fcntl(fd_.Get(), F_SETFL, ::fcntl(fd_.Get(), F_GETFL) & ~O_NONBLOCK);
-    }
+    fd_ = OpenText(fileName, regularOnly, identity_);
     buffer_.resize(bufferSize == 0 ? 1 : bufferSize);
 }
 
@@ -285,6 +292,33 @@ bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
     if (view.data() != line.data())
         line.assign(view);
     return true;
+}
+
+std::string ReadWholeFile(const std::string& fileName, bool regularOnly, FileIdentity* identity)
+{
+    FileIdentity opened;
+    const UniqueFd fd = OpenText(fileName, regularOnly, opened);
+    if (identity)
+        *identity = opened;
+    std::string bytes;
+    // One byte beyond the size tells the end without a second buffer; a file that grew or a
+    // pipe still reads whole.
+    bytes.resize(opened.size > 0 ? static_cast<std::size_t>(opened.size) + 1 : 65536);
+    std::size_t size = 0;
+    for (;;) {
+        if (size == bytes.size())
+            bytes.resize(size * 2);
+        const ssize_t n = ::read(fd.Get(), bytes.data() + size, bytes.size() - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            RaiseIo(errno);
+        if (n == 0)
+            break;
+        size += static_cast<std::size_t>(n);
+    }
+    bytes.resize(size);
+    return bytes;
 }
 
 // --- SharedFile --------------------------------------------------------------------------

@@ -112,6 +112,11 @@ private:
     bool pendingLf_ = false; // the last line ended at CR; an LF right after it belongs to it
 };
 
+// The whole file's bytes; raises the I/O message for the failure, as TextFileReader does, and
+// with regularOnly refuses what it refuses. identity, when given, receives the file as opened.
+std::string ReadWholeFile(const std::string& fileName, bool regularOnly = false,
+                          FileIdentity* identity = nullptr);
+
 // A file held open for reading under a shared lock: any number of readers (of this process or
 // another) hold it at once, while SaveFileReplacing and the dictionary build refuse to replace it.
 class SharedFile {

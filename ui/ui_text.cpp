@@ -20,6 +20,13 @@ std::string ToSjis(const QString& text)
         std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
+QString FromFileText(std::string_view bytes, TTextEncoding encoding)
+{
+    if (encoding == TTextEncoding::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return FromSjis(bytes);
+}
+
 QString FromFileName(const std::string& fileName)
 {
     return QFile::decodeName(QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size())));

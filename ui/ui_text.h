@@ -8,12 +8,17 @@
 #include <string>
 #include <string_view>
 
+#include "engine/text_encoding.h"
+
 namespace kompa::ui {
 
 // Shift-JIS bytes to display text.
 QString FromSjis(std::string_view sjis);
 // Display text to Shift-JIS bytes; a character with no CP932 form becomes "?".
 std::string ToSjis(const QString& text);
+
+// A user's file text (an address book's fields) in that file's encoding.
+QString FromFileText(std::string_view bytes, TTextEncoding encoding);
 
 // File names are file-system bytes, not Shift-JIS: they are converted by the locale's rules.
 QString FromFileName(const std::string& fileName);

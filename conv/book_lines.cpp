@@ -1,0 +1,205 @@
+#include "book_lines.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "engine/messages.h"
+
+namespace kompa {
+
+namespace {
+
+void PutNumber(std::string& to, std::size_t value)
+{
+    do {
+        const auto low = static_cast<char>(value & 0x7F);
+        value >>= 7;
+        to += value ? static_cast<char>(low | 0x80) : low;
+    } while (value);
+}
+
+std::size_t GetNumber(const char*& from)
+{
+    std::size_t value = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto b = static_cast<unsigned char>(*from++);
+        value |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            return value;
+    }
+}
+
+} // namespace
+
+void TBookLines::Clear()
+{
+    std::string().swap(bytes_);
+    std::vector<Span>().swap(spans_);
+    std::string().swap(edits_);
+    std::string().swap(scratch_);
+    format_ = TFileFormat();
+}
+
+void TBookLines::LoadFromFile(const std::string& fileName, TEncodingChoice choice)
+{
+    Clear();
+    SetBytes(io::ReadWholeFile(fileName), choice);
+}
+
+void TBookLines::SetBytes(std::string bytes, TEncodingChoice choice)
+{
+    Clear();
+    // Spans address the buffer with 32 bits.
+    if (bytes.size() >= kEdited * std::size_t{2})
+        io::RaiseIo(EFBIG);
+    format_ = DetectFileFormat(bytes, choice);
+    bytes_ = std::move(bytes);
+    std::string_view text = bytes_;
+    std::size_t pos = format_.bom ? kUtf8Bom.size() : 0;
+    // Ctrl-Z ends the input for good.
+    if (const std::size_t ctrlZ = text.find('\x1A', pos); ctrlZ != std::string_view::npos)
+        text = text.substr(0, ctrlZ);
+    const char end = format_.lineEnd == TLineEnd::Lf ? '\n' : '\r';
+    spans_.reserve(static_cast<std::size_t>(std::count(text.begin() + pos, text.end(), end)) + 1);
+    while (pos < text.size()) {
+        std::size_t stop = text.find(end, pos);
+        if (stop == std::string_view::npos)
+            stop = text.size();
+        if (stop - pos >= kEdited)
+            io::RaiseIo(EFBIG);
+        spans_.push_back({static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(stop - pos)});
+        pos = stop + 1;
+        if (end == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos;
+    }
+    spans_.shrink_to_fit();
+}
+
+void TBookLines::Check(int index) const
+{
+    if (index < 0 || index >= Count())
+        Raise(msg::kListIndexError);
+}
+
+TBookLines::Span TBookLines::Original(int index) const
+{
+    Span span = spans_[static_cast<std::size_t>(index)];
+    if (span.length & kEdited) {
+        const char* record = edits_.data() + span.start;
+        span.start = static_cast<std::uint32_t>(GetNumber(record));
+        span.length &= ~kEdited;
+    }
+    return span;
+}
+
+std::string_view TBookLines::Get(int index) const
+{
+    Check(index);
+    const Span span = spans_[static_cast<std::size_t>(index)];
+    if (!(span.length & kEdited))
+        return std::string_view(bytes_).substr(span.start, span.length);
+    const char* record = edits_.data() + span.start;
+    const std::size_t start = GetNumber(record);
+    const std::size_t kept = GetNumber(record);
+    const std::size_t dropped = GetNumber(record);
+    const std::size_t inserted = GetNumber(record);
+    const std::size_t length = span.length & ~kEdited;
+    scratch_.assign(bytes_, start, kept);
+    scratch_.append(record, inserted);
+    scratch_.append(bytes_, start + kept + dropped, length - kept - dropped);
+    return scratch_;
+}
+
+void TBookLines::Put(int index, std::string_view line)
+{
+    Check(index);
+    const Span original = Original(index);
+    const std::string_view was = std::string_view(bytes_).substr(original.start, original.length);
+    Span& span = spans_[static_cast<std::size_t>(index)];
+    if (line == was) {
+        span = original;
+        return;
+    }
+    // Most written lines differ from their original only in the postal-code field: keep the
+    // common start and end, store the middle.
+    const std::size_t limit = std::min(was.size(), line.size());
+    std::size_t kept = 0;
+    while (kept < limit && was[kept] == line[kept])
+        ++kept;
+    std::size_t tail = 0;
+    while (tail < limit - kept && was[was.size() - 1 - tail] == line[line.size() - 1 - tail])
+        ++tail;
+    const std::size_t at = edits_.size();
+    if (at >= kEdited * std::size_t{2})
+        io::RaiseIo(EFBIG);
+    PutNumber(edits_, original.start);
+    PutNumber(edits_, kept);
+    PutNumber(edits_, was.size() - kept - tail);
+    PutNumber(edits_, line.size() - kept - tail);
+    edits_.append(line.substr(kept, line.size() - kept - tail));
+    span = {static_cast<std::uint32_t>(at), original.length | kEdited};
+}
+
+template <typename Sink> void TBookLines::Emit(Sink&& sink) const
+{
+    if (format_.bom)
+        sink(kUtf8Bom);
+    const std::string_view end = LineEndBytes(format_.lineEnd);
+    for (int i = 0; i < Count(); ++i) {
+        sink(Get(i));
+        sink(end);
+    }
+}
+
+std::string TBookLines::GetTextStr() const
+{
+    std::string text;
+    text.reserve(bytes_.size() + edits_.size() + spans_.size() * 2);
+    Emit([&text](std::string_view piece) { text += piece; });
+    return text;
+}
+
+void TBookLines::SaveToFile(const std::string& fileName) const
+{
+    if (fileName.empty())
+        Raise(msg::kIoInvalidFileName);
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        io::RaiseIo(errno);
+    std::string buffer;
+    constexpr std::size_t kPiece = 65536;
+    buffer.reserve(kPiece);
+    auto flush = [&](std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                const int err = errno;
+                ::close(fd);
+                io::RaiseIo(err);
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    };
+    Emit([&](std::string_view piece) {
+        if (buffer.size() + piece.size() > kPiece) {
+            flush(buffer);
+            buffer.clear();
+        }
+        if (piece.size() > kPiece)
+            flush(piece);
+        else
+            buffer += piece;
+    });
+    flush(buffer);
+    if (::close(fd) != 0)
+        io::RaiseIo(errno);
+}
+
+} // namespace kompa

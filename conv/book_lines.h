@@ -1,0 +1,61 @@
+#pragma once
+// TBookLines: a user's address book held as its bytes in one buffer with a span per line, in
+// the file's own format (encoding, byte-order mark, line end). A line written back is kept as
+// its difference from the line as read, so a converted book costs little more than its file.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/text_encoding.h"
+
+namespace kompa {
+
+class TBookLines {
+public:
+    // Reads the file and splits it by the line rules of its format: with CR LF, a line ends at
+    // CR, an LF right after it belongs to the line end and a lone LF is an ordinary byte; with
+    // LF (a file holding no CR) a line ends at LF. 0x1A or the physical end ends the input; a
+    // last line without a line end is still read. The I/O failure raises its message and leaves
+    // the list empty.
+    void LoadFromFile(const std::string& fileName, TEncodingChoice choice);
+    // The same over bytes already read.
+    void SetBytes(std::string bytes, TEncodingChoice choice);
+    void Clear();
+
+    int Count() const { return static_cast<int>(spans_.size()); }
+    // The line without its end. Valid until the next Get or Put; a bad index raises.
+    std::string_view Get(int index) const;
+    std::string_view operator[](int index) const { return Get(index); }
+    void Put(int index, std::string_view line);
+
+    const TFileFormat& Format() const { return format_; }
+    // The byte-order mark when there was one, then every line followed by the format's line end.
+    std::string GetTextStr() const;
+    // Writes GetTextStr() to fileName (created or truncated) in pieces.
+    void SaveToFile(const std::string& fileName) const;
+
+private:
+    // A line as read: start and length in bytes_. An edited line has kEdited set in length and
+    // start pointing to its edit record in edits_.
+    struct Span {
+        std::uint32_t start;
+        std::uint32_t length;
+    };
+    static constexpr std::uint32_t kEdited = 0x80000000u;
+
+    Span Original(int index) const;
+    void Check(int index) const;
+    template <typename Sink> void Emit(Sink&& sink) const;
+
+    std::string bytes_;
+    std::vector<Span> spans_;
+    // Edit records: original start, then prefix kept, bytes dropped, bytes inserted (LEB128),
+    // then the inserted bytes.
+    std::string edits_;
+    mutable std::string scratch_;
+    TFileFormat format_;
+};
+
+} // namespace kompa

@@ -1,0 +1,167 @@
+#include "source_text.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "cp932.h"
+#include "errors.h"
+#include "file_io.h"
+#include "messages.h"
+#include "text_encoding.h"
+
+namespace kompa {
+
+namespace {
+
+bool IsZip(std::string_view bytes)
+{
+    // A local file header, or the end record of an empty archive.
+    return bytes.starts_with("PK\x03\x04") || bytes.starts_with("PK\x05\x06");
+}
+
+[[noreturn]] void RaiseZip(zip_error_t* error)
+{
+    const std::string reason = zip_error_strerror(error);
+    zip_error_fini(error);
+    Raise(FormatMessage(msg::kZipUnreadable, reason));
+}
+
+// The one file of the archive held in bytes; every entry's checksum is verified as it is read.
+std::string Unzip(const std::string& bytes)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (!source)
+        RaiseZip(&error);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!archive) {
+        zip_source_free(source);
+        RaiseZip(&error);
+    }
+    std::unique_ptr<zip_t, void (*)(zip_t*)> guard(archive, zip_discard);
+    zip_int64_t chosen = -1;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        if (name && std::string_view(name).ends_with('/'))
+            continue; // a folder
+        if (chosen >= 0)
+            Raise(msg::kZipNotOneFile);
+        chosen = i;
+    }
+    if (chosen < 0)
+        Raise(msg::kZipNotOneFile);
+    zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(chosen), 0);
+    if (!file)
+        RaiseZip(zip_get_error(archive));
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
+        if (n < 0) {
+            zip_error_t fileError;
+            zip_error_init(&fileError);
+            zip_error_set(&fileError, zip_error_code_zip(zip_file_get_error(file)),
+                          zip_error_code_system(zip_file_get_error(file)));
+            zip_fclose(file);
+            RaiseZip(&fileError);
+        }
+        if (n == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    zip_fclose(file);
+    return text;
+}
+
+std::string CodePointName(std::string_view utf8)
+{
+    char32_t code = 0;
+    if (!utf8.empty()) {
+        const auto lead = static_cast<unsigned char>(utf8[0]);
+        code = lead < 0x80   ? lead
+               : lead < 0xE0 ? lead & 0x1F
+               : lead < 0xF0 ? lead & 0x0F
+                             : lead & 0x07;
+        for (std::size_t i = 1; i < utf8.size(); ++i)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+    }
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
+    return name;
+}
+
+// Finds the first line of utf8 that cannot be converted and raises its message.
+[[noreturn]] void RaiseUnconvertible(std::string_view utf8)
+{
+    const char end = utf8.find('\r') == std::string_view::npos ? '\n' : '\r';
+    long long number = 1;
+    std::string sjis;
+    std::string bad;
+    for (std::size_t pos = 0; pos <= utf8.size(); ++number) {
+        std::size_t stop = utf8.find(end, pos);
+        if (stop == std::string_view::npos)
+            stop = utf8.size();
+        if (!cp932::FromUtf8Strict(utf8.substr(pos, stop - pos), sjis, &bad))
+            Raise(
+                FormatMessage(FormatMessage(msg::kSourceCharNotSjis, number), CodePointName(bad)));
+        pos = stop + 1;
+    }
+    Raise(FormatMessage(FormatMessage(msg::kSourceCharNotSjis, number), CodePointName(bad)));
+}
+
+} // namespace
+
+std::string DecodeSource(std::string bytes)
+{
+    if (IsZip(bytes))
+        bytes = Unzip(bytes);
+    if (DetectEncoding(bytes) == TTextEncoding::Utf8) {
+        std::string_view utf8 = bytes;
+        if (utf8.starts_with(kUtf8Bom))
+            utf8.remove_prefix(kUtf8Bom.size());
+        std::string sjis;
+        if (!cp932::FromUtf8Strict(utf8, sjis))
+            RaiseUnconvertible(utf8);
+        bytes = std::move(sjis);
+    }
+    if (bytes.find('\r') != std::string::npos)
+        return bytes;
+    // LF line ends become the CR LF the build reads; no Shift-JIS trail byte is an LF.
+    std::string crlf;
+    crlf.reserve(bytes.size() +
+                 static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    for (char c : bytes) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+std::string ReadSourceText(const std::string& fileName)
+{
+    return DecodeSource(io::ReadWholeFile(fileName));
+}
+
+TSourceLines::TSourceLines(std::string_view text) : text_(text.substr(0, text.find('\x1A'))) {}
+
+bool TSourceLines::Next(std::string_view& line, std::size_t maxBytes)
+{
+    if (pos_ >= text_.size())
+        return false;
+    std::size_t stop = text_.find('\r', pos_);
+    if (stop == std::string_view::npos)
+        stop = text_.size();
+    line = text_.substr(pos_, std::min(stop - pos_, maxBytes));
+    pos_ = stop + 1;
+    if (pos_ < text_.size() && text_[pos_] == '\n')
+        ++pos_;
+    return true;
+}
+
+} // namespace kompa

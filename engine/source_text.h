@@ -1,0 +1,35 @@
+#pragma once
+// The ministry file as the build reads it. The file may be given as published: the Shift-JIS
+// CSV, its UTF-8 edition (with or without a byte-order mark, CR LF or LF line ends), or a ZIP
+// archive holding one of these. The build always reads Shift-JIS with CR LF.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kompa {
+
+// The source bytes as Shift-JIS text: a ZIP archive is replaced by its one file, UTF-8 text
+// (detected as a user's address book is) is converted to Shift-JIS, and a text holding no CR
+// gets CR LF line ends. Shift-JIS text with CR come back unchanged. Raises a message naming the line
+// of a character with no Shift-JIS form, or saying why a ZIP archive cannot be read.
+std::string DecodeSource(std::string bytes);
+
+// Reads fileName (I/O failures raise the system's message) and decodes it.
+std::string ReadSourceText(const std::string& fileName);
+
+// The lines of a source text by the text-file rules: a line ends at CR, an LF right after the
+// CR belongs to the line end, a lone LF is an ordinary byte, 0x1A ends the text. A last line
+// without a line end is still read.
+class TSourceLines {
+public:
+    explicit TSourceLines(std::string_view text);
+    // The next line, cut to maxBytes; false at the end.
+    bool Next(std::string_view& line, std::size_t maxBytes);
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+} // namespace kompa

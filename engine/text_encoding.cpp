@@ -1,0 +1,101 @@
+#include "text_encoding.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace kompa {
+
+namespace {
+
+// Walks bytes as UTF-8; false on the first invalid sequence. wide tells whether a character
+// at or above U+3000 was seen.
+bool WalkUtf8(std::string_view bytes, bool& wide)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* end = p + bytes.size();
+    wide = false;
+    while (p < end) {
+        // ASCII runs eight bytes at a time.
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length;
+        char32_t code;
+        char32_t least;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+            least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+            least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < length)
+            return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        if (code >= 0x3000)
+            wide = true;
+        p += length;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    bool wide;
+    return WalkUtf8(bytes, wide);
+}
+
+TTextEncoding DetectEncoding(std::string_view bytes)
+{
+    if (bytes.starts_with(kUtf8Bom))
+        return TTextEncoding::Utf8;
+    bool wide;
+    return WalkUtf8(bytes, wide) && wide ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis;
+}
+
+TFileFormat DetectFileFormat(std::string_view bytes, TEncodingChoice choice)
+{
+    TFileFormat format;
+    switch (choice) {
+    case TEncodingChoice::Auto:
+        format.encoding = DetectEncoding(bytes);
+        break;
+    case TEncodingChoice::ShiftJis:
+        format.encoding = TTextEncoding::ShiftJis;
+        break;
+    case TEncodingChoice::Utf8:
+        format.encoding = TTextEncoding::Utf8;
+        break;
+    }
+    format.bom = format.encoding == TTextEncoding::Utf8 && bytes.starts_with(kUtf8Bom);
+    format.lineEnd = bytes.find('\r') == std::string_view::npos ? TLineEnd::Lf : TLineEnd::CrLf;
+    return format;
+}
+
+} // namespace kompa
