@@ -2,8 +2,9 @@
 // it, and the field routines on their own.
 //
 //   bench_convert                         the benchmarks
-//   bench_convert --generate FILE [N]     writes the address book (N records, default 100000)
-//                                         for timing kompa-cli convert itself
+//   bench_convert --generate FILE [N] [--utf8]
+//                                         writes the address book (N records, default 100000;
+//                                         UTF-8 with LF) for timing kompa-cli convert itself
 
 #include <benchmark/benchmark.h>
 
@@ -17,6 +18,7 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
+#include "engine/cp932.h"
 #include "engine/file_io.h"
 
 namespace {
@@ -37,19 +39,37 @@ std::string BookText(int count)
     return text;
 }
 
-const std::string& BookFile()
+// The book in Shift-JIS with CR LF, or as a Linux user keeps it: UTF-8 with LF.
+std::string BookBytes(int count, bool utf8)
 {
-    static const std::string name = [] {
-        std::string file = (std::filesystem::temp_directory_path() / "kompa_bench_book.csv");
-        io::SaveFileReplacing(file, BookText(kBookSize));
-        return file;
-    }();
-    return name;
+    std::string text = BookText(count);
+    if (utf8) {
+        text = cp932::ToUtf8(text);
+        std::erase(text, '\r');
+    }
+    return text;
 }
 
+const std::string& BookFile(bool utf8)
+{
+    static const std::string names[2] = {
+        [] {
+            std::string file = (std::filesystem::temp_directory_path() / "kompa_bench_book.csv");
+            io::SaveFileReplacing(file, BookBytes(kBookSize, false));
+            return file;
+        }(),
+        [] {
+            std::string file = (std::filesystem::temp_directory_path() / "kompa_bench_book8.csv");
+            io::SaveFileReplacing(file, BookBytes(kBookSize, true));
+            return file;
+        }()};
+    return names[utf8 ? 1 : 0];
+}
+
+// Argument 0: the Shift-JIS CR LF book; 1: its UTF-8 LF form.
 void BM_ConvertBook(benchmark::State& state)
 {
-    const std::string& book = BookFile();
+    const std::string& book = BookFile(state.range(0) != 0);
     const std::string output = book + ".out";
     TCsvDialect dialect;
     int converted = 0;
@@ -74,7 +94,12 @@ void BM_ConvertBook(benchmark::State& state)
     state.counters["skipped"] = skipped;
     std::remove(output.c_str());
 }
-BENCHMARK(BM_ConvertBook)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_ConvertBook)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(3);
 
 void BM_SplitJoinRecord(benchmark::State& state)
 {
@@ -96,11 +121,12 @@ BENCHMARK(BM_SplitJoinRecord);
 int Generate(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fputs("usage: bench_convert --generate FILE [N]\n", stderr);
+        std::fputs("usage: bench_convert --generate FILE [N] [--utf8]\n", stderr);
         return 2;
     }
     const int count = argc > 3 ? std::atoi(argv[3]) : kBookSize;
-    io::SaveFileReplacing(argv[2], BookText(count));
+    const bool utf8 = argc > 4 && std::strcmp(argv[4], "--utf8") == 0;
+    io::SaveFileReplacing(argv[2], BookBytes(count, utf8));
     return 0;
 }
 

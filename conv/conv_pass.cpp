@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "book_save.h"
 #include "engine/cp932.h"
 #include "engine/file_io.h"
@@ -26,7 +28,12 @@ std::string CodeAsUtf8(std::string_view code)
             break;
         whole += width;
     }
-    return cp932::ToUtf8(code.substr(0, whole));
+    code = code.substr(0, whole);
+    // Digits, as almost always: the same bytes in both encodings.
+    if (std::all_of(code.begin(), code.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(code);
+    return cp932::ToUtf8(code);
 }
 
 } // namespace
@@ -135,7 +142,7 @@ const std::string& TConversionPass::LookupAddress(bool& matchable)
     matchable = true;
     if (FLines.Format().encoding != TTextEncoding::Utf8)
         return field;
-    if (!cp932::FromUtf8Strict(field, FLookup)) {
+    if (!cp932::FromUtf8Fast(field, FLookup)) {
         matchable = false;
         FLookup = cp932::FromUtf8(field);
     }

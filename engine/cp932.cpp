@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace kompa::cp932 {
 
@@ -124,6 +126,82 @@ bool FromUtf8Strict(std::string_view utf8, std::string& sjis, std::string* badCh
     if (badChar)
         badChar->assign(in, std::min(left, Utf8Length(static_cast<unsigned char>(*in))));
     return false;
+}
+
+namespace {
+
+constexpr std::uint16_t kNoForm = 0xFFFF;
+
+// CP932 bytes of every BMP code point (one byte when below 0x100), or kNoForm: iconv's own
+// answer for each, so the table converts exactly as FromUtf8Strict does.
+std::vector<std::uint16_t> MakeFromUtf8Table()
+{
+    std::vector<std::uint16_t> table(0x10000, kNoForm);
+    std::string sjis;
+    for (char32_t code = 0; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        char utf8[3];
+        std::size_t left;
+        if (code < 0x80) {
+            utf8[0] = static_cast<char>(code);
+            left = 1;
+        } else if (code < 0x800) {
+            utf8[0] = static_cast<char>(0xC0 | code >> 6);
+            utf8[1] = static_cast<char>(0x80 | (code & 0x3F));
+            left = 2;
+        } else {
+            utf8[0] = static_cast<char>(0xE0 | code >> 12);
+            utf8[1] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            utf8[2] = static_cast<char>(0x80 | (code & 0x3F));
+            left = 3;
+        }
+        char* in = utf8;
+        sjis.clear();
+        if (!FromUtf8Converter().Run(in, left, sjis) || sjis.empty() || sjis.size() > 2)
+            continue;
+        table[code] = sjis.size() == 1
+                          ? static_cast<unsigned char>(sjis[0])
+                          : static_cast<std::uint16_t>(static_cast<unsigned char>(sjis[0]) << 8 |
+                                                       static_cast<unsigned char>(sjis[1]));
+    }
+    return table;
+}
+
+} // namespace
+
+bool FromUtf8Fast(std::string_view utf8, std::string& sjis)
+{
+    static const std::vector<std::uint16_t> table = MakeFromUtf8Table();
+    sjis.clear();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const unsigned char* end = p + utf8.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        char32_t code;
+        if (lead < 0x80) {
+            code = lead;
+            ++p;
+        } else if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            code = (lead & 0x1F) << 6 | (p[1] & 0x3F);
+            p += 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+                   (p[2] & 0xC0) == 0x80) {
+            code = (lead & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+            if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
+                return false;
+            p += 3;
+        } else {
+            return false; // invalid, or beyond the BMP where CP932 has nothing
+        }
+        const std::uint16_t value = table[code];
+        if (value == kNoForm)
+            return false;
+        if (value > 0xFF)
+            sjis += static_cast<char>(value >> 8);
+        sjis += static_cast<char>(value & 0xFF);
+    }
+    return true;
 }
 
 } // namespace kompa::cp932

@@ -17,4 +17,8 @@ std::string FromUtf8(std::string_view utf8);
 // UTF-8), with that character (as UTF-8) in badChar.
 bool FromUtf8Strict(std::string_view utf8, std::string& sjis, std::string* badChar = nullptr);
 
-}  // namespace kompa::cp932
+// The same as FromUtf8Strict, table-driven for text converted record by record (a user's UTF-8
+// address book): the table is made once, from iconv's own mapping of every CP932 character.
+bool FromUtf8Fast(std::string_view utf8, std::string& sjis);
+
+} // namespace kompa::cp932

@@ -121,6 +121,7 @@ TEST_F(ConvertCommand, FailuresAndUsageErrors)
     EXPECT_EQ(ConvertColumns("0", "2", {}).status, 2);
     EXPECT_EQ(Convert({"--read-delims", "semicolon"}).status, 2);
     EXPECT_EQ(Convert({"--output", dir.File("o"), "--dry-run"}).status, 2);
+    EXPECT_EQ(Convert({"--encoding", "euc-jp"}).status, 2);
     EXPECT_EQ(ReadFile(file), book);
 }
 
@@ -174,6 +175,31 @@ TEST_F(ConvertCommand, OutputReplacesThroughATemporaryFileAndKeepsTheMode)
     EXPECT_EQ(ReadFile(out), ReadFile(file));
     EXPECT_EQ(Convert({"--output", "/dev/null"}).status, 0);
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// A UTF-8 book with a byte-order mark and LF line ends is converted as its Shift-JIS form is
+// and written back in its own format; the report keeps the output's encoding rules.
+TEST_F(ConvertCommand, Utf8BookKeepsItsFormat)
+{
+    std::string utf8 = "\xEF\xBB\xBF"
+                       "a,,大阪府大阪市北区梅田\nb,1,\nc,2,不明町1\n"
+                       "\"d e\",,札幌市中央区北一条西\n";
+    WriteFile(file, utf8);
+    const CliResult r = Convert({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "総データ数 4\n住所が空のデータ 1\n変換データ数 1\n未変換 2\n");
+    EXPECT_EQ(r.err, "line 3: 3 0 不明町\nline 4: 1 2 札幌市中央区北一条西\n");
+    EXPECT_EQ(ReadFile(backup), utf8);
+    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF"
+                              "a,5300001,大阪府大阪市北区梅田\nb,1,\nc,2,不明町1\n"
+                              "\"d e\",,札幌市中央区北一条西\n");
+
+    // Read as Shift-JIS on request: nothing matches, nothing is written.
+    WriteFile(file, utf8);
+    std::filesystem::remove(backup);
+    const CliResult forced = Convert({"--encoding", "sjis", "--dry-run"});
+    EXPECT_EQ(forced.status, 0);
+    EXPECT_NE(forced.out.find("変換データ数 0"), std::string::npos);
 }
 
 } // namespace

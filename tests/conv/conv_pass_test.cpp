@@ -90,7 +90,7 @@ protected:
         pass.ResetConversion(true);
         return pass.ConvertRecords();
     }
-    std::string Line(int i) const { return pass.Lines()[i]; }
+    std::string Line(int i) const { return std::string(pass.Lines()[i]); }
     void ExpectCountsAddUp() const
     {
         EXPECT_EQ(pass.BlankCount() + pass.ConvCount() + pass.SkipCount(), pass.Lines().Count());

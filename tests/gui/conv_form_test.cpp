@@ -295,6 +295,31 @@ private slots:
                  Book({"\"佐藤\",\"999\",\"架空市\",\"1\"", "b,1600022,新宿区新宿,2"}));
     }
 
+    void utf8BookShowsItsTextAndKeepsItsFormat()
+    {
+        WriteBook("𠮷田,999,千代田区,1\nb,999,千代田区,2\n");
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        QCOMPARE(FldForm->StringGrid1->item(1, 0)->text(), QStringLiteral("𠮷田"));
+        QCOMPARE(f.PanelText(3), QStringLiteral("UTF-8 LF"));
+        QCOMPARE(f.Edit2->text(), QStringLiteral("千代田区"));
+        QCOMPARE(f.edKey->text(), QStringLiteral("千代田区"));
+        QCOMPARE(Items(f.ListBox1).size(), 2);
+        // Seven Shift-JIS bytes end in half of "４": UTF-8 gets the whole characters only.
+        f.Edit1->setText(QStringLiteral("１２３４"));
+        f.BtnOkClick();
+        f.btnSkipClick();
+        QCOMPARE(ReadFile(book_), std::string("𠮷田,１２３,千代田区,1\nb,999,千代田区,2\n"));
+
+        // Read as Shift-JIS when the user says so.
+        WriteBook("\xEF\xBB\xBF" "a,,x\r\n");
+        f.EncodingSjis->trigger();
+        w->Open(book_);
+        QCOMPARE(f.PanelText(3), QStringLiteral("Shift-JIS CRLF"));
+    }
+
     void researchAndWordSearch()
     {
         WriteBook(Book({"a,,千代田区霞が関1,1"}));
@@ -518,7 +543,7 @@ private slots:
         f.BtnOkClick();
         f.btnSkipClick();
         QCOMPARE(w->shown.count(QStringLiteral("RsltDlg")), 0);
-        QCOMPARE(f.Pass().Lines().Get(0), otherBytes.substr(0, otherBytes.find('\r')));
+        QCOMPARE(std::string(f.Pass().Lines().Get(0)), otherBytes.substr(0, otherBytes.find('\r')));
         QCOMPARE(ReadFile(other), otherBytes);
     }
 
