@@ -314,10 +314,12 @@ private slots:
         QCOMPARE(ReadFile(book_), std::string("𠮷田,１２３,千代田区,1\nb,999,千代田区,2\n"));
 
         // Read as Shift-JIS when the user says so.
-        WriteBook("\xEF\xBB\xBF" "a,,x\r\n");
+        WriteBook("\xEF\xBB\xBF" + Sjis("a,999,千代田区\r\n"));
         f.EncodingSjis->trigger();
+        w->Columns(1, 2);
         w->Open(book_);
         QCOMPARE(f.PanelText(3), QStringLiteral("Shift-JIS CRLF"));
+        QCOMPARE(f.Edit2->text(), QStringLiteral("千代田区"));
     }
 
     void researchAndWordSearch()
