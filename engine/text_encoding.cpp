@@ -29,6 +29,16 @@ bool WalkUtf8(std::string_view bytes, bool& wide)
             ++p;
             continue;
         }
+        // Kana and kanji, most of a Japanese text, in one step.
+        if ((lead & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80) {
+            const char32_t code = (lead & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+            if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
+                return false;
+            wide |= code >= 0x3000;
+            p += 3;
+            continue;
+        }
         std::size_t length;
         char32_t code;
         char32_t least;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include "app/main_form.h"
+#include "conv/book_lines.h"
 #include "tests/gui/conv_test_fixture.h"
 
 namespace {
@@ -65,22 +67,44 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(SqueezedControls(window), QStringList());
     }
-    std::string WriteBook()
+    // The book in Shift-JIS with CR LF, or in UTF-8 with LF as a Linux editor saves it.
+    std::string WriteBook(bool utf8 = false)
     {
         const std::string book = files_.File("address.csv");
-        kompa::test::WriteFile(
-            book, kompa::test::Sjis("山田 太郎,100-0000,東京都千代田区,03-1111-2222\r\n"
-                                    "鈴木花子,,新宿区新宿３－１,03-3333-4444\r\n"
-                                    "佐藤　一,,仙台市青葉区桜ヶ丘２,022-555-6666\r\n"));
+        const std::string text = "山田 太郎,100-0000,東京都千代田区,03-1111-2222\r\n"
+                                 "鈴木花子,,新宿区新宿３－１,03-3333-4444\r\n"
+                                 "佐藤　一,,仙台市青葉区桜ヶ丘２,022-555-6666\r\n";
+        std::string utf8Text = text;
+        std::erase(utf8Text, '\r');
+        kompa::test::WriteFile(book, utf8 ? utf8Text : kompa::test::Sjis(text));
         return book;
     }
 
 private slots:
     void initTestCase() { convtest::CreateDialogs(); }
 
-    void conversionWindowWaiting()
+    void conversionWindowWaiting() { WaitingScene(false, "conv-window-waiting.png"); }
+    void conversionWindowWaitingOnAUtf8Book() { WaitingScene(true, "conv-window-utf8.png"); }
+
+    void fieldDialogWithAFile()
     {
-        const std::string book = WriteBook();
+        kompa::TBookLines lines;
+        lines.LoadFromFile(WriteBook(), kompa::TEncodingChoice::Auto);
+        kompa::TCharSet delimiters;
+        OptForm->GetReadDelimiters(delimiters);
+        FldForm->FillPreview(lines, delimiters);
+        Show(FldForm);
+        ClickHeading(1, Qt::LeftButton);
+        ClickHeading(2, Qt::RightButton);
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+        Shot(QStringLiteral("conv-field-dialog.png"));
+        FldForm->hide();
+    }
+
+private:
+    void WaitingScene(bool utf8, const char* shotName)
+    {
+        const std::string book = WriteBook(utf8);
         std::unique_ptr<convtest::SmallDictionary> small;
         std::unique_ptr<kompa::TPostCode> postCode;
         std::unique_ptr<convtest::ScriptedWindow> own;
@@ -114,7 +138,10 @@ private slots:
         QVERIFY(form->Pass().Waiting());
         QVERIFY(form->ListBox1->count() > 1);
         QCOMPARE(SqueezedControls(form), QStringList());
-        Shot(QStringLiteral("conv-window-waiting.png"));
+        QCOMPARE(form->Edit2->text(), QStringLiteral("東京都千代田区"));
+        QCOMPARE(form->PanelText(3),
+                 utf8 ? QStringLiteral("UTF-8 LF") : QStringLiteral("Shift-JIS CRLF"));
+        Shot(QLatin1String(shotName));
         if (Shooting()) {
             form->AskWarning = [](const QString&) { return true; };
             MainForm->close();
@@ -122,21 +149,7 @@ private slots:
         }
     }
 
-    void fieldDialogWithAFile()
-    {
-        kompa::TLightStrings lines;
-        lines.LoadFromFile(WriteBook());
-        kompa::TCharSet delimiters;
-        OptForm->GetReadDelimiters(delimiters);
-        FldForm->FillPreview(lines, delimiters);
-        Show(FldForm);
-        ClickHeading(1, Qt::LeftButton);
-        ClickHeading(2, Qt::RightButton);
-        QVERIFY(FldForm->BitBtn1->isEnabled());
-        Shot(QStringLiteral("conv-field-dialog.png"));
-        FldForm->hide();
-    }
-
+private slots:
     void settingsDialog()
     {
         Show(OptForm);
