@@ -18,8 +18,9 @@ void PrintUsage(std::FILE* to)
 {
     std::fputs("usage: kompa-cli build SOURCE [DIR]\n"
                "Builds DIR/KOMPA.DIC and DIR/VELDA.DIC from the ministry postal-code file\n"
-               "SOURCE (Shift-JIS CSV). DIR defaults to the directory of SOURCE. Prints nothing\n"
-               "on success; on failure the message goes to standard error (exit status 1) and\n"
+               "SOURCE: the Shift-JIS CSV, its UTF-8 edition (CR LF or LF), or the ZIP archive\n"
+               "holding either. DIR defaults to the directory of SOURCE. Prints nothing on\n"
+               "success; on failure the message goes to standard error (exit status 1) and\n"
                "both dictionary files are left as they were.\n"
                "  --help  show this help\n",
                to);

@@ -14,8 +14,8 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include "conv/book_lines.h"
 #include "conv/csv_fields.h"
-#include "engine/light_strings.h"
 #include "tests/gui/conv_test_fixture.h"
 #include "ui/help.h"
 #include "ui/ui_text.h"
@@ -52,6 +52,17 @@ QString Heading(int col)
 {
     const QTableWidgetItem* item = FldForm->StringGrid1->item(0, col);
     return item ? item->text() : QString();
+}
+
+// Shift-JIS lines held as the conversion pass holds a file's lines.
+kompa::TBookLines Preview(std::initializer_list<std::string> lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    kompa::TBookLines book;
+    book.SetBytes(text, kompa::TEncodingChoice::ShiftJis);
+    return book;
 }
 
 QString Cell(int row, int col)
@@ -272,8 +283,7 @@ private slots:
     void fieldDialogClickRules()
     {
         FldForm->show();
-        kompa::TLightStrings lines;
-        lines.Add(Sjis("a,b,c,d"));
+        const kompa::TBookLines lines = Preview({Sjis("a,b,c,d")});
         FldForm->FillPreview(lines, Bytes({','}));
 
         // A data cell changes nothing.
@@ -305,9 +315,7 @@ private slots:
         QVERIFY(FldForm->BitBtn1->isEnabled());
 
         // The choice survives the next file, even beyond its field count.
-        kompa::TLightStrings shorter;
-        shorter.Add(Sjis("x,y"));
-        FldForm->FillPreview(shorter, Bytes({','}));
+        FldForm->FillPreview(Preview({Sjis("x,y")}), Bytes({','}));
         QCOMPARE(FldForm->FPostCol, 3);
         QCOMPARE(FldForm->FAddrCol, 2);
         QVERIFY(FldForm->BitBtn1->isEnabled());
@@ -329,11 +337,9 @@ private slots:
 
     void fieldPreview()
     {
-        kompa::TLightStrings lines;
-        lines.Add(Sjis("山田,\"1,2\",東京"));
-        lines.Add(Sjis("a"));
-        lines.Add(Sjis("p,q,r,s,t"));
-        lines.Add(Sjis("never,shown,in,the,preview,at,all"));
+        const kompa::TBookLines lines =
+            Preview({Sjis("山田,\"1,2\",東京"), Sjis("a"), Sjis("p,q,r,s,t"),
+                     Sjis("never,shown,in,the,preview,at,all")});
         FldForm->FillPreview(lines, Bytes({','}));
         QCOMPARE(FldForm->StringGrid1->columnCount(), 5); // the third line's count
         QCOMPARE(Cell(1, 0), QStringLiteral("山田"));
@@ -342,16 +348,12 @@ private slots:
         QCOMPARE(Cell(3, 4), QStringLiteral("t"));
 
         // A shorter file leaves no rows of the earlier one behind.
-        kompa::TLightStrings one;
-        one.Add(Sjis("z"));
-        FldForm->FillPreview(one, Bytes({','}));
+        FldForm->FillPreview(Preview({Sjis("z")}), Bytes({','}));
         QCOMPARE(FldForm->StringGrid1->columnCount(), 1);
         QCOMPARE(Cell(1, 0), QStringLiteral("z"));
         QCOMPARE(Cell(3, 0), QString());
 
-        kompa::TLightStrings empty;
-        empty.Add(std::string());
-        FldForm->FillPreview(empty, Bytes({','}));
+        FldForm->FillPreview(Preview({std::string()}), Bytes({','}));
         QCOMPARE(FldForm->StringGrid1->columnCount(), 1);
     }
 
