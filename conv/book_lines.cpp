@@ -40,7 +40,9 @@ void TBookLines::Clear()
 {
     std::string().swap(bytes_);
     std::vector<Span>().swap(spans_);
-    std::string().swap(edits_);
+    std::vector<std::string>().swap(edits_);
+    std::vector<std::uint32_t>().swap(editStarts_);
+    editSize_ = 0;
     std::string().swap(scratch_);
     format_ = TFileFormat();
 }
@@ -90,7 +92,7 @@ TBookLines::Span TBookLines::Original(int index) const
 {
     Span span = spans_[static_cast<std::size_t>(index)];
     if (span.length & kEdited) {
-        const char* record = edits_.data() + span.start;
+        const char* record = EditAt(span.start);
         span.start = static_cast<std::uint32_t>(GetNumber(record));
         span.length &= ~kEdited;
     }
@@ -103,7 +105,7 @@ std::string_view TBookLines::Get(int index) const
     const Span span = spans_[static_cast<std::size_t>(index)];
     if (!(span.length & kEdited))
         return std::string_view(bytes_).substr(span.start, span.length);
-    const char* record = edits_.data() + span.start;
+    const char* record = EditAt(span.start);
     const std::size_t start = GetNumber(record);
     const std::size_t kept = GetNumber(record);
     const std::size_t dropped = GetNumber(record);
@@ -134,15 +136,34 @@ void TBookLines::Put(int index, std::string_view line)
     std::size_t tail = 0;
     while (tail < limit - kept && was[was.size() - 1 - tail] == line[line.size() - 1 - tail])
         ++tail;
-    const std::size_t at = edits_.size();
-    if (at >= kEdited * std::size_t{2})
+    std::string record;
+    PutNumber(record, original.start);
+    PutNumber(record, kept);
+    PutNumber(record, was.size() - kept - tail);
+    PutNumber(record, line.size() - kept - tail);
+    record.append(line.substr(kept, line.size() - kept - tail));
+    span = {AddEdit(record), original.length | kEdited};
+}
+
+std::uint32_t TBookLines::AddEdit(std::string_view record)
+{
+    constexpr std::size_t kChunk = 65536;
+    if (editSize_ + record.size() >= kEdited * std::size_t{2})
         io::RaiseIo(EFBIG);
-    PutNumber(edits_, original.start);
-    PutNumber(edits_, kept);
-    PutNumber(edits_, was.size() - kept - tail);
-    PutNumber(edits_, line.size() - kept - tail);
-    edits_.append(line.substr(kept, line.size() - kept - tail));
-    span = {static_cast<std::uint32_t>(at), original.length | kEdited};
+    if (edits_.empty() || edits_.back().size() + record.size() > edits_.back().capacity()) {
+        edits_.emplace_back().reserve(std::max(kChunk, record.size()));
+        editStarts_.push_back(static_cast<std::uint32_t>(editSize_));
+    }
+    const auto at = static_cast<std::uint32_t>(editSize_);
+    edits_.back() += record;
+    editSize_ += record.size();
+    return at;
+}
+
+const char* TBookLines::EditAt(std::uint32_t offset) const
+{
+    const auto chunk = std::upper_bound(editStarts_.begin(), editStarts_.end(), offset) - 1;
+    return edits_[static_cast<std::size_t>(chunk - editStarts_.begin())].data() + (offset - *chunk);
 }
 
 template <typename Sink> void TBookLines::Emit(Sink&& sink) const
@@ -159,7 +180,7 @@ template <typename Sink> void TBookLines::Emit(Sink&& sink) const
 std::string TBookLines::GetTextStr() const
 {
     std::string text;
-    text.reserve(bytes_.size() + edits_.size() + spans_.size() * 2);
+    text.reserve(bytes_.size() + editSize_ + spans_.size() * 2);
     Emit([&text](std::string_view piece) { text += piece; });
     return text;
 }

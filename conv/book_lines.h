@@ -47,13 +47,19 @@ private:
 
     Span Original(int index) const;
     void Check(int index) const;
+    // Stores an edit record; returns its offset.
+    std::uint32_t AddEdit(std::string_view record);
+    const char* EditAt(std::uint32_t offset) const;
     template <typename Sink> void Emit(Sink&& sink) const;
 
     std::string bytes_;
     std::vector<Span> spans_;
     // Edit records: original start, then prefix kept, bytes dropped, bytes inserted (LEB128),
-    // then the inserted bytes.
-    std::string edits_;
+    // then the inserted bytes. Kept in chunks, so that growing never holds two copies and
+    // never leaves half a buffer unused; an offset counts through the chunks in order.
+    std::vector<std::string> edits_;
+    std::vector<std::uint32_t> editStarts_; // offset of each chunk's first byte
+    std::size_t editSize_ = 0;
     mutable std::string scratch_;
     TFileFormat format_;
 };
