@@ -22,11 +22,17 @@ bool IsZip(std::string_view bytes)
     return bytes.starts_with("PK\x03\x04") || bytes.starts_with("PK\x05\x06");
 }
 
+[[noreturn]] void RaiseZip(std::string_view reason)
+{
+    Raise(FormatMessage(msg::kZipUnreadable, reason));
+}
+
+// Raises the message of an error this code owns.
 [[noreturn]] void RaiseZip(zip_error_t* error)
 {
     const std::string reason = zip_error_strerror(error);
     zip_error_fini(error);
-    Raise(FormatMessage(msg::kZipUnreadable, reason));
+    RaiseZip(reason);
 }
 
 // The one file of the archive held in bytes; every entry's checksum is verified as it is read.
@@ -57,18 +63,22 @@ std::string Unzip(const std::string& bytes)
         Raise(msg::kZipNotOneFile);
     zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(chosen), 0);
     if (!file)
-        RaiseZip(zip_get_error(archive));
+        RaiseZip(zip_strerror(archive));
     std::string text;
+    // The size the archive states is only a hint: a damaged one may state anything.
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(chosen), 0, &stat) == 0 &&
+        (stat.valid & ZIP_STAT_SIZE) && stat.size < (zip_uint64_t{1} << 30))
+        text.reserve(static_cast<std::size_t>(stat.size));
     char buffer[65536];
     for (;;) {
         const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
         if (n < 0) {
-            zip_error_t fileError;
-            zip_error_init(&fileError);
-            zip_error_set(&fileError, zip_error_code_zip(zip_file_get_error(file)),
-                          zip_error_code_system(zip_file_get_error(file)));
+            // A damaged entry: inflate fails, or the checksum at its end does not match.
+            const std::string reason = zip_file_strerror(file);
             zip_fclose(file);
-            RaiseZip(&fileError);
+            RaiseZip(reason);
         }
         if (n == 0)
             break;
