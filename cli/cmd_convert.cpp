@@ -32,7 +32,8 @@ constexpr char kUsage[] =
     "  --encoding     auto (default), sjis or utf-8: auto reads a file as UTF-8 when it\n"
     "                 starts with a byte-order mark, or is valid UTF-8 holding kana, kanji\n"
     "                 or full-width forms; else as Shift-JIS. The file is written back in\n"
-    "                 its own encoding, byte-order mark and line ends (LF when it has no CR)\n";
+    "                 its own encoding, byte-order mark and line ends (LF when it has LF\n"
+    "                 and no CR)\n";
 
 // The counts' captions as the result dialog shows them (Shift-JIS).
 // 総データ数, 住所が空のデータ, 変換データ数, 未変換

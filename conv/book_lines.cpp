@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "engine/errors.h"
 #include "engine/file_io.h"
@@ -39,6 +37,7 @@ std::size_t GetNumber(const char*& from)
 void TBookLines::Clear()
 {
     std::string().swap(bytes_);
+    textEnd_ = 0;
     std::vector<Span>().swap(spans_);
     std::vector<std::string>().swap(edits_);
     std::vector<std::uint32_t>().swap(editStarts_);
@@ -63,9 +62,9 @@ void TBookLines::SetBytes(std::string bytes, TEncodingChoice choice)
     bytes_ = std::move(bytes);
     std::string_view text = bytes_;
     std::size_t pos = format_.bom ? kUtf8Bom.size() : 0;
-    // Ctrl-Z ends the input for good.
-    if (const std::size_t ctrlZ = text.find('\x1A', pos); ctrlZ != std::string_view::npos)
-        text = text.substr(0, ctrlZ);
+    // Ctrl-Z ends the lines; it and every byte after it are kept as they are.
+    textEnd_ = std::min(text.find('\x1A', pos), text.size());
+    text = text.substr(0, textEnd_);
     const char end = format_.lineEnd == TLineEnd::Lf ? '\n' : '\r';
     spans_.reserve(static_cast<std::size_t>(std::count(text.begin() + pos, text.end(), end)) + 1);
     while (pos < text.size()) {
@@ -166,61 +165,45 @@ const char* TBookLines::EditAt(std::uint32_t offset) const
     return edits_[static_cast<std::size_t>(chunk - editStarts_.begin())].data() + (offset - *chunk);
 }
 
-template <typename Sink> void TBookLines::Emit(Sink&& sink) const
+template <typename Sink> bool TBookLines::Emit(Sink&& sink) const
 {
-    if (format_.bom)
-        sink(kUtf8Bom);
+    if (format_.bom && !sink(kUtf8Bom))
+        return false;
     const std::string_view end = LineEndBytes(format_.lineEnd);
-    for (int i = 0; i < Count(); ++i) {
-        sink(Get(i));
-        sink(end);
-    }
+    for (int i = 0; i < Count(); ++i)
+        if (!sink(Get(i)) || !sink(end))
+            return false;
+    return sink(std::string_view(bytes_).substr(textEnd_));
 }
 
 std::string TBookLines::GetTextStr() const
 {
     std::string text;
     text.reserve(bytes_.size() + editSize_ + spans_.size() * 2);
-    Emit([&text](std::string_view piece) { text += piece; });
+    Emit([&text](std::string_view piece) {
+        text += piece;
+        return true;
+    });
     return text;
 }
 
-void TBookLines::SaveToFile(const std::string& fileName) const
+bool TBookLines::WriteTo(int fd) const
 {
-    if (fileName.empty())
-        Raise(msg::kIoInvalidFileName);
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        io::RaiseIo(errno);
-    std::string buffer;
     constexpr std::size_t kPiece = 65536;
+    std::string buffer;
     buffer.reserve(kPiece);
-    auto flush = [&](std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                const int err = errno;
-                ::close(fd);
-                io::RaiseIo(err);
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-    };
-    Emit([&](std::string_view piece) {
-        if (buffer.size() + piece.size() > kPiece) {
-            flush(buffer);
-            buffer.clear();
-        }
-        if (piece.size() > kPiece)
-            flush(piece);
-        else
-            buffer += piece;
-    });
-    flush(buffer);
-    if (::close(fd) != 0)
-        io::RaiseIo(errno);
+    return Emit([&](std::string_view piece) {
+               if (buffer.size() + piece.size() > kPiece) {
+                   if (!io::WriteAll(fd, buffer))
+                       return false;
+                   buffer.clear();
+               }
+               if (piece.size() > kPiece)
+                   return io::WriteAll(fd, piece);
+               buffer += piece;
+               return true;
+           }) &&
+           io::WriteAll(fd, buffer);
 }
 
 } // namespace kompa

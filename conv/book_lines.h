@@ -16,7 +16,7 @@ class TBookLines {
 public:
     // Reads the file and splits it by the line rules of its format: with CR LF, a line ends at
     // CR, an LF right after it belongs to the line end and a lone LF is an ordinary byte; with
-    // LF (a file holding no CR) a line ends at LF. 0x1A or the physical end ends the input; a
+    // LF (a file holding an LF and no CR) a line ends at LF. 0x1A or the physical end ends the input; a
     // last line without a line end is still read. The I/O failure raises its message and leaves
     // the list empty.
     void LoadFromFile(const std::string& fileName, TEncodingChoice choice);
@@ -31,10 +31,11 @@ public:
     void Put(int index, std::string_view line);
 
     const TFileFormat& Format() const { return format_; }
-    // The byte-order mark when there was one, then every line followed by the format's line end.
+    // The byte-order mark when there was one, then every line followed by the format's line
+    // end, then the 0x1A that ended the lines and every byte after it, as read.
     std::string GetTextStr() const;
-    // Writes GetTextStr() to fileName (created or truncated) in pieces.
-    void SaveToFile(const std::string& fileName) const;
+    // Writes GetTextStr() to fd in pieces; false with errno set on failure.
+    bool WriteTo(int fd) const;
 
 private:
     // A line as read: start and length in bytes_. An edited line has kEdited set in length and
@@ -50,9 +51,10 @@ private:
     // Stores an edit record; returns its offset.
     std::uint32_t AddEdit(std::string_view record);
     const char* EditAt(std::uint32_t offset) const;
-    template <typename Sink> void Emit(Sink&& sink) const;
+    template <typename Sink> bool Emit(Sink&& sink) const;
 
     std::string bytes_;
+    std::size_t textEnd_ = 0; // where a 0x1A ended the lines, else bytes_.size()
     std::vector<Span> spans_;
     // Edit records: original start, then prefix kept, bytes dropped, bytes inserted (LEB128),
     // then the inserted bytes. Kept in chunks, so that growing never holds two copies and

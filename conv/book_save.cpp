@@ -152,7 +152,14 @@ void SyncDirectory(const std::string& fileName)
 
 } // namespace
 
-TReplaceResult SaveUserFileReplacing(const std::string& givenName, std::string_view bytes,
+TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_view bytes,
+                                     const io::FileIdentity* asRead, const std::string& backupName)
+{
+    return SaveUserFileReplacing(
+        fileName, [bytes](int fd) { return io::WriteAll(fd, bytes); }, asRead, backupName);
+}
+
+TReplaceResult SaveUserFileReplacing(const std::string& givenName, const TBytesWriter& write,
                                      const io::FileIdentity* asRead, const std::string& backupName)
 {
     io::IgnoreFileSizeSignal();
@@ -191,7 +198,7 @@ TReplaceResult SaveUserFileReplacing(const std::string& givenName, std::string_v
     CreatedFile created(temp);
     const bool modeSet =
         exists ? TakeOverOwnerAndMode(fd.Get(), st) : ::fchmod(fd.Get(), NewFileMode()) == 0;
-    if (!modeSet || !io::WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0 || !fd.Close())
+    if (!modeSet || !write(fd.Get()) || ::fsync(fd.Get()) != 0 || !fd.Close())
         raiseUntouched(io::IoErrorMessage(errno));
 
     // Writing took a while: look again before touching any name.
@@ -214,9 +221,14 @@ bool IsStreamFile(const std::string& fileName)
 
 void WriteToStreamFile(const std::string& fileName, std::string_view bytes)
 {
+    WriteToStreamFile(fileName, [bytes](int fd) { return io::WriteAll(fd, bytes); });
+}
+
+void WriteToStreamFile(const std::string& fileName, const TBytesWriter& write)
+{
     io::IgnoreFileSizeSignal();
     io::UniqueFd fd(::open(fileName.c_str(), O_WRONLY | O_CLOEXEC));
-    if (!fd || !io::WriteAll(fd.Get(), bytes) || !fd.Close())
+    if (!fd || !write(fd.Get()) || !fd.Close())
         io::RaiseIo(errno);
 }
 

@@ -4,6 +4,7 @@
 // file as read or the complete new bytes, and the file as read survives under the backup name
 // whenever one was asked for.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,9 +30,16 @@ enum class TReplaceResult {
 TReplaceResult SaveUserFileReplacing(const std::string& fileName, std::string_view bytes,
                                      const io::FileIdentity* asRead, const std::string& backupName);
 
+// Writes the new bytes to an open descriptor; false with errno set on failure. Lets a caller
+// write its bytes in pieces instead of holding a second copy of the file.
+using TBytesWriter = std::function<bool(int fd)>;
+TReplaceResult SaveUserFileReplacing(const std::string& fileName, const TBytesWriter& write,
+                                     const io::FileIdentity* asRead, const std::string& backupName);
+
 // Writes bytes straight to a FIFO or a device the user named as the destination (such as
 // /dev/stdout), which no rename could replace; raises the I/O message on failure.
 void WriteToStreamFile(const std::string& fileName, std::string_view bytes);
+void WriteToStreamFile(const std::string& fileName, const TBytesWriter& write);
 // Whether fileName names an existing FIFO or character device.
 bool IsStreamFile(const std::string& fileName);
 

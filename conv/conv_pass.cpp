@@ -272,12 +272,18 @@ std::string TConversionPass::OutputBytes() const
     return FLines.GetTextStr();
 }
 
+TBytesWriter TConversionPass::Writer() const
+{
+    // In pieces: the whole output beside the lines would double what a save holds.
+    return [this](int fd) { return FLines.WriteTo(fd); };
+}
+
 TSaveResult TConversionPass::SaveWithBackup()
 {
     if (FState != TPassState::Finished)
         return TSaveResult::Refused;
-    if (SaveUserFileReplacing(FCsvFileName, OutputBytes(), &FIdentity,
-                              BackupFileName(FCsvFileName)) == TReplaceResult::BackupFailed)
+    if (SaveUserFileReplacing(FCsvFileName, Writer(), &FIdentity, BackupFileName(FCsvFileName)) ==
+        TReplaceResult::BackupFailed)
         return TSaveResult::BackupFailed;
     Discard();
     return TSaveResult::Saved;
@@ -287,7 +293,7 @@ TSaveResult TConversionPass::SaveWithoutBackup()
 {
     if (FState != TPassState::Finished)
         return TSaveResult::Refused;
-    SaveUserFileReplacing(FCsvFileName, OutputBytes(), &FIdentity, {});
+    SaveUserFileReplacing(FCsvFileName, Writer(), &FIdentity, {});
     Discard();
     return TSaveResult::Saved;
 }
@@ -295,13 +301,13 @@ TSaveResult TConversionPass::SaveWithoutBackup()
 void TConversionPass::SaveTo(const std::string& fileName) const
 {
     if (IsStreamFile(fileName))
-        return WriteToStreamFile(fileName, OutputBytes());
+        return WriteToStreamFile(fileName, Writer());
     // Naming the file read is allowed: it is then held to be unchanged like an in-place save.
     struct stat st {};
     const bool isFileRead = ::stat(fileName.c_str(), &st) == 0 &&
                             st.st_dev == static_cast<dev_t>(FIdentity.device) &&
                             st.st_ino == static_cast<ino_t>(FIdentity.inode);
-    SaveUserFileReplacing(fileName, OutputBytes(), isFileRead ? &FIdentity : nullptr, {});
+    SaveUserFileReplacing(fileName, Writer(), isFileRead ? &FIdentity : nullptr, {});
 }
 
 void TConversionPass::Discard()

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "book_lines.h"
+#include "book_save.h"
 #include "char_set.h"
 #include "csv_fields.h"
 #include "engine/dictionary.h"
@@ -154,6 +155,8 @@ private:
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
     char WriteDelimiter() const;
+    // Writes what OutputBytes() holds, in pieces.
+    TBytesWriter Writer() const;
     // The record's address as the dictionary reads it (Shift-JIS). matchable is false when a
     // UTF-8 address holds a character with no Shift-JIS form ("?" in its place then).
     const std::string& LookupAddress(bool& matchable);

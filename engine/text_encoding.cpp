@@ -104,7 +104,11 @@ TFileFormat DetectFileFormat(std::string_view bytes, TEncodingChoice choice)
         break;
     }
     format.bom = format.encoding == TTextEncoding::Utf8 && bytes.starts_with(kUtf8Bom);
-    format.lineEnd = bytes.find('\r') == std::string_view::npos ? TLineEnd::Lf : TLineEnd::CrLf;
+    // A file without any line end keeps CR LF, as before.
+    format.lineEnd =
+        bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos
+            ? TLineEnd::Lf
+            : TLineEnd::CrLf;
     return format;
 }
 

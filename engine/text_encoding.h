@@ -27,8 +27,8 @@ TTextEncoding DetectEncoding(std::string_view bytes);
 // Whether bytes is valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-// The format of bytes under choice: a file holding no CR byte at all has LF line ends; the
-// byte-order mark counts only for UTF-8.
+// The format of bytes under choice: a file holding LF but no CR byte at all has LF line ends
+// (one without any line end has CR LF, as before); the byte-order mark counts only for UTF-8.
 TFileFormat DetectFileFormat(std::string_view bytes, TEncodingChoice choice);
 
 // The line-end bytes of a format.

@@ -30,9 +30,13 @@ TEST(BookLines, LineRulesFollowTheFileAndEditsComeBackInItsFormat)
 {
     TBookLines lines;
     // Any CR: CR ends a line, a lone LF stays in its line (a spreadsheet's multi-line cell).
-    lines.SetBytes("a\r\nb\nc\rd\r\n\r\ne\x1Aignored", TEncodingChoice::Auto);
+    lines.SetBytes("a\r\nb\nc\rd\r\n\r\ne\x1Akept\n", TEncodingChoice::Auto);
     EXPECT_EQ(LinesOf(lines), (std::vector<std::string>{"a", "b\nc", "d", "", "e"}));
-    // No CR at all: LF ends a line; the byte-order mark is not part of the first line.
+    EXPECT_EQ(lines.GetTextStr(), "a\r\nb\nc\r\nd\r\n\r\ne\r\n\x1Akept\n");
+    // No line end at all: CR LF, as before.
+    lines.SetBytes("e", TEncodingChoice::Auto);
+    EXPECT_EQ(lines.GetTextStr(), "e\r\n");
+    // LF and no CR at all: LF ends a line; the byte-order mark is not part of the first line.
     lines.SetBytes("\xEF\xBB\xBF"
                    "x,y\n\nz",
                    TEncodingChoice::Auto);
