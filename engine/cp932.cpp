@@ -173,7 +173,9 @@ std::vector<std::uint16_t> MakeFromUtf8Table()
 bool FromUtf8Fast(std::string_view utf8, std::string& sjis)
 {
     static const std::vector<std::uint16_t> table = MakeFromUtf8Table();
-    sjis.clear();
+    // No character takes more bytes in Shift-JIS than in UTF-8.
+    sjis.resize(utf8.size());
+    char* out = sjis.data();
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const unsigned char* end = p + utf8.size();
     while (p < end) {
@@ -198,9 +200,10 @@ bool FromUtf8Fast(std::string_view utf8, std::string& sjis)
         if (value == kNoForm)
             return false;
         if (value > 0xFF)
-            sjis += static_cast<char>(value >> 8);
-        sjis += static_cast<char>(value & 0xFF);
+            *out++ = static_cast<char>(value >> 8);
+        *out++ = static_cast<char>(value & 0xFF);
     }
+    sjis.resize(static_cast<std::size_t>(out - sjis.data()));
     return true;
 }
 
