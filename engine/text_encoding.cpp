@@ -13,29 +13,27 @@ bool WalkUtf8(std::string_view bytes, bool& wide)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* end = p + bytes.size();
-    wide = false;
+    bool seen = false; // a local, so the loop keeps it in a register
     while (p < end) {
-        // ASCII runs eight bytes at a time.
-        if (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                p += 8;
-                continue;
-            }
-        }
         const unsigned char lead = *p;
         if (lead < 0x80) {
+            // ASCII runs eight bytes at a time.
+            if (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if ((word & 0x8080808080808080ull) == 0) {
+                    p += 8;
+                    continue;
+                }
+            }
             ++p;
             continue;
         }
-        // Kana and kanji, most of a Japanese text, in one step.
-        if ((lead & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
-            (p[2] & 0xC0) == 0x80) {
-            const char32_t code = (lead & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
-            if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
-                return false;
-            wide |= code >= 0x3000;
+        // Kana and kanji, most of a Japanese text, in one step: leads E1..EC and EE..EF have no
+        // overlong form or surrogate to rule out, and from E3 on they are U+3000 or above.
+        if (lead >= 0xE1 && lead != 0xED && lead <= 0xEF && end - p >= 3 &&
+            ((p[1] & 0xC0) | ((p[2] & 0xC0) >> 2)) == 0xA0) {
+            seen |= lead >= 0xE3;
             p += 3;
             continue;
         }
@@ -67,9 +65,10 @@ bool WalkUtf8(std::string_view bytes, bool& wide)
         if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return false;
         if (code >= 0x3000)
-            wide = true;
+            seen = true;
         p += length;
     }
+    wide = seen;
     return true;
 }
 

@@ -37,6 +37,8 @@ TEST(TextEncoding, DetectionNeedsAWideCharacterOrAByteOrderMark)
         // Valid but for one byte, or an overlong form or a surrogate: not UTF-8.
         {"東京都\x81", TTextEncoding::ShiftJis},
         {"東京\xC0\xAF", TTextEncoding::ShiftJis},
+        {"東京\xE0\x80\xAF", TTextEncoding::ShiftJis},
+        {"東京\xE3\x81", TTextEncoding::ShiftJis},
         {"東京\xED\xA0\x80", TTextEncoding::ShiftJis},
     };
     for (const auto& [bytes, expected] : cases)
