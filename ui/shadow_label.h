@@ -24,7 +24,7 @@ public:
     // Signed font height: negative is a character height in pixels.
     int FontHeight() const;
 
-    // While a window lays out its controls from its stored design, sizes stay as stored.
+    // While a window lays out its controls from its stored layout, sizes stay as stored.
     void SetLoading(bool loading) { FLoading = loading; }
     void AdjustBounds();
 

@@ -24,7 +24,7 @@ QString FromFileText(std::string_view bytes, TTextEncoding encoding);
 QString FromFileName(const std::string& fileName);
 std::string ToFileName(const QString& fileName);
 
-// The fonts of the windows. The design's proportional Gothic is not on Linux; IPAPGothic is the
+// The fonts of the windows. The Windows proportional Gothic is not on Linux; IPAPGothic is the
 // nearest match at the same pixel size.
 QFont GothicFont(int pixelSize);
 

@@ -1,5 +1,5 @@
 #pragma once
-// The whole-file search done the plain way, as the definition reads: every block, every record,
+// The whole-file search done the plain way: every block, every record,
 // the first occurrence of the text inside the address. The unit tests and the dictionary fuzzer
 // check the real search against it.
 
