@@ -14,8 +14,8 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
+#include "engine/data_dirs.h"
 #include "engine/errors.h"
-#include "engine/file_io.h"
 #include "engine/messages.h"
 #include "options.h"
 
@@ -147,7 +147,7 @@ int ReadSettings(int argc, char** argv, Settings& settings)
     settings.fileName = args.operands.front();
     settings.withKen = args.Has("ken");
     settings.sjis = args.Has("sjis");
-    settings.dictDir = args.Value("dict", io::DirectoryPart(io::ProgramFileName()));
+    settings.dictDir = args.Has("dict") ? args.Value("dict") : FindDictionaryDir();
     if (!args.Has("post-col") || !ParseColumn(args.Value("post-col"), settings.postCol))
         return Usage("--post-col N is needed, N counting from 1");
     if (!args.Has("addr-col") || !ParseColumn(args.Value("addr-col"), settings.addrCol))

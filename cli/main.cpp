@@ -1,5 +1,6 @@
 // kompa-cli: the dictionary build and the queries of the desktop program, for scripts.
-// Reads no configuration and no environment: every choice is on the command line.
+// Reads no configuration; of the environment only where the per-user dictionaries live
+// ($XDG_DATA_HOME, $HOME). Every other choice is on the command line.
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@ struct Command {
 // weak entry is null and the command is left out.
 const Command kCommands[] = {
     {"build", RunBuild, "build SOURCE [DIR]"},
+    {"update", RunUpdate, "update SOURCE"},
     {"code", RunCode, "code [--dict DIR] [--ken] [--sjis] [CODE...]"},
     {"address", RunAddress, "address [--dict DIR] [--ken] [--sjis] [ADDRESS...]"},
     {"all", RunAll, "all [--dict DIR] [--ken] [--sjis] [TEXT...]"},

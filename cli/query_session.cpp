@@ -10,6 +10,7 @@
 
 #include "codec.h"
 #include "engine/cp932.h"
+#include "engine/data_dirs.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "input.h"
@@ -73,13 +74,16 @@ void PrintUsage(const QueryCommand& command, std::FILE* to)
                  "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis] [%s...]\n"
                  "%s\n"
                  "Each %s is one query; without any, each line of standard input is one.\n"
-                 "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC (default: the program's)\n"
+                 "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC (default: the first holding\n"
+                 "              both of $XDG_DATA_HOME/kompa, the program's directory and\n"
+                 "              ../share/kompa beside it; now %s)\n"
                  "  --ken       put the prefecture name into the result lines\n"
                  "  --sjis      arguments, input and output are Shift-JIS (default: UTF-8)\n"
                  "  --help      show this help\n"
                  "Output per query: '#<TAB>LEVEL<TAB>COUNT<TAB>KEY' and COUNT result lines,\n"
                  "or '!<TAB>MESSAGE'. Exit status: 0 all answered, 1 a query failed, 2 usage.\n",
-                 command.name, command.operandName, command.description, command.operandName);
+                 command.name, command.operandName, command.description, command.operandName,
+                 FindDictionaryDir().c_str());
 }
 
 int UsageError(const QueryCommand& command, const std::string& reason)
@@ -186,9 +190,7 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
         raw.assign(args.operands.begin(), args.operands.end());
     }
 
-    std::string dictDir = args.Value("dict");
-    if (!args.Has("dict"))
-        dictDir = io::DirectoryPart(io::ProgramFileName());
+    const std::string dictDir = args.Has("dict") ? args.Value("dict") : FindDictionaryDir();
 
     QuerySession session(args.Has("ken"));
     session.Open(command.use, dictDir);

@@ -1,0 +1,69 @@
+// kompa-cli update: refreshes the dictionaries a user reads, without administrator rights.
+
+#include <cstdio>
+#include <exception>
+
+#include "codec.h"
+#include "commands.h"
+#include "engine/data_dirs.h"
+#include "engine/errors.h"
+#include "options.h"
+
+namespace kompa::cli {
+namespace {
+
+void PrintUsage(std::FILE* to)
+{
+    std::fputs("usage: kompa-cli update SOURCE\n"
+               "Builds KOMPA.DIC and VELDA.DIC from the ministry postal-code file SOURCE into the\n"
+               "per-user data directory ($XDG_DATA_HOME/kompa, by default ~/.local/share/kompa),\n"
+               "creating it, and prints where they went. From then on the query commands and the\n"
+               "desktop program read the dictionaries from there. On failure the message goes to\n"
+               "standard error (exit status 1) and the dictionary being built is left as it was.\n"
+               "  --help  show this help\n",
+               to);
+}
+
+int UsageError(const std::string& reason)
+{
+    std::fprintf(stderr, "kompa-cli: update: %s\n", reason.c_str());
+    PrintUsage(stderr);
+    return 2;
+}
+
+} // namespace
+
+int RunUpdate(int argc, char** argv)
+{
+    ParsedArgs args;
+    std::string reason;
+    if (!ParseArgs(argc, argv, {{"help", false}}, args, reason))
+        return UsageError(reason);
+    if (args.Has("help")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (args.operands.empty())
+        return UsageError("missing SOURCE");
+    if (args.operands.size() > 1)
+        return UsageError("too many arguments");
+
+    const std::string& source = args.operands[0];
+    try {
+        const std::string dir = UpdateUserDictionaries(source);
+        std::printf("KOMPA.DIC and VELDA.DIC written to %s\n", dir.c_str());
+    } catch (const Exception& e) {
+        // The message names either the source or a file in the per-user directory.
+        const std::string& message = e.Message();
+        const std::string named =
+            message.find(source) != std::string::npos ? source : UserDataDir();
+        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(message, named).c_str());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kompa-cli: %s\n", e.what());
+        return 1;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace kompa::cli
