@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/command_line.h"
 #include "app/main_form.h"
 #include "convui/conv_form.h"
 #include "find/find_form.h"
@@ -20,17 +21,20 @@ int main(int argc, char** argv)
                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&platformTexts);
     QApplication::setApplicationName(QString::fromLatin1(kompa::ui::kAppTitle));
+    // Lets the desktop match the running windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.kompa.Kompa"));
     kompa::ui::SetHelpFile(QStringLiteral("KOMPA.HLP"));
 
-    // The frame first: it sets the program's directory that the children open the dictionaries
-    // from, and makes the conversion window's dialogs.
+    // The frame first: it finds the directory that the children open the dictionaries from, and
+    // makes the conversion window's dialogs.
     new TMainForm;
     MainForm->AddChild(
-        new TFindForm(MainForm->PostCode1, MainForm->CodeAddress1, MainForm->ProgramDir));
+        new TFindForm(MainForm->PostCode1, MainForm->CodeAddress1, MainForm->DictDir));
     MainForm->AddChild(
-        new TConvForm(MainForm->PostCode1, MainForm->ProgramDir, MainForm->ConvDialogs()));
+        new TConvForm(MainForm->PostCode1, MainForm->DictDir, MainForm->ConvDialogs()));
 
     MainForm->show();
+    kompa::ui::OpenFileFromCommandLine(argc, argv);
     const int exitCode = application.exec();
     delete MainForm;
     return exitCode;

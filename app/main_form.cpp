@@ -15,12 +15,14 @@
 #include <algorithm>
 
 #include "app/about_dlg.h"
+#include "app/dictionary_use.h"
 #include "convui/conv_form.h"
 #include "convui/conv_windows.h"
 #include "convui/err_dlg.h"
 #include "convui/fld_form.h"
 #include "convui/opt_form.h"
 #include "convui/rslt_dlg.h"
+#include "engine/data_dirs.h"
 #include "engine/dictionary_build.h"
 #include "engine/file_io.h"
 #include "find/find_form.h"
@@ -79,6 +81,7 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate()
 {
     ProgramDir = kompa::io::DirectoryPart(kompa::io::ProgramFileName());
+    DictDir = kompa::FindDictionaryDir();
 }
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* objectName, const QString& caption,
@@ -178,8 +181,11 @@ void TMainForm::K1Click()
         return;
     const std::string& sourceFile = *chosen;
     const std::string dir = kompa::io::DirectoryPart(sourceFile);
-    BusyCursor busy;
-    kompa::MakeDictionaries(sourceFile, dir);
+    {
+        BusyCursor busy;
+        kompa::MakeDictionaries(sourceFile, dir);
+    }
+    OfferBuiltDictionaries(*this, sourceFile, dir);
 }
 
 void TMainForm::Exit1Click()
@@ -192,7 +198,7 @@ void TMainForm::KF2Click()
     if (FindForm)
         BringForward(FindForm);
     else
-        AddChild(new TFindForm(PostCode1, CodeAddress1, ProgramDir));
+        AddChild(new TFindForm(PostCode1, CodeAddress1, DictDir));
     FindForm->FocusFirstControl();
 }
 
@@ -201,7 +207,7 @@ void TMainForm::KC1Click()
     if (ConvForm)
         BringForward(ConvForm);
     else
-        AddChild(new TConvForm(PostCode1, ProgramDir, FConvDialogs));
+        AddChild(new TConvForm(PostCode1, DictDir, FConvDialogs));
     ConvForm->FocusFirstControl();
 }
 
@@ -310,6 +316,7 @@ void TMainForm::Contents1Click()
 void TMainForm::KA1Click()
 {
     TAboutDlg about(this);
+    AddDictionaryDirLine(about, DictDir);
     about.exec();
 }
 

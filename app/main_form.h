@@ -29,12 +29,16 @@ public:
     ~TMainForm() override;
 
     std::string ProgramDir; // ends with "/"
+    std::string DictDir;    // where the dictionary pair is read from; ends with "/"
     kompa::TPostCode PostCode1;
     kompa::TCodeAddress CodeAddress1;
 
     // The file-open dialog of the build command: the chosen file name (file-system bytes), or
     // nothing when cancelled. Tests replace it.
     std::function<std::optional<std::string>()> OpenDialog1;
+    // After a build elsewhere: whether to read the pair from the per-user directory (given)
+    // from now on. Tests replace it.
+    std::function<bool(const QString& userDir)> AskUseBuilt;
 
     QMdiArea* ClientArea() const { return FClient; }
     // The conversion window's dialogs, made with the frame and kept for the run.

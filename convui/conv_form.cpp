@@ -393,8 +393,12 @@ void TConvForm::ClearRecord()
 void TConvForm::KCSV2Click()
 {
     const QString chosen = OpenDialog1();
-    if (chosen.isEmpty())
-        return;
+    if (!chosen.isEmpty())
+        OpenCsvFile(chosen);
+}
+
+void TConvForm::OpenCsvFile(const QString& chosen)
+{
     // The held lines are replaced at once: a record still shown belongs to the earlier data.
     if (FPass.Active())
         ClearRecord();

@@ -44,6 +44,12 @@ public:
     std::function<int(QDialog*)> ShowModal;
     std::function<bool(const QString& text)> AskWarning;
 
+    // The file-open command past its dialog: what opening chosen there does (the program's
+    // command line opens a file this way).
+    void OpenCsvFile(const QString& chosen);
+    // Where "KOMPA.DIC" is opened from at the start of the next pass.
+    void SetDictionaryDir(const std::string& dir) { FPass.SetDictionaryDir(dir); }
+
     const kompa::TConversionPass& Pass() const { return FPass; }
     bool Active() const { return FPass.Active(); }
     QString PanelText(int panel) const;

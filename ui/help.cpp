@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 
+#include "engine/data_dirs.h"
 #include "engine/errors.h"
-#include "engine/file_io.h"
 #include "engine/messages.h"
 #include "ui/ui_text.h"
 
@@ -64,8 +64,7 @@ QTextBrowser* OpenViewer()
 {
     QPointer<QTextBrowser>& viewer = Viewer();
     if (!viewer) {
-        const std::string fileName =
-            io::DirectoryPart(io::ProgramFileName()) + ToFileName(HelpFileName());
+        const std::string fileName = FindDataFile(ToFileName(HelpFileName()));
         const QString html = FromSjis(ReadWholeFile(fileName));
         viewer = new QTextBrowser;
         viewer->setObjectName(QStringLiteral("HelpViewer"));

@@ -1,0 +1,28 @@
+#pragma once
+// Which dictionary pair the desktop program reads, and switching to the per-user pair after the
+// build command, with the dictionaries that were open reopened from there.
+
+#include <QString>
+
+#include <string>
+
+class QDialog;
+class QWidget;
+class TMainForm;
+
+namespace kompa::ui {
+
+// After the build command wrote the pair into builtDir from source. When the per-user data
+// directory is not where the program reads from and the user agrees (asked through
+// frame.AskUseBuilt), the pair is built there too and read from then on. A pair built straight
+// into the per-user directory is taken up without a question.
+void OfferBuiltDictionaries(TMainForm& frame, const std::string& source,
+                            const std::string& builtDir);
+
+// The question asked by default: the dictionaries go into userDir and are read from there.
+bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir);
+
+// Adds a line under the about dialog's button naming the dictionary directory in use.
+void AddDictionaryDirLine(QDialog& about, const std::string& dictDir);
+
+} // namespace kompa::ui
