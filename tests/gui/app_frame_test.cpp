@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/about_dlg.h"
+#include "app/command_line.h"
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "convui/conv_form.h"
@@ -23,6 +24,7 @@
 #include "convui/modal_result.h"
 #include "convui/opt_form.h"
 #include "engine/errors.h"
+#include "engine/result_list.h"
 #include "find/find_form.h"
 #include "ui/error_display.h"
 #include "ui/help.h"
@@ -82,6 +84,8 @@ private slots:
         errors = std::make_unique<ErrorCapture>();
         new TMainForm;
         MainForm->ProgramDir = DirName(*dir);
+        MainForm->DictDir = DirName(*dir);
+        MainForm->AskUseBuilt = [](const QString&) { return false; };
     }
 
     void cleanup()
@@ -313,6 +317,79 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(!std::filesystem::exists(elsewhere.File(kompa::kAddressDictName)));
         QVERIFY(!std::filesystem::exists(elsewhere.File(kompa::kCodeDictName)));
+    }
+
+    // A build elsewhere, taken up from then on: the pair goes into the user's directory and the
+    // open dictionaries are read from there.
+    void agreedBuildIsReadFromTheUserDirectory()
+    {
+        TempDir elsewhere, data;
+        const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.File("xdg")));
+        const std::string userDir = data.File("xdg") + "/kompa/";
+        WriteFile(elsewhere.File("new.csv"),
+                  Sjis("13101,\"100  \",\"9990001\",\"x\",\"x\",\"x\",\"東京都\",\"千代田区\","
+                       "\"千代田\",0,0,0,0,0,0\r\n"));
+        MainForm->KF2Click();
+        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("new.csv")); };
+        QStringList asked;
+        bool answer = false;
+        MainForm->AskUseBuilt = [&](const QString& where) {
+            asked << where;
+            return answer;
+        };
+
+        // Declined: nothing changes and nothing is made for the user.
+        MainForm->K1Click();
+        QCOMPARE(asked, QStringList{QString::fromStdString(userDir)});
+        QCOMPARE(MainForm->DictDir, DirName(*dir));
+        QVERIFY(!std::filesystem::exists(data.File("xdg")));
+
+        // Built straight into the user's directory: read from at once, without a question.
+        std::filesystem::create_directories(userDir);
+        WriteFile(userDir + "new.csv", SmallMinistryFile());
+        MainForm->OpenDialog1 = [&] { return std::optional(userDir + "new.csv"); };
+        MainForm->K1Click();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(MainForm->DictDir, userDir);
+        QVERIFY(MainForm->PostCode1.IsOpen());
+
+        // Agreed: the pair in use is replaced by one built from the chosen file.
+        answer = true;
+        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("new.csv")); };
+        MainForm->K1Click();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(errors->shown, QStringList{});
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(MainForm->DictDir, userDir);
+        QCOMPARE(ReadFile(userDir + kompa::kCodeDictName),
+                 ReadFile(elsewhere.File(kompa::kCodeDictName)));
+        QVERIFY(MainForm->PostCode1.IsOpen());
+        kompa::TStringResultList found;
+        MainForm->CodeAddress1.Search("9990001", found, false);
+        QCOMPARE(found.Count(), 1);
+        qputenv("XDG_DATA_HOME", savedXdg);
+    }
+
+    void fileOnTheCommandLineOpensInTheConversionWindow()
+    {
+        MainForm->AddChild(
+            new TConvForm(MainForm->PostCode1, MainForm->DictDir, MainForm->ConvDialogs()));
+        WriteFile(dir->File("book.csv"), Sjis(",架空市,1\r\n"));
+        QStringList shown;
+        ConvForm->ShowModal = [&](QDialog* dialog) {
+            shown << dialog->objectName();
+            return int(kompa::mrCancel);
+        };
+        const std::string cwd = std::filesystem::current_path().string();
+        std::filesystem::current_path(dir->Path());
+        char program[] = "kompa", file[] = "book.csv";
+        char* argv[] = {program, file, nullptr};
+        kompa::ui::OpenFileFromCommandLine(2, argv);
+        std::filesystem::current_path(cwd);
+        QTRY_COMPARE(shown, QStringList{QStringLiteral("FldForm")});
+        QCOMPARE(ConvForm->Pass().CsvFileName(), dir->File("book.csv"));
+        QCOMPARE(errors->shown, QStringList{});
     }
 
     void exceptionsReachingTheEventLoopAreShown()

@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     kompa::ui::TApplication application(argc, argv);
     new TMainForm;
-    MainForm->ProgramDir = KOMPA_BIN_DIR "/";
+    MainForm->DictDir = KOMPA_BIN_DIR "/";
     MainForm->KF2Click();
     MainForm->show();
     if (!QTest::qWaitForWindowExposed(MainForm) || !MainForm->PostCode1.IsOpen())

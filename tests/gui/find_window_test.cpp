@@ -47,6 +47,7 @@ private:
     {
         new TMainForm;
         MainForm->ProgramDir = programDir;
+        MainForm->DictDir = programDir;
         MainForm->KF2Click();
         return FindForm;
     }
