@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -13,6 +14,8 @@
 #include <QTextBrowser>
 
 #include <algorithm>
+
+#include <unistd.h>
 
 #include "app/about_dlg.h"
 #include "app/dictionary_use.h"
@@ -166,8 +169,11 @@ void TMainForm::AddChild(TMdiChildForm* child)
 
 std::optional<std::string> TMainForm::ExecuteOpenDialog()
 {
+    // An installed program's directory (/usr/bin) holds no data of the user's: start at home.
+    const QString start =
+        ::access(ProgramDir.c_str(), W_OK) == 0 ? FromFileName(ProgramDir) : QDir::homePath();
     const QString fileName = QFileDialog::getOpenFileName(
-        this, QString(), QString::fromStdString(ProgramDir),
+        this, QString(), start,
         QStringLiteral("郵政省郵便番号データファイル (*.CSV *.csv *.ZIP *.zip);;全てのファイル (*)"));
     if (fileName.isEmpty())
         return std::nullopt;
