@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "engine/dictionary.h"
+#include "engine/dictionary_build.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/messages.h"
@@ -124,9 +125,7 @@ std::string UpdateUserDictionaries(const std::string& sourceFileName)
     // A source that is not there fails in the build below, before anything is created.
     if (io::FileExists(sourceFileName))
         MakeDirectories(dir);
-    // The address dictionary first, as every build does; a failure stops before the second.
-    TPostCode().MakeDictionary(sourceFileName, dir + kAddressDictName);
-    TCodeAddress().MakeDictionary(sourceFileName, dir + kCodeDictName);
+    MakeDictionaries(sourceFileName, dir);
     return dir;
 }
 
