@@ -19,7 +19,7 @@ void PrintUsage(std::FILE* to)
                "per-user data directory ($XDG_DATA_HOME/kompa, by default ~/.local/share/kompa),\n"
                "creating it, and prints where they went. From then on the query commands and the\n"
                "desktop program read the dictionaries from there. On failure the message goes to\n"
-               "standard error (exit status 1) and the dictionary being built is left as it was.\n"
+               "standard error (exit status 1) and both dictionaries are left as they were.\n"
                "  --help  show this help\n",
                to);
 }
