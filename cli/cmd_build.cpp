@@ -14,41 +14,22 @@
 namespace kompa::cli {
 namespace {
 
-void PrintUsage(std::FILE* to)
-{
-    std::fputs("usage: kompa-cli build SOURCE [DIR]\n"
-               "Builds DIR/KOMPA.DIC and DIR/VELDA.DIC from the ministry postal-code file\n"
-               "SOURCE: the Shift-JIS CSV, its UTF-8 edition (CR LF or LF), or the ZIP archive\n"
-               "holding either. DIR defaults to the directory of SOURCE. Prints nothing on\n"
-               "success; on failure the message goes to standard error (exit status 1) and\n"
-               "both dictionary files are left as they were.\n"
-               "  --help  show this help\n",
-               to);
-}
-
-int UsageError(const std::string& reason)
-{
-    std::fprintf(stderr, "kompa-cli: build: %s\n", reason.c_str());
-    PrintUsage(stderr);
-    return 2;
-}
+constexpr char kUsage[] =
+    "usage: kompa-cli build SOURCE [DIR]\n"
+    "Builds DIR/KOMPA.DIC and DIR/VELDA.DIC from the ministry postal-code file\n"
+    "SOURCE: the Shift-JIS CSV, its UTF-8 edition (CR LF or LF), or the ZIP archive\n"
+    "holding either. DIR defaults to the directory of SOURCE. Prints nothing on\n"
+    "success; on failure the message goes to standard error (exit status 1) and\n"
+    "both dictionary files are left as they were.\n"
+    "  --help  show this help\n";
 
 } // namespace
 
 int RunBuild(int argc, char** argv)
 {
     ParsedArgs args;
-    std::string reason;
-    if (!ParseArgs(argc, argv, {{"help", false}}, args, reason))
-        return UsageError(reason);
-    if (args.Has("help")) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    if (args.operands.empty())
-        return UsageError("missing SOURCE");
-    if (args.operands.size() > 2)
-        return UsageError("too many arguments");
+    if (int status = ParseOperandsOnly(argc, argv, "build", kUsage, 2, args); status >= 0)
+        return status;
 
     const std::string& source = args.operands[0];
     const std::string dir =

@@ -12,41 +12,22 @@
 namespace kompa::cli {
 namespace {
 
-void PrintUsage(std::FILE* to)
-{
-    std::fputs("usage: kompa-cli update SOURCE\n"
-               "Builds KOMPA.DIC and VELDA.DIC from the ministry postal-code file SOURCE into the\n"
-               "per-user data directory ($XDG_DATA_HOME/kompa, by default ~/.local/share/kompa),\n"
-               "creating it, and prints where they went. From then on the query commands and the\n"
-               "desktop program read the dictionaries from there. On failure the message goes to\n"
-               "standard error (exit status 1) and both dictionaries are left as they were.\n"
-               "  --help  show this help\n",
-               to);
-}
-
-int UsageError(const std::string& reason)
-{
-    std::fprintf(stderr, "kompa-cli: update: %s\n", reason.c_str());
-    PrintUsage(stderr);
-    return 2;
-}
+constexpr char kUsage[] =
+    "usage: kompa-cli update SOURCE\n"
+    "Builds KOMPA.DIC and VELDA.DIC from the ministry postal-code file SOURCE into the\n"
+    "per-user data directory ($XDG_DATA_HOME/kompa, by default ~/.local/share/kompa),\n"
+    "creating it, and prints where they went. From then on the query commands and the\n"
+    "desktop program read the dictionaries from there. On failure the message goes to\n"
+    "standard error (exit status 1) and both dictionaries are left as they were.\n"
+    "  --help  show this help\n";
 
 } // namespace
 
 int RunUpdate(int argc, char** argv)
 {
     ParsedArgs args;
-    std::string reason;
-    if (!ParseArgs(argc, argv, {{"help", false}}, args, reason))
-        return UsageError(reason);
-    if (args.Has("help")) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    if (args.operands.empty())
-        return UsageError("missing SOURCE");
-    if (args.operands.size() > 1)
-        return UsageError("too many arguments");
+    if (int status = ParseOperandsOnly(argc, argv, "update", kUsage, 1, args); status >= 0)
+        return status;
 
     const std::string& source = args.operands[0];
     try {
