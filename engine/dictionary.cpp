@@ -7,6 +7,7 @@
 #include <cstring>
 #include <typeinfo>
 
+#include "both_at_once.h"
 #include "dictionary_build.h"
 #include "dictionary_format.h"
 #include "errors.h"
@@ -25,6 +26,8 @@ using format::kRecordMax;
 
 constexpr int kSourcePreset = 120000;
 constexpr std::size_t kIndexPreset = 1000;
+// Below this, splitting the source on a second thread costs more than it saves.
+constexpr std::size_t kHalvesFrom = std::size_t{1} << 20;
 // Offsets and sizes are 32-bit signed: the records of a file, with the largest index before
 // them, must stay within that, or the file could not address them.
 constexpr std::size_t kMaxImage = 0x7FFFFFFF - kHeaderSize - format::kEntrySize * 65536;
@@ -46,12 +49,11 @@ private:
     std::vector<int> slots_;
 };
 
-// Calls add(buildString) for every line of the ministry file, in line order. A build string is
-// the record text behind one placeholder byte: prefecture character, code, blank, city, town.
-template <typename Add> void ReadBuildStrings(const std::string& sourceFileName, Add&& add)
+// Calls add(buildString) for every line of a source text (or a part of one that starts at a
+// line), in line order. A build string is the record text behind one placeholder byte:
+// prefecture character, code, blank, city, town.
+template <typename Add> void MakeBuildStrings(std::string_view text, Add&& add)
 {
-    // Decoded whole before the first line: a source that cannot be decoded builds nothing.
-    const std::string text = ReadSourceText(sourceFileName);
     TSourceLines lines(text);
     std::string_view line;
     std::string scratch;
@@ -60,7 +62,8 @@ template <typename Add> void ReadBuildStrings(const std::string& sourceFileName,
     int lastKen = -1; // lines come grouped by prefecture
     while (lines.Next(line, kSourceLineMax)) {
         // Nothing past field 8 is ever used.
-        SplitSourceLine(line, fields, scratch, kTownField + 1);
+        if (!SplitPlainSourceLine(line, fields, kTownField + 1))
+            SplitSourceLine(line, fields, scratch, kTownField + 1);
         if (fields.size() <= kKenField)
             Raise(msg::kListIndexOutOfBounds);
         const std::string_view kenName = fields[kKenField];
@@ -86,6 +89,37 @@ template <typename Add> void ReadBuildStrings(const std::string& sourceFileName,
         put(fields[kCityField]);
         put(fields[kTownField]);
         add(std::string_view(build, size));
+    }
+}
+
+// Where the lines starting at the middle of text or later begin: after the first CR there
+// (and the LF right after it), or at the end.
+std::size_t SecondHalf(std::string_view text)
+{
+    const std::size_t cr = text.find('\r', text.size() / 2);
+    if (cr == std::string_view::npos)
+        return text.size();
+    const std::size_t start = cr + 1;
+    return start < text.size() && text[start] == '\n' ? start + 1 : start;
+}
+
+// Copies a record. Records are short, so fixed-size moves that overlap at the end beat a
+// general copy's start-up; nothing outside [to, to + n) is written.
+inline void CopyRecord(char* to, const char* from, std::size_t n)
+{
+    if (n >= 16) {
+        for (std::size_t i = 0; i + 16 < n; i += 16)
+            std::memcpy(to + i, from + i, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            to[i] = from[i];
     }
 }
 
@@ -168,7 +202,7 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
                 Raise(msg::kCantSort);
         }
         std::int32_t* pos = &writeAt[static_cast<std::size_t>(at)];
-        std::memcpy(out + *pos, s.data(), s.size());
+        CopyRecord(out + *pos, s.data(), s.size());
         out[*pos] = static_cast<char>(s.size()); // the length goes into the placeholder byte
         *pos += static_cast<std::int32_t>(s.size());
     }
@@ -230,7 +264,9 @@ std::unique_ptr<TLightStrings> TCodeAddress::ReadSource(const std::string& sourc
 {
     auto result = std::make_unique<TLightStrings>();
     result->SetCapacity(kSourcePreset);
-    ReadBuildStrings(sourceFileName, [&](std::string_view s) { result->Add(std::string(s)); });
+    // Decoded whole before the first line: a source that cannot be decoded builds nothing.
+    const std::string text = ReadSourceText(sourceFileName);
+    MakeBuildStrings(text, [&](std::string_view s) { result->Add(std::string(s)); });
     return result;
 }
 
@@ -262,18 +298,128 @@ BuildStrings::BuildStrings(std::size_t sizeHint)
 
 BuildStrings BuildStrings::Read(const std::string& sourceFileName)
 {
-    const long long sourceSize = io::FileSizeOrMinus1(sourceFileName);
-    BuildStrings strings(sourceSize > 0 ? static_cast<std::size_t>(sourceSize) : 0);
-    ReadBuildStrings(sourceFileName, [&](std::string_view s) { strings.Add(s); });
-    return strings;
+    // Decoded whole before the first line: a source that cannot be decoded builds nothing.
+    const std::string source = ReadSourceText(sourceFileName);
+    const std::string_view text = std::string_view(source).substr(0, source.find('\x1A'));
+    // A large text is split in two halves on two threads: the lines starting before the middle,
+    // and the rest; the first half's failure is the one reported. Only a text too short to
+    // reach the size limit is halved, as that limit is checked in line order (a build string
+    // is always shorter than its line).
+    const std::size_t half =
+        text.size() >= kHalvesFrom && text.size() < kMaxImage ? SecondHalf(text) : text.size();
+    if (half == text.size()) {
+        BuildStrings strings(text.size());
+        MakeBuildStrings(text, [&](std::string_view s) { strings.Add(s); });
+        return strings;
+    }
+    BuildStrings parts[2] = {BuildStrings(half), BuildStrings(text.size() - half)};
+    BothAtOnce([&](int i) {
+        MakeBuildStrings(i == 0 ? text.substr(0, half) : text.substr(half),
+                         [&](std::string_view s) { parts[i].Add(s); });
+    });
+    parts[0].Append(std::move(parts[1]));
+    return std::move(parts[0]);
+}
+
+void BuildStrings::PlaceLengths()
+{
+    if (head_)
+        head_->PlaceLengths();
+    std::size_t start = 0;
+    for (const std::uint32_t end : ends_) {
+        if (end > start)
+            bytes_[start] = static_cast<char>(end - start);
+        start = end;
+    }
+}
+
+ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records)
+{
+    // The grouping, order and index exactly as LayOut makes them.
+    std::vector<TIndexEntry> index;
+    index.reserve(kIndexPreset);
+    const int count = records.Count();
+    KeySlots slots;
+    std::vector<std::uint16_t> keys(static_cast<std::size_t>(count));
+    std::size_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::string_view s = records[i].substr(0, kRecordMax);
+        total += s.size();
+        if (total > kMaxImage)
+            Raise(msg::kRangeCheckError);
+        const std::uint16_t key = dict.RecordKey(s);
+        keys[static_cast<std::size_t>(i)] = key;
+        const int at = slots.Find(key);
+        if (at < 0) {
+            slots.Set(key, static_cast<int>(index.size()));
+            index.push_back(TIndexEntry{static_cast<std::int32_t>(s.size()), 0, key});
+        } else {
+            index[static_cast<std::size_t>(at)].Size += static_cast<std::int32_t>(s.size());
+        }
+    }
+    std::sort(index.begin(), index.end(), [](const TIndexEntry& a, const TIndexEntry& b) {
+        return TCodeAddress::CompareKeys(a, b) < 0;
+    });
+    if (index.empty())
+        Raise(msg::kListIndexOutOfBounds);
+
+    ImagePlan plan;
+    plan.head.assign(kHeaderSize + format::kEntrySize * index.size(), '\0');
+    char* out = plan.head.data();
+    std::memcpy(out, dict.Magic().data(), dict.Magic().size());
+    format::PutLe32(out + format::kCountOffset, static_cast<std::int32_t>(index.size()));
+    auto offset = static_cast<std::int32_t>(plan.head.size());
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        char* entry = out + kHeaderSize + format::kEntrySize * i;
+        format::PutLe32(entry + format::kEntrySizeField, index[i].Size);
+        format::PutLe32(entry + format::kEntryOffsetField, offset);
+        format::PutLe16(entry + format::kEntryKeyField, index[i].Key);
+        offset += index[i].Size;
+        slots.Set(index[i].Key, static_cast<int>(i));
+    }
+
+    // The records block by block, each block's in line order (a counting sort); records that
+    // follow each other in memory too make one run.
+    std::vector<int> next(index.size() + 1, 0);
+    for (int i = 0; i < count; ++i)
+        ++next[static_cast<std::size_t>(slots.Find(keys[static_cast<std::size_t>(i)])) + 1];
+    for (std::size_t b = 1; b < next.size(); ++b)
+        next[b] += next[b - 1];
+    std::vector<int> order(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        order[static_cast<std::size_t>(
+            next[static_cast<std::size_t>(slots.Find(keys[static_cast<std::size_t>(i)]))]++)] = i;
+    for (const int i : order) {
+        const std::string_view s = records[i].substr(0, kRecordMax);
+        if (s.empty())
+            continue;
+        if (!plan.records.empty() &&
+            plan.records.back().data() + plan.records.back().size() == s.data())
+            plan.records.back() =
+                std::string_view(plan.records.back().data(), plan.records.back().size() + s.size());
+        else
+            plan.records.push_back(s);
+    }
+    return plan;
 }
 
 void BuildStrings::Add(std::string_view s)
 {
-    if (bytes_.size() + s.size() > kMaxImage)
+    const std::size_t before = head_ ? head_->bytes_.size() : 0;
+    if (before + bytes_.size() + s.size() > kMaxImage)
         Raise(msg::kRangeCheckError);
     bytes_.append(s);
     ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+}
+
+void BuildStrings::Append(BuildStrings&& more)
+{
+    if (bytes_.size() + more.bytes_.size() > kMaxImage)
+        Raise(msg::kRangeCheckError);
+    auto head = std::make_unique<BuildStrings>(std::move(*this));
+    *this = std::move(more);
+    headCount_ = head->Count();
+    head_ = std::move(head);
 }
 
 } // namespace kompa

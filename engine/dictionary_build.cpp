@@ -8,14 +8,16 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <thread>
 
+#include "both_at_once.h"
 #include "dictionary.h"
 #include "errors.h"
 #include "file_io.h"
@@ -74,12 +76,16 @@ struct Replacement {
     std::string temp;
     UniqueFd tempFd;
 
-    ~Replacement()
+    ~Replacement() { Discard(); }
+
+    // Whatever the temporary name still holds (the new bytes after a failure, or the old file
+    // after an exchange) is no longer needed.
+    void Discard()
     {
-        // Whatever the temporary name still holds (the new bytes after a failure, or the old
-        // file after an exchange) is no longer needed.
         if (!temp.empty())
             ::unlink(temp.c_str());
+        temp.clear();
+        guard.Reset();
     }
 };
 
@@ -110,8 +116,57 @@ void Claim(Replacement& r)
         RaiseCreate(r.target);
 }
 
+// Writes the plan's bytes in order, gathered straight from where they lie, and starts each
+// piece written on its way to the disk at once, so the disk works while the next piece is
+// copied and the final flush has only the last one to wait for.
+bool WritePlan(int fd, const ImagePlan& plan)
+{
+    constexpr std::size_t kPiece = 512 * 1024;
+    std::vector<iovec> parts;
+    parts.reserve(plan.records.size() + 1);
+    parts.push_back({const_cast<char*>(plan.head.data()), plan.head.size()});
+    for (const std::string_view run : plan.records)
+        parts.push_back({const_cast<char*>(run.data()), run.size()});
+    std::size_t at = 0;
+    std::size_t written = 0;
+    std::size_t started = 0; // bytes already on their way to the disk
+    while (at < parts.size()) {
+        // About a piece at a time.
+        std::size_t count = 1;
+        for (std::size_t bytes = parts[at].iov_len;
+             at + count < parts.size() && count < IOV_MAX && bytes < kPiece; ++count)
+            bytes += parts[at + count].iov_len;
+        const ssize_t n = ::writev(fd, &parts[at], static_cast<int>(count));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+        for (auto left = static_cast<std::size_t>(n); left > 0;) {
+            iovec& part = parts[at];
+            if (left < part.iov_len) {
+                part.iov_base = static_cast<char*>(part.iov_base) + left;
+                part.iov_len -= left;
+                break;
+            }
+            left -= part.iov_len;
+            ++at;
+        }
+        while (at < parts.size() && parts[at].iov_len == 0)
+            ++at;
+        if (written - started >= kPiece || at == parts.size()) {
+            // Only a hint: where it fails, the flush does all the work.
+            ::sync_file_range(fd, static_cast<off_t>(started),
+                              static_cast<off_t>(written - started), SYNC_FILE_RANGE_WRITE);
+            started = written;
+        }
+    }
+    return true;
+}
+
 // Writes the new bytes to a temporary file beside the target, on disk before anything moves.
-void WriteTemp(Replacement& r, std::string_view bytes)
+void WriteTemp(Replacement& r, const ImagePlan& plan)
 {
     std::string temp = TempPattern(r.target);
     r.tempFd.Reset(::mkostemp(temp.data(), O_CLOEXEC));
@@ -119,7 +174,7 @@ void WriteTemp(Replacement& r, std::string_view bytes)
         RaiseCreate(r.target);
     r.temp = temp;
     ::flock(r.tempFd.Get(), LOCK_EX | LOCK_NB);
-    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !io::WriteAll(r.tempFd.Get(), bytes) ||
+    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !WritePlan(r.tempFd.Get(), plan) ||
         ::fdatasync(r.tempFd.Get()) != 0)
         io::RaiseIo(errno);
 }
@@ -149,30 +204,6 @@ void SyncDirectory(const std::string& dir)
         ::fsync(fd.Get());
 }
 
-// Runs work(0) here and work(1) on a second thread; rethrows what work(0) threw, else what
-// work(1) threw.
-template <class Work> void BothAtOnce(Work&& work)
-{
-    std::exception_ptr failed[2];
-    std::thread second([&] {
-        try {
-            work(1);
-        } catch (...) {
-            failed[1] = std::current_exception();
-        }
-    });
-    try {
-        work(0);
-    } catch (...) {
-        failed[0] = std::current_exception();
-    }
-    second.join();
-    for (const std::exception_ptr& e : failed) {
-        if (e)
-            std::rethrow_exception(e);
-    }
-}
-
 } // namespace
 
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
@@ -182,11 +213,13 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
 
     // The source is read once; each image is laid out, and later written, on its own thread.
     // Failures are reported as a build of the address dictionary first would report them.
-    const BuildStrings buildStrings = BuildStrings::Read(sourceFileName);
-    std::string images[2];
+    // The records are the build strings with their lengths in place, and both files are written
+    // from them, so no image is put together in memory.
+    BuildStrings records = BuildStrings::Read(sourceFileName);
+    records.PlaceLengths();
+    ImagePlan plans[2];
     BothAtOnce([&](int i) {
-        images[i] = i == 0 ? TPostCode().DictionaryImage(buildStrings)
-                           : TCodeAddress().DictionaryImage(buildStrings);
+        plans[i] = i == 0 ? PlanImage(TPostCode(), records) : PlanImage(TCodeAddress(), records);
     });
 
     const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
@@ -198,7 +231,7 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
     }
     RemoveAbandonedTemps(folder, names);
     BothAtOnce([&](int i) {
-        WriteTemp(files[i], images[i]);
+        WriteTemp(files[i], plans[i]);
         if (!files[i].tempFd.Close())
             io::RaiseIo(errno);
     });
@@ -209,6 +242,8 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
         RaiseCreate(files[1].target);
     }
     SyncDirectory(folder);
+    // Freeing an old file (now under the temporary name) takes a while: both at once.
+    BothAtOnce([&](int i) { files[i].Discard(); });
 }
 
 } // namespace kompa

@@ -4,11 +4,14 @@
 // never holds a pair built from different sources.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kompa {
+
+class TCodeAddress;
 
 // The build strings of a ministry file side by side in one block of bytes, so a build allocates
 // nothing per line. A build string is the record text behind one placeholder byte.
@@ -19,18 +22,38 @@ public:
     static BuildStrings Read(const std::string& sourceFileName);
 
     void Add(std::string_view s);
-    int Count() const { return static_cast<int>(ends_.size()); }
+    // Puts each string's length into its placeholder byte: the strings are then the records.
+    void PlaceLengths();
+    // Takes the strings of more (which has taken none itself) after these, without copying.
+    void Append(BuildStrings&& more);
+    int Count() const { return headCount_ + static_cast<int>(ends_.size()); }
     std::string_view operator[](int i) const
     {
-        const auto at = static_cast<std::size_t>(i);
+        if (i < headCount_)
+            return (*head_)[i];
+        const auto at = static_cast<std::size_t>(i - headCount_);
         const std::size_t start = at == 0 ? 0 : ends_[at - 1];
         return std::string_view(bytes_).substr(start, ends_[at] - start);
     }
 
 private:
+    // The strings before these, when two halves were read apart.
+    std::unique_ptr<BuildStrings> head_;
+    int headCount_ = 0;
     std::string bytes_;
     std::vector<std::uint32_t> ends_;
 };
+
+// A dictionary file as its header and index, then its records as runs of the bytes they lie in,
+// so the file is written from them without being put together in memory first.
+struct ImagePlan {
+    std::string head;
+    std::vector<std::string_view> records;
+};
+
+// The plan of dict's file over records (build strings after PlaceLengths), byte for byte the
+// image DictionaryImage lays out; for the two classes, whose keys never read the length byte.
+ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records);
 
 // Builds dir's KOMPA.DIC and VELDA.DIC from the ministry file. Fails with
 // "ﾌｧｲﾙ %s を作成できません" while a reader holds either file, leaving both as they were;

@@ -102,6 +102,38 @@ void SplitSourceLine(std::string_view line, std::vector<std::string_view>& field
     }
 }
 
+bool SplitPlainSourceLine(std::string_view line, std::vector<std::string_view>& fields,
+                          std::size_t maxFields)
+{
+    fields.clear();
+    const char* p = line.data();
+    const char* end = p + line.size();
+    for (;;) {
+        // Blanks to skip or a field left empty: the general rules decide.
+        if (p == end || IsBlank(*p))
+            return false;
+        const char* start = p;
+        const char* stop;
+        if (*p == '"') {
+            start = p + 1;
+            stop = FindQuote(start, end);
+            if (stop == end || (stop + 1 < end && stop[1] == '"'))
+                return false; // never closed, or a doubled quote inside
+            p = stop + 1;
+        } else {
+            while (p < end && *p != ',' && !IsBlank(*p))
+                ++p;
+            stop = p;
+        }
+        fields.emplace_back(start, static_cast<std::size_t>(stop - start));
+        if (fields.size() == maxFields)
+            return true;
+        if (p == end || *p != ',')
+            return false;
+        ++p;
+    }
+}
+
 std::vector<std::string> SplitSourceLine(std::string_view line)
 {
     std::vector<std::string_view> views;

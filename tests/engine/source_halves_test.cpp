@@ -1,0 +1,95 @@
+// The build splits a large source in two halves on two threads: the build strings and the
+// first failure must be those of one pass from the start.
+
+#include <gtest/gtest.h>
+
+#include "engine/dictionary.h"
+#include "engine/dictionary_build.h"
+#include "engine/messages.h"
+#include "support/test_support.h"
+
+namespace kompa {
+namespace {
+
+using test::MessageOf;
+using test::Sjis;
+using test::TempDir;
+using test::WriteFile;
+
+std::vector<std::string> BuildStringsOf(const std::string& file)
+{
+    const BuildStrings strings = BuildStrings::Read(file);
+    std::vector<std::string> all;
+    for (int i = 0; i < strings.Count(); ++i)
+        all.emplace_back(strings[i]);
+    return all;
+}
+
+std::vector<std::string> OnePassBuildStrings(const std::string& file)
+{
+    const auto light = TCodeAddress().ReadSource(file);
+    std::vector<std::string> all;
+    for (int i = 0; i < light->Count(); ++i)
+        all.emplace_back((*light)[i]);
+    return all;
+}
+
+// Three lines in four are longer than the 255 bytes kept of it, so a line read from a wrong start
+// keeps other bytes.
+std::string Line(int i)
+{
+    return Sjis("13101,\"100  \",\"" + std::to_string(1000000 + i % 9000000) +
+                "\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｲｶ\",\"東京都\",\"千代田区\",\"丸の内" +
+                std::to_string(i) + std::string(i % 4 == 0 ? 0 : 250, 'x') + "\",0,0,0,0,0,0");
+}
+
+TEST(SourceHalves, GiveTheBuildStringsOfOnePass)
+{
+    // Wherever the middle falls (inside a line, on its CR, on the LF after it) and whichever
+    // line end the file uses, the halves give what one pass gives.
+    TempDir dir;
+    for (const std::string end : {"\r\n", "\r"}) {
+        std::string text;
+        for (int i = 0; text.size() < (1u << 20) + 4096; ++i)
+            text += Line(i) + end;
+        // A first line longer by one byte each time moves the middle over a whole line; the
+        // files whose middle falls near a line end are read.
+        int near = 0;
+        for (std::size_t shift = 0; shift < 2 * Line(1).size(); ++shift) {
+            const std::string file =
+                Sjis("1,2,1000001,4,5,6,東京都,港区,") + std::string(shift, 'x') + end + text;
+            const std::size_t mid = file.size() / 2;
+            if (file.find('\r', mid - 3) > mid + 1)
+                continue;
+            ++near;
+            WriteFile(dir.File("s"), file);
+            EXPECT_EQ(BuildStringsOf(dir.File("s")), OnePassBuildStrings(dir.File("s"))) << shift;
+        }
+        EXPECT_GE(near, 4);
+    }
+}
+
+TEST(SourceHalves, ReportTheFirstFailureAndNothingAfterCtrlZ)
+{
+    TempDir dir;
+    std::string first;
+    for (int i = 0; first.size() < (1u << 20); ++i)
+        first += Line(i) + "\r\n";
+    const std::string second = first;
+    const std::string badKen = Sjis("1,2,1000001,4,5,6,東京,千代田区,x\r\n");
+    const std::string tooShort = Sjis("1,2,3\r\n");
+    auto read = [&](const std::string& text) {
+        WriteFile(dir.File("s"), text);
+        return MessageOf([&] { BuildStrings::Read(dir.File("s")); });
+    };
+    EXPECT_EQ(read(first + second + tooShort), msg::kListIndexOutOfBounds);
+    EXPECT_EQ(read(badKen + first + second + tooShort), msg::kKenNotFound);
+    // The input ends at a Ctrl-Z in the first half: the second half is never looked at.
+    const std::size_t quarter = first.find("\r\n", first.size() / 2) + 2;
+    WriteFile(dir.File("s"),
+              first.substr(0, quarter) + "\x1A" + first.substr(quarter) + second + tooShort);
+    EXPECT_EQ(BuildStrings::Read(dir.File("s")).Count(), OnePassBuildStrings(dir.File("s")).size());
+}
+
+} // namespace
+} // namespace kompa
