@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <typeinfo>
 
 #include "both_at_once.h"
@@ -49,12 +50,10 @@ private:
     std::vector<int> slots_;
 };
 
-// Calls add(buildString) for every line of a source text (or a part of one that starts at a
-// line), in line order. A build string is the record text behind one placeholder byte:
-// prefecture character, code, blank, city, town.
-template <typename Add> void MakeBuildStrings(std::string_view text, Add&& add)
+// Calls add(buildString) for every line, in line order. A build string is the record text
+// behind one placeholder byte: prefecture character, code, blank, city, town.
+template <typename Add> void MakeBuildStrings(TSourceLines lines, Add&& add)
 {
-    TSourceLines lines(text);
     std::string_view line;
     std::string scratch;
     std::vector<std::string_view> fields;
@@ -266,7 +265,7 @@ std::unique_ptr<TLightStrings> TCodeAddress::ReadSource(const std::string& sourc
     result->SetCapacity(kSourcePreset);
     // Decoded whole before the first line: a source that cannot be decoded builds nothing.
     const std::string text = ReadSourceText(sourceFileName);
-    MakeBuildStrings(text, [&](std::string_view s) { result->Add(std::string(s)); });
+    MakeBuildStrings(TSourceLines(text), [&](std::string_view s) { result->Add(std::string(s)); });
     return result;
 }
 
@@ -300,24 +299,42 @@ BuildStrings BuildStrings::Read(const std::string& sourceFileName)
 {
     // Decoded whole before the first line: a source that cannot be decoded builds nothing.
     const std::string source = ReadSourceText(sourceFileName);
-    const std::string_view text = std::string_view(source).substr(0, source.find('\x1A'));
+    const std::string_view text = source;
     // A large text is split in two halves on two threads: the lines starting before the middle,
-    // and the rest; the first half's failure is the one reported. Only a text too short to
-    // reach the size limit is halved, as that limit is checked in line order (a build string
-    // is always shorter than its line).
+    // and the rest. A failure, or a 0x1A that ends the text, in the first half decides first.
+    // Only a text too short to reach the size limit is halved, as that limit is checked in line
+    // order (a build string is always shorter than its line).
     const std::size_t half =
         text.size() >= kHalvesFrom && text.size() < kMaxImage ? SecondHalf(text) : text.size();
     if (half == text.size()) {
         BuildStrings strings(text.size());
-        MakeBuildStrings(text, [&](std::string_view s) { strings.Add(s); });
+        MakeBuildStrings(TSourceLines(text), [&](std::string_view s) { strings.Add(s); });
         return strings;
     }
     BuildStrings parts[2] = {BuildStrings(half), BuildStrings(text.size() - half)};
+    bool firstHalfEnded = false;     // a 0x1A in the first half: there is no second
+    std::exception_ptr secondFailed; // counts only when there is a second half
     BothAtOnce([&](int i) {
-        MakeBuildStrings(i == 0 ? text.substr(0, half) : text.substr(half),
-                         [&](std::string_view s) { parts[i].Add(s); });
+        std::string_view part = i == 0 ? text.substr(0, half) : text.substr(half);
+        const std::size_t ctrlZ = part.find('\x1A');
+        part = part.substr(0, ctrlZ);
+        auto add = [&](std::string_view s) { parts[i].Add(s); };
+        if (i == 0) {
+            firstHalfEnded = ctrlZ != std::string_view::npos;
+            MakeBuildStrings(TSourceLines(part, TSourceLines::NoCtrlZ{}), add);
+            return;
+        }
+        try {
+            MakeBuildStrings(TSourceLines(part, TSourceLines::NoCtrlZ{}), add);
+        } catch (...) {
+            secondFailed = std::current_exception();
+        }
     });
-    parts[0].Append(std::move(parts[1]));
+    if (!firstHalfEnded) {
+        if (secondFailed)
+            std::rethrow_exception(secondFailed);
+        parts[0].Append(std::move(parts[1]));
+    }
     return std::move(parts[0]);
 }
 

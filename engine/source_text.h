@@ -11,8 +11,8 @@ namespace kompa {
 
 // The source bytes as Shift-JIS text: a ZIP archive is replaced by its one file, UTF-8 text
 // (detected as a user's address book is) is converted to Shift-JIS, and a text holding no CR
-// gets CR LF line ends. Shift-JIS text with CR come back unchanged. Raises a message naming the line
-// of a character with no Shift-JIS form, or saying why a ZIP archive cannot be read.
+// gets CR LF line ends. Shift-JIS text with CR come back unchanged. Raises a message naming the
+// line of a character with no Shift-JIS form, or saying why a ZIP archive cannot be read.
 std::string DecodeSource(std::string bytes);
 
 // Reads fileName (I/O failures raise the system's message) and decodes it.
@@ -24,6 +24,9 @@ std::string ReadSourceText(const std::string& fileName);
 class TSourceLines {
 public:
     explicit TSourceLines(std::string_view text);
+    // Lines of a text known to hold no 0x1A, which is then not looked for again.
+    struct NoCtrlZ {};
+    TSourceLines(std::string_view text, NoCtrlZ) : text_(text) {}
     // The next line, cut to maxBytes; false at the end.
     bool Next(std::string_view& line, std::size_t maxBytes);
 
