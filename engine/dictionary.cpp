@@ -3,9 +3,14 @@
 
 #include "dictionary.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <limits>
+#include <optional>
 #include <typeinfo>
 
 #include "both_at_once.h"
@@ -15,6 +20,7 @@
 #include "int_parse.h"
 #include "ken.h"
 #include "messages.h"
+#include "source_chunks.h"
 #include "source_line.h"
 #include "source_text.h"
 
@@ -29,6 +35,9 @@ constexpr int kSourcePreset = 120000;
 constexpr std::size_t kIndexPreset = 1000;
 // Below this, splitting the source on a second thread costs more than it saves.
 constexpr std::size_t kHalvesFrom = std::size_t{1} << 20;
+constexpr long long kWholeFile = std::numeric_limits<long long>::max();
+// How far the first line of a source is looked for.
+constexpr std::size_t kHeadLook = 65536;
 // Offsets and sizes are 32-bit signed: the records of a file, with the largest index before
 // them, must stay within that, or the file could not address them.
 constexpr std::size_t kMaxImage = 0x7FFFFFFF - kHeaderSize - format::kEntrySize * 65536;
@@ -52,14 +61,14 @@ private:
 
 // Calls add(buildString) for every line, in line order. A build string is the record text
 // behind one placeholder byte: prefecture character, code, blank, city, town.
-template <typename Add> void MakeBuildStrings(TSourceLines lines, Add&& add)
+template <typename Next, typename Add> void MakeBuildStrings(Next&& next, Add&& add)
 {
     std::string_view line;
     std::string scratch;
     std::vector<std::string_view> fields;
     char build[kRecordMax];
     int lastKen = -1; // lines come grouped by prefecture
-    while (lines.Next(line, kSourceLineMax)) {
+    while (next(line)) {
         // Nothing past field 8 is ever used.
         if (!SplitPlainSourceLine(line, fields, kTownField + 1))
             SplitSourceLine(line, fields, scratch, kTownField + 1);
@@ -89,6 +98,33 @@ template <typename Add> void MakeBuildStrings(TSourceLines lines, Add&& add)
         put(fields[kTownField]);
         add(std::string_view(build, size));
     }
+}
+
+template <typename Add> void MakeBuildStrings(TSourceLines lines, Add&& add)
+{
+    MakeBuildStrings([&](std::string_view& line) { return lines.Next(line, kSourceLineMax); }, add);
+}
+
+// The build strings of the lines of a source file that needs no decoding starting at file
+// offsets from `from` up to before `to`, read in chunks: lines starting earlier are passed over
+// unread. Returns false when the text ended before a line starting at `to` or later.
+template <typename Add> bool MakeBuildStrings(int fd, long long from, long long to, Add&& add)
+{
+    SourceChunks lines(fd, std::max(0LL, from - 2), kSourceLineMax);
+    bool stopped = false;
+    MakeBuildStrings(
+        [&](std::string_view& line) {
+            long long start = 0;
+            while (lines.Next(line, start)) {
+                if (start < from)
+                    continue;
+                stopped = start >= to;
+                return !stopped;
+            }
+            return false;
+        },
+        add);
+    return stopped;
 }
 
 // Where the lines starting at the middle of text or later begin: after the first CR there
@@ -295,8 +331,55 @@ BuildStrings::BuildStrings(std::size_t sizeHint)
     ends_.reserve(kSourcePreset);
 }
 
+std::optional<BuildStrings> BuildStrings::ReadPlainSource(const std::string& sourceFileName)
+{
+    // A large Shift-JIS file with CR line ends, as published, is what DecodeSource returns
+    // unchanged: it is split in halves straight from the file, read in chunks, so that it is
+    // never held whole in memory. Its first line tells.
+    const io::UniqueFd fd = io::OpenTextFile(sourceFileName);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size < static_cast<long long>(kHalvesFrom) ||
+        st.st_size >= static_cast<long long>(kMaxImage))
+        return std::nullopt;
+    std::string head(kHeadLook, '\0');
+    const ssize_t n = ::pread(fd.Get(), head.data(), head.size(), 0);
+    const std::size_t cr = n > 0 ? head.find('\r') : std::string::npos;
+    if (cr == std::string::npos || cr >= static_cast<std::size_t>(n) ||
+        !IsPlainSourceHead(std::string_view(head).substr(0, cr + 1)))
+        return std::nullopt;
+
+    // The lines starting before the middle, and the rest; a failure, or a 0x1A that ends the
+    // text, in the first half decides first.
+    const long long mid = st.st_size / 2;
+    BuildStrings parts[2] = {BuildStrings(static_cast<std::size_t>(mid)),
+                             BuildStrings(static_cast<std::size_t>(st.st_size - mid))};
+    bool firstHalfEnded = false;     // the text ended before the middle: no second half
+    std::exception_ptr secondFailed; // counts only when there is a second half
+    BothAtOnce([&](int i) {
+        auto add = [&](std::string_view s) { parts[i].Add(s); };
+        if (i == 0) {
+            firstHalfEnded = !MakeBuildStrings(fd.Get(), 0, mid, add);
+            return;
+        }
+        try {
+            MakeBuildStrings(fd.Get(), mid, kWholeFile, add);
+        } catch (...) {
+            secondFailed = std::current_exception();
+        }
+    });
+    if (!firstHalfEnded) {
+        if (secondFailed)
+            std::rethrow_exception(secondFailed);
+        parts[0].Append(std::move(parts[1]));
+    }
+    return std::move(parts[0]);
+}
+
 BuildStrings BuildStrings::Read(const std::string& sourceFileName)
 {
+    if (std::optional<BuildStrings> strings = ReadPlainSource(sourceFileName))
+        return std::move(*strings);
     // Decoded whole before the first line: a source that cannot be decoded builds nothing.
     const std::string source = ReadSourceText(sourceFileName);
     const std::string_view text = source;

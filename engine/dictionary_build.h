@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,10 @@ public:
     }
 
 private:
+    // The strings of a large source that needs no decoding, read straight from the file; none
+    // when the source is anything else.
+    static std::optional<BuildStrings> ReadPlainSource(const std::string& sourceFileName);
+
     // The strings before these, when two halves were read apart.
     std::unique_ptr<BuildStrings> head_;
     int headCount_ = 0;

@@ -294,6 +294,12 @@ bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
     return true;
 }
 
+UniqueFd OpenTextFile(const std::string& fileName)
+{
+    FileIdentity opened;
+    return OpenText(fileName, false, opened);
+}
+
 std::string ReadWholeFile(const std::string& fileName, bool regularOnly, FileIdentity* identity)
 {
     FileIdentity opened;

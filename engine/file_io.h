@@ -112,6 +112,9 @@ private:
     bool pendingLf_ = false; // the last line ended at CR; an LF right after it belongs to it
 };
 
+// Opens fileName for reading as ReadWholeFile does; raises the system's message on failure.
+UniqueFd OpenTextFile(const std::string& fileName);
+
 // The whole file's bytes; raises the I/O message for the failure, as TextFileReader does, and
 // with regularOnly refuses what it refuses. identity, when given, receives the file as opened.
 std::string ReadWholeFile(const std::string& fileName, bool regularOnly = false,

@@ -153,6 +153,16 @@ std::string DecodeSource(std::string bytes)
     return crlf;
 }
 
+bool IsPlainSourceHead(std::string_view head)
+{
+    if (!head.ends_with('\r') || IsZip(head))
+        return false;
+    // With a wide UTF-8 character after it, head is detected as UTF-8 exactly when it is valid
+    // UTF-8 itself (or starts with the mark). It ends at a CR, which no multi-byte character
+    // holds, so a head that is not valid UTF-8 makes no longer text valid either.
+    return DetectEncoding(std::string(head) + "\xE3\x81\x82") == TTextEncoding::ShiftJis;
+}
+
 std::string ReadSourceText(const std::string& fileName)
 {
     return DecodeSource(io::ReadWholeFile(fileName));

@@ -15,6 +15,11 @@ namespace kompa {
 // line of a character with no Shift-JIS form, or saying why a ZIP archive cannot be read.
 std::string DecodeSource(std::string bytes);
 
+// True when a source beginning with head, which ends at its first CR, is Shift-JIS text that
+// DecodeSource returns unchanged: no ZIP archive, and not UTF-8 however it goes on (head is
+// already no valid UTF-8) - so it can be read without decoding.
+bool IsPlainSourceHead(std::string_view head);
+
 // Reads fileName (I/O failures raise the system's message) and decodes it.
 std::string ReadSourceText(const std::string& fileName);
 

@@ -36,11 +36,16 @@ std::vector<std::string> OnePassBuildStrings(const std::string& file)
 
 // Three lines in four are longer than the 255 bytes kept of it, so a line read from a wrong start
 // keeps other bytes.
+std::string Utf8Line(int i)
+{
+    return "13101,\"100  \",\"" + std::to_string(1000000 + i % 9000000) +
+           "\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｲｶ\",\"東京都\",\"千代田区\",\"丸の内" + std::to_string(i) +
+           std::string(i % 4 == 0 ? 0 : 250, 'x') + "\",0,0,0,0,0,0";
+}
+
 std::string Line(int i)
 {
-    return Sjis("13101,\"100  \",\"" + std::to_string(1000000 + i % 9000000) +
-                "\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ｲｶ\",\"東京都\",\"千代田区\",\"丸の内" +
-                std::to_string(i) + std::string(i % 4 == 0 ? 0 : 250, 'x') + "\",0,0,0,0,0,0");
+    return Sjis(Utf8Line(i));
 }
 
 TEST(SourceHalves, GiveTheBuildStringsOfOnePass)
@@ -67,6 +72,29 @@ TEST(SourceHalves, GiveTheBuildStringsOfOnePass)
         }
         EXPECT_GE(near, 4);
     }
+}
+
+TEST(SourceHalves, OfADecodedSourceGiveTheBuildStringsOfOnePass)
+{
+    // Sources that are decoded first (UTF-8 with CR LF or LF line ends) or whose first line
+    // cannot tell (plain ASCII) are halved in memory.
+    TempDir dir;
+    const std::string first = "1,2,1000001,4,5,6,東京都,港区,x";
+    std::string crlf = first + "\r\n";
+    std::string lf = first + "\n";
+    std::string ascii = "1,2,1000001,4,5,6,x,y,z\r\n";
+    for (int i = 0; lf.size() < (1u << 20) + 4096; ++i) {
+        crlf += Utf8Line(i) + "\r\n";
+        lf += Utf8Line(i) + "\n";
+        ascii += Line(i) + "\r\n";
+    }
+    for (const std::string& text : {crlf, lf}) {
+        WriteFile(dir.File("s"), text);
+        const std::vector<std::string> halves = BuildStringsOf(dir.File("s"));
+        EXPECT_EQ(halves, OnePassBuildStrings(dir.File("s")));
+    }
+    WriteFile(dir.File("s"), ascii);
+    EXPECT_EQ(MessageOf([&] { BuildStringsOf(dir.File("s")); }), msg::kKenNotFound);
 }
 
 TEST(SourceHalves, ReportTheFirstFailureAndNothingAfterCtrlZ)
