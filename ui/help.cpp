@@ -8,6 +8,7 @@
 
 #include "engine/data_dirs.h"
 #include "engine/errors.h"
+#include "engine/file_io.h"
 #include "engine/messages.h"
 #include "ui/ui_text.h"
 
@@ -47,15 +48,14 @@ QPointer<QTextBrowser>& Viewer()
 
 std::string ReadWholeFile(const std::string& fileName)
 {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const io::UniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         Raise(FormatMessage(msg::kFileOpenError, fileName));
     std::string bytes;
     char buffer[8192];
     ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+    while ((n = ::read(fd.Get(), buffer, sizeof buffer)) > 0)
         bytes.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
     return bytes;
 }
 
