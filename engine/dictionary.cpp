@@ -158,24 +158,19 @@ inline void CopyRecord(char* to, const char* from, std::size_t n)
     }
 }
 
-// Lays the whole file out in image: grouping pass, sort, offsets, header, placement pass.
-template <typename BuildStrings>
-void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
-            const BuildStrings& buildStrings, std::string& image)
+// Grouping pass of a layout: one index entry per key, in order of first appearance, then sorted
+// by key. Returns each record's key; slots maps a key to its entry's place before the sort.
+// recordAt(i) gives the i-th record text.
+template <typename RecordAt>
+std::vector<std::uint16_t> GroupByKey(const TCodeAddress& dict, int count, RecordAt recordAt,
+                                      std::vector<TIndexEntry>& index, KeySlots& slots)
 {
     index.clear();
     index.reserve(kIndexPreset);
-    const int count = buildStrings.Count();
-
-    // Grouping pass: one entry per key, in order of first appearance. The two classes' keys
-    // never depend on a record's first byte, so the key taken here serves the placement too;
-    // another class's key is taken again with the length byte in place.
-    const bool keysKept = typeid(dict) == typeid(TCodeAddress) || typeid(dict) == typeid(TPostCode);
-    KeySlots slots;
     std::vector<std::uint16_t> keys(static_cast<std::size_t>(count));
     std::size_t total = 0;
     for (int i = 0; i < count; ++i) {
-        const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
+        const std::string_view s = std::string_view(recordAt(i)).substr(0, kRecordMax);
         total += s.size();
         if (total > kMaxImage)
             Raise(msg::kRangeCheckError);
@@ -189,13 +184,27 @@ void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
             index[static_cast<std::size_t>(at)].Size += static_cast<std::int32_t>(s.size());
         }
     }
-
     std::sort(index.begin(), index.end(), [](const TIndexEntry& a, const TIndexEntry& b) {
         return TCodeAddress::CompareKeys(a, b) < 0;
     });
-
     if (index.empty()) // no line, so no last entry to size the file by
         Raise(msg::kListIndexOutOfBounds);
+    return keys;
+}
+
+// Lays the whole file out in image: grouping pass, sort, offsets, header, placement pass.
+template <typename BuildStrings>
+void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
+            const BuildStrings& buildStrings, std::string& image)
+{
+    const int count = buildStrings.Count();
+    // The two classes' keys never depend on a record's first byte, so the key taken while
+    // grouping serves the placement too; another class's key is taken again with the length
+    // byte in place.
+    const bool keysKept = typeid(dict) == typeid(TCodeAddress) || typeid(dict) == typeid(TPostCode);
+    KeySlots slots;
+    const std::vector<std::uint16_t> keys = GroupByKey(
+        dict, count, [&](int i) { return std::string_view(buildStrings[i]); }, index, slots);
     const auto header = static_cast<std::int32_t>(kHeaderSize + format::kEntrySize * index.size());
     std::int32_t offset = header;
     for (std::size_t i = 0; i < index.size(); ++i) {
@@ -437,31 +446,10 @@ ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records)
 {
     // The grouping, order and index exactly as LayOut makes them.
     std::vector<TIndexEntry> index;
-    index.reserve(kIndexPreset);
     const int count = records.Count();
     KeySlots slots;
-    std::vector<std::uint16_t> keys(static_cast<std::size_t>(count));
-    std::size_t total = 0;
-    for (int i = 0; i < count; ++i) {
-        const std::string_view s = records[i].substr(0, kRecordMax);
-        total += s.size();
-        if (total > kMaxImage)
-            Raise(msg::kRangeCheckError);
-        const std::uint16_t key = dict.RecordKey(s);
-        keys[static_cast<std::size_t>(i)] = key;
-        const int at = slots.Find(key);
-        if (at < 0) {
-            slots.Set(key, static_cast<int>(index.size()));
-            index.push_back(TIndexEntry{static_cast<std::int32_t>(s.size()), 0, key});
-        } else {
-            index[static_cast<std::size_t>(at)].Size += static_cast<std::int32_t>(s.size());
-        }
-    }
-    std::sort(index.begin(), index.end(), [](const TIndexEntry& a, const TIndexEntry& b) {
-        return TCodeAddress::CompareKeys(a, b) < 0;
-    });
-    if (index.empty())
-        Raise(msg::kListIndexOutOfBounds);
+    const std::vector<std::uint16_t> keys = GroupByKey(
+        dict, count, [&](int i) { return records[i]; }, index, slots);
 
     ImagePlan plan;
     plan.head.assign(kHeaderSize + format::kEntrySize * index.size(), '\0');
