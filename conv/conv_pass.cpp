@@ -85,14 +85,10 @@ int TConversionPass::FirstFieldCountMismatch() const
     const int reference = FieldCountReference();
     if (reference < 0)
         return -1;
-    TFieldList scratch;
-    SplitFields(scratch, FLines.Get(reference), FReadDelimiters);
-    const int first = scratch.Count();
+    const int first = CountFields(FLines.Get(reference), FReadDelimiters);
     for (int i = reference + 1; i < FLines.Count(); ++i) {
-        if (FLines.Get(i).empty())
-            continue;
-        SplitFields(scratch, FLines.Get(i), FReadDelimiters);
-        if (scratch.Count() != first)
+        const std::string_view line = FLines.Get(i);
+        if (!line.empty() && CountFields(line, FReadDelimiters) != first)
             return i;
     }
     return -1;
@@ -133,7 +129,8 @@ void TConversionPass::WriteBack(std::string_view codeText)
         FFields.Put(FPostCol, CodeAsUtf8(codeText));
     else
         FFields.Put(FPostCol, std::string(codeText.substr(0, kCodeLength)));
-    FLines.Put(FCurrent, JoinFields(FFields, WriteDelimiter(), FQuoteTargets));
+    JoinFields(FFields, WriteDelimiter(), FQuoteTargets, FJoined);
+    FLines.Put(FCurrent, FJoined);
 }
 
 const std::string& TConversionPass::LookupAddress(bool& matchable)

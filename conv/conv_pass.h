@@ -173,6 +173,7 @@ private:
     TEncodingChoice FEncodingChoice = TEncodingChoice::Auto;
     io::FileIdentity FIdentity; // the file as it was opened for reading
     TFieldList FFields;
+    std::string FJoined; // the record written back, its buffer kept between records
     TTextResultList FCandidates;
     std::string FCsvFileName;
     TCharSet FReadDelimiters;

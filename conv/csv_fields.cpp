@@ -23,42 +23,41 @@ void TFieldList::Put(int index, std::string field)
     items_[static_cast<std::size_t>(index)] = std::move(field);
 }
 
-void SplitFields(TFieldList& fields, std::string_view line, const TCharSet& readDelimiters)
-{
-    fields.Clear();
-    if (line.empty())
-        return;
-    std::size_t cursor = 0;
-    for (;;) {
-        if (line[cursor] == kQuoteChar)
-            fields.Add(ReadQuotedField(line, cursor, readDelimiters));
-        else
-            fields.Add(ReadPlainField(line, cursor, readDelimiters));
-        if (cursor >= line.size())
-            return;
-        ++cursor; // the one delimiter that ended the field
-        if (cursor == line.size()) {
-            fields.Add(std::string()); // a delimiter at the end encloses an empty last field
-            return;
-        }
-    }
-}
+namespace {
 
-std::string ReadPlainField(std::string_view line, std::size_t& cursor, const TCharSet& delimiters)
+// The end of the plain field starting at cursor: the delimiter that ends it, or line.size().
+std::size_t PlainFieldEnd(std::string_view line, std::size_t cursor, const TCharSet& delimiters)
 {
-    const std::size_t start = cursor;
     while (cursor < line.size() && !delimiters.Contains(line[cursor]))
         ++cursor;
-    return std::string(line.substr(start, cursor - start));
+    return cursor;
 }
 
-namespace {
+// Where the quoted field whose opening quote is at cursor ends, and whether its quotes closed.
+std::size_t QuotedFieldEnd(std::string_view line, std::size_t cursor, const TCharSet& delimiters,
+                           bool& closed)
+{
+    std::size_t pos = cursor + 1;
+    closed = false;
+    while (pos < line.size()) {
+        if (line[pos] == kQuoteChar) {
+            if (pos + 1 < line.size() && line[pos + 1] == kQuoteChar) {
+                pos += 2;
+                continue;
+            }
+            closed = true;
+            return PlainFieldEnd(line, pos, delimiters);
+        }
+        ++pos;
+    }
+    return pos;
+}
 
 // Drops the opening quote and undoubles the rest in one walk: a quote is dropped and the byte
 // after it kept whatever it is.
-std::string Unquote(std::string_view raw)
+void Unquote(std::string_view raw, std::string& value)
 {
-    std::string value;
+    value.clear();
     value.reserve(raw.size());
     std::size_t i = 0; // raw[0], the opening quote, pairs with the byte after it
     while (i < raw.size()) {
@@ -71,36 +70,88 @@ std::string Unquote(std::string_view raw)
             ++i;
         }
     }
-    return value;
 }
 
-} // namespace
-
-std::string ReadQuotedField(std::string_view line, std::size_t& cursor, const TCharSet& delimiters)
+// Reads the field at cursor into value, reusing its buffer.
+void ReadFieldInto(std::string_view line, std::size_t& cursor, const TCharSet& delimiters,
+                   std::string& value)
 {
     const std::size_t start = cursor;
-    std::size_t pos = cursor + 1;
-    bool closed = false;
-    while (pos < line.size()) {
-        if (line[pos] == kQuoteChar) {
-            if (pos + 1 < line.size() && line[pos + 1] == kQuoteChar) {
-                pos += 2;
-                continue;
-            }
-            closed = true;
-            while (pos < line.size() && !delimiters.Contains(line[pos]))
-                ++pos;
-            break;
-        }
-        ++pos;
+    if (line[start] != kQuoteChar) {
+        cursor = PlainFieldEnd(line, start, delimiters);
+        value.assign(line.data() + start, cursor - start);
+        return;
     }
-    cursor = pos;
-    std::string_view raw = line.substr(start, pos - start);
+    bool closed = false;
+    cursor = QuotedFieldEnd(line, start, delimiters, closed);
+    std::string_view raw = line.substr(start, cursor - start);
     // An unclosed field keeps all its bytes; a closed one is cut before its last quote, which
     // drops the closing quote and whatever stood between it and the delimiter.
     if (closed)
         raw = raw.substr(0, raw.rfind(kQuoteChar));
-    return Unquote(raw);
+    Unquote(raw, value);
+}
+
+} // namespace
+
+void SplitFields(TFieldList& fields, std::string_view line, const TCharSet& readDelimiters)
+{
+    // The strings of the last record are overwritten in place: a book's records mostly have the
+    // same fields, so after the first record splitting seldom allocates.
+    std::vector<std::string>& items = fields.Items();
+    std::size_t count = 0;
+    const auto next = [&]() -> std::string& {
+        if (count == items.size())
+            items.emplace_back();
+        return items[count++];
+    };
+    if (!line.empty()) {
+        std::size_t cursor = 0;
+        for (;;) {
+            ReadFieldInto(line, cursor, readDelimiters, next());
+            if (cursor >= line.size())
+                break;
+            ++cursor; // the one delimiter that ended the field
+            if (cursor == line.size()) {
+                next().clear(); // a delimiter at the end encloses an empty last field
+                break;
+            }
+        }
+    }
+    items.resize(count);
+}
+
+int CountFields(std::string_view line, const TCharSet& readDelimiters)
+{
+    if (line.empty())
+        return 0;
+    int count = 0;
+    std::size_t cursor = 0;
+    for (;;) {
+        ++count;
+        bool closed = false;
+        cursor = line[cursor] == kQuoteChar ? QuotedFieldEnd(line, cursor, readDelimiters, closed)
+                                            : PlainFieldEnd(line, cursor, readDelimiters);
+        if (cursor >= line.size())
+            return count;
+        ++cursor;
+        if (cursor == line.size())
+            return count + 1;
+    }
+}
+
+std::string ReadPlainField(std::string_view line, std::size_t& cursor, const TCharSet& delimiters)
+{
+    const std::size_t start = cursor;
+    cursor = PlainFieldEnd(line, start, delimiters);
+    return std::string(line.substr(start, cursor - start));
+}
+
+std::string ReadQuotedField(std::string_view line, std::size_t& cursor, const TCharSet& delimiters)
+{
+    std::string value;
+    ReadFieldInto(line, cursor, delimiters, value);
+    return value;
 }
 
 void QuoteField(std::string& field)
@@ -119,11 +170,19 @@ void QuoteField(std::string& field)
 
 std::string JoinFields(const TFieldList& fields, char writeDelimiter, const TCharSet& quoteTargets)
 {
+    std::string line;
+    JoinFields(fields, writeDelimiter, quoteTargets, line);
+    return line;
+}
+
+void JoinFields(const TFieldList& fields, char writeDelimiter, const TCharSet& quoteTargets,
+                std::string& line)
+{
     TCharSet targets = quoteTargets;
     targets.Add(writeDelimiter);
     targets.Add(kQuoteChar);
 
-    std::string line;
+    line.clear();
     std::size_t total = 0;
     for (const std::string& field : fields.Items())
         total += field.size() + 3;
@@ -151,7 +210,6 @@ std::string JoinFields(const TFieldList& fields, char writeDelimiter, const TCha
         }
         line += kQuoteChar;
     }
-    return line;
 }
 
 } // namespace kompa

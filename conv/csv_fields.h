@@ -41,9 +41,15 @@ private:
 // outside quotes always give n + 1 fields.
 void SplitFields(TFieldList& fields, std::string_view line, const TCharSet& readDelimiters);
 
+// How many fields SplitFields would give for line, without reading them.
+int CountFields(std::string_view line, const TCharSet& readDelimiters);
+
 // The fields joined by writeDelimiter. A field holding a byte of quoteTargets, the delimiter or
 // a double quote is quoted; an empty field never is.
 std::string JoinFields(const TFieldList& fields, char writeDelimiter, const TCharSet& quoteTargets);
+// The same into line, reusing its buffer.
+void JoinFields(const TFieldList& fields, char writeDelimiter, const TCharSet& quoteTargets,
+                std::string& line);
 
 // The plain field starting at cursor; cursor is left on the byte that ended it (a delimiter, or
 // line.size() at the end of the line).

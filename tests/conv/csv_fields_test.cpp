@@ -128,6 +128,19 @@ TEST(SplitFields, SjisSecondBytesSplitOnlyUnderAUserDelimiter)
     EXPECT_EQ(Join({hyo}, '\\'), "\"" + hyo + "\"");
 }
 
+// One list split into again and again, as a pass does: no field of a longer record is left
+// over, and counting agrees with splitting on every rule above.
+TEST(SplitFields, ReusedListAndCountAgreeWithAFreshSplit)
+{
+    TFieldList fields;
+    for (std::string_view line :
+         {"a,\"b,\"\"c\"x,d,e", "", "p,q,", "\"open,\"\"end", ",", "1", "\"\"x,,"}) {
+        SplitFields(fields, line, kComma);
+        EXPECT_EQ(fields.Items(), Split(line)) << line;
+        EXPECT_EQ(CountFields(line, kComma), fields.Count()) << line;
+    }
+}
+
 TEST(JoinFields, QuotingRules)
 {
     EXPECT_EQ(Join({}), "");
