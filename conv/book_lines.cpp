@@ -32,6 +32,24 @@ std::size_t GetNumber(const char*& from)
     }
 }
 
+// How many leading bytes a and b share, compared a word at a time.
+std::size_t CommonPrefix(std::string_view a, std::string_view b)
+{
+    const std::size_t limit = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i + 8 <= limit; i += 8) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y)
+            break;
+    }
+    while (i < limit && a[i] == b[i])
+        ++i;
+    return i;
+}
+
 } // namespace
 
 void TBookLines::Clear()
@@ -122,16 +140,14 @@ void TBookLines::Put(int index, std::string_view line)
     const Span original = Original(index);
     const std::string_view was = std::string_view(bytes_).substr(original.start, original.length);
     Span& span = spans_[static_cast<std::size_t>(index)];
-    if (line == was) {
+    const std::size_t kept = CommonPrefix(was, line);
+    if (kept == was.size() && kept == line.size()) {
         span = original;
         return;
     }
     // Most written lines differ from their original only in the postal-code field: keep the
     // common start and end, store the middle.
     const std::size_t limit = std::min(was.size(), line.size());
-    std::size_t kept = 0;
-    while (kept < limit && was[kept] == line[kept])
-        ++kept;
     std::size_t tail = 0;
     while (tail < limit - kept && was[was.size() - 1 - tail] == line[line.size() - 1 - tail])
         ++tail;
