@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -43,11 +44,13 @@ public:
     }
 
     static constexpr unsigned kSingles = 256;
+    // Readable bytes behind every text Get returns.
+    static constexpr std::size_t kUnitRoom = 7;
 
 private:
     struct Unit {
         unsigned char length;
-        std::array<char, 7> bytes;
+        std::array<char, kUnitRoom> bytes;
     };
     struct Free {
         void operator()(Unit* units) const { std::free(units); }
@@ -70,7 +73,9 @@ void AppendUtf8(std::string& out, std::string_view sjis)
     UnitCache& cache = Cache();
     const std::size_t n = sjis.size();
     const std::size_t start = out.size();
-    out.resize(start + 3 * n);
+    // Each unit is copied as its whole slot (kUnitRoom bytes) whatever its length, which
+    // needs no length-dependent copy; the slack behind the worst case takes the overhang.
+    out.resize(start + 3 * n + UnitCache::kUnitRoom);
     char* to = out.data() + start;
     std::size_t i = 0;
     while (i < n) {
@@ -90,7 +95,8 @@ void AppendUtf8(std::string& out, std::string_view sjis)
             unit = cache.Get(b, sjis.substr(i, 1));
             i += 1;
         }
-        to = std::copy(unit.begin(), unit.end(), to);
+        std::memcpy(to, unit.data(), UnitCache::kUnitRoom);
+        to += unit.size();
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
 }

@@ -1,6 +1,7 @@
 #include "engine/find_query.h"
 
-#include <vector>
+#include <array>
+#include <span>
 
 #include "engine/dictionary.h"
 #include "engine/int_parse.h"
@@ -13,19 +14,6 @@ namespace {
 constexpr std::string_view kPostMark = "\x81\xA7";  // 〒
 constexpr std::string_view kWideBlank = "\x81\x40"; // full-width space
 constexpr std::string_view kHyphens[] = {"-", "\x81\x7C", "\x81\x5D", "\x81\x5B"}; // - －/− ‐ ー
-
-// The text cut into characters of one or two bytes.
-std::vector<std::string_view> Characters(std::string_view text)
-{
-    std::vector<std::string_view> chars;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t width =
-            IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-        chars.push_back(text.substr(i, width));
-        i += width;
-    }
-    return chars;
-}
 
 bool IsBlank(std::string_view c)
 {
@@ -57,16 +45,31 @@ bool IsHyphen(std::string_view c)
 
 } // namespace
 
+// The longest a typed code can be: a mark, three digits, a hyphen and four digits.
+constexpr std::size_t kMaxCodeChars = 9;
+
 std::optional<std::string> TypedPostalCode(std::string_view text)
 {
-    std::vector<std::string_view> chars = Characters(text);
-    std::size_t first = 0;
-    std::size_t last = chars.size();
-    while (first < last && IsBlank(chars[first]))
-        ++first;
-    while (last > first && IsBlank(chars[last - 1]))
-        --last;
-    chars = std::vector<std::string_view>(chars.begin() + first, chars.begin() + last);
+    // Every query passes here, so the characters are cut into a small fixed array rather than
+    // vectors. A blank between other characters never belongs to a code, nor do more than
+    // kMaxCodeChars characters, so both end the search at once.
+    std::array<std::string_view, kMaxCodeChars> kept;
+    std::size_t count = 0;
+    bool blankSeen = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t width =
+            IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        const std::string_view c = text.substr(i, width);
+        i += width;
+        if (IsBlank(c)) {
+            blankSeen = count > 0;
+            continue;
+        }
+        if (blankSeen || count == kept.size())
+            return std::nullopt;
+        kept[count++] = c;
+    }
+    const std::span<const std::string_view> chars(kept.data(), count);
 
     std::string digits;
     bool allWide = true;
