@@ -103,7 +103,10 @@ void Order(std::string_view bytes, std::size_t from, std::vector<Start>& starts)
         std::uint64_t head;
         std::uint32_t start;
     };
-    std::vector<Item> items;
+    // Blocks are ordered one after another as queries reach them: one scratch list serves them
+    // all instead of a fresh allocation (and fresh pages) for each.
+    thread_local std::vector<Item> items;
+    items.clear();
     for (std::size_t pos = 0; pos < bytes.size(); pos += static_cast<unsigned char>(bytes[pos])) {
         if (static_cast<unsigned char>(bytes[pos]) >= 1 + from)
             items.push_back({Head(KeyAt(bytes, pos, from)), static_cast<std::uint32_t>(pos)});
