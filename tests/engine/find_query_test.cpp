@@ -24,12 +24,13 @@ TEST(TypedPostalCode, FormsPeopleWrite)
 
 TEST(TypedPostalCode, EverythingElseIsNotOne)
 {
-    for (const char* text : {"1000001", "100", "100-000", "10-00001", "100--0001", "100-00011",
-                             "\x81\xA7"
-                             "1000001",
-                             "\x82\x50\x82\x4F", // １０: too short
-                             "\x82\x50\x82\x4F\x82\x4F\x82\x4F\x82\x4F\x82\x4F\x82\x50\x82\x50",
-                             "100-000a", "\x88\x81\x40", ""})
+    for (const char* text :
+         {"1000001", "100", "100-000", "10-00001", "100--0001", "100-00011",
+          "\x81\xA7"
+          "1000001",
+          "\x82\x50\x82\x4F", // １０: too short
+          "\x82\x50\x82\x4F\x82\x4F\x82\x4F\x82\x4F\x82\x4F\x82\x50\x82\x50", "100-000a",
+          "\x88\x81\x40", "", "100 -0001", "100-0001 1", "100-0001\x81\x40\x81\x40\x81\x40 x"})
         EXPECT_FALSE(TypedPostalCode(text)) << text;
 }
 
