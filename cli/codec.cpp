@@ -29,29 +29,29 @@ public:
             throw std::bad_alloc();
     }
 
-    std::string_view Get(unsigned slot, std::string_view sjis)
-    {
-        Unit& unit = units_[slot];
-        if (unit.length == 0) {
-            std::string utf8 = cp932::ToUtf8(sjis);
-            // At most three bytes for each byte it stands for (U+FFFD for one byte).
-            if (utf8.size() > 3 * sjis.size() || utf8.empty())
-                utf8 = "\xEF\xBF\xBD";
-            unit.length = static_cast<unsigned char>(utf8.size());
-            utf8.copy(unit.bytes.data(), utf8.size());
-        }
-        return {unit.bytes.data(), unit.length};
-    }
-
     static constexpr unsigned kSingles = 256;
-    // Readable bytes behind every text Get returns.
+    // Readable bytes of each unit, whatever its length.
     static constexpr std::size_t kUnitRoom = 7;
 
-private:
     struct Unit {
-        unsigned char length;
+        unsigned char length; // 0 until filled
         std::array<char, kUnitRoom> bytes;
     };
+
+    Unit* Units() const { return units_.get(); }
+
+    // Kept out of line: the loops calling it stay small, and it runs once per unit.
+    [[gnu::noinline]] static void Fill(Unit& unit, std::string_view sjis)
+    {
+        std::string utf8 = cp932::ToUtf8(sjis);
+        // At most three bytes for each byte it stands for (U+FFFD for one byte).
+        if (utf8.size() > 3 * sjis.size() || utf8.empty())
+            utf8 = "\xEF\xBF\xBD";
+        unit.length = static_cast<unsigned char>(utf8.size());
+        utf8.copy(unit.bytes.data(), utf8.size());
+    }
+
+private:
     struct Free {
         void operator()(Unit* units) const { std::free(units); }
     };
@@ -70,7 +70,9 @@ void AppendUtf8(std::string& out, std::string_view sjis)
 {
     // A CP932 byte or pair never takes more than three bytes of UTF-8 per byte: room for the
     // worst case is made once and the unused part cut off at the end.
-    UnitCache& cache = Cache();
+    // The table's address is held here: the writes through to may alias anything, so a
+    // member would be loaded again for every character.
+    UnitCache::Unit* const units = Cache().Units();
     const std::size_t n = sjis.size();
     const std::size_t start = out.size();
     // Each unit is copied as its whole slot (kUnitRoom bytes) whatever its length, which
@@ -86,17 +88,18 @@ void AppendUtf8(std::string& out, std::string_view sjis)
             ++i;
             continue;
         }
-        std::string_view unit;
+        std::size_t width = 1;
+        unsigned slot = b;
         if (IsSjisLeadByte(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(sjis[i + 1]))) {
-            const auto t = static_cast<unsigned char>(sjis[i + 1]);
-            unit = cache.Get(UnitCache::kSingles + (b << 8 | t), sjis.substr(i, 2));
-            i += 2;
-        } else {
-            unit = cache.Get(b, sjis.substr(i, 1));
-            i += 1;
+            width = 2;
+            slot = UnitCache::kSingles + (b << 8 | static_cast<unsigned char>(sjis[i + 1]));
         }
-        std::memcpy(to, unit.data(), UnitCache::kUnitRoom);
-        to += unit.size();
+        UnitCache::Unit& unit = units[slot];
+        if (unit.length == 0)
+            UnitCache::Fill(unit, sjis.substr(i, width));
+        std::memcpy(to, unit.bytes.data(), UnitCache::kUnitRoom);
+        to += unit.length;
+        i += width;
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
 }
