@@ -131,48 +131,43 @@ bool FromUtf8Strict(std::string_view utf8, std::string& sjis, std::string* badCh
 namespace {
 
 constexpr std::uint16_t kNoForm = 0xFFFF;
+constexpr std::uint16_t kNotAsked = 0xFFFE; // no CP932 text is FF FE
 
-// CP932 bytes of every BMP code point (one byte when below 0x100), or kNoForm: iconv's own
-// answer for each, so the table converts exactly as FromUtf8Strict does.
-std::vector<std::uint16_t> MakeFromUtf8Table()
+// CP932 bytes of one BMP code point (one byte when below 0x100), or kNoForm: iconv's own answer,
+// so the table converts exactly as FromUtf8Strict does.
+std::uint16_t AskIconv(char32_t code)
 {
-    std::vector<std::uint16_t> table(0x10000, kNoForm);
-    std::string sjis;
-    for (char32_t code = 0; code < 0x10000; ++code) {
-        if (code >= 0xD800 && code <= 0xDFFF)
-            continue;
-        char utf8[3];
-        std::size_t left;
-        if (code < 0x80) {
-            utf8[0] = static_cast<char>(code);
-            left = 1;
-        } else if (code < 0x800) {
-            utf8[0] = static_cast<char>(0xC0 | code >> 6);
-            utf8[1] = static_cast<char>(0x80 | (code & 0x3F));
-            left = 2;
-        } else {
-            utf8[0] = static_cast<char>(0xE0 | code >> 12);
-            utf8[1] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            utf8[2] = static_cast<char>(0x80 | (code & 0x3F));
-            left = 3;
-        }
-        char* in = utf8;
-        sjis.clear();
-        if (!FromUtf8Converter().Run(in, left, sjis) || sjis.empty() || sjis.size() > 2)
-            continue;
-        table[code] = sjis.size() == 1
-                          ? static_cast<unsigned char>(sjis[0])
-                          : static_cast<std::uint16_t>(static_cast<unsigned char>(sjis[0]) << 8 |
-                                                       static_cast<unsigned char>(sjis[1]));
+    char utf8[3];
+    std::size_t left;
+    if (code < 0x80) {
+        utf8[0] = static_cast<char>(code);
+        left = 1;
+    } else if (code < 0x800) {
+        utf8[0] = static_cast<char>(0xC0 | code >> 6);
+        utf8[1] = static_cast<char>(0x80 | (code & 0x3F));
+        left = 2;
+    } else {
+        utf8[0] = static_cast<char>(0xE0 | code >> 12);
+        utf8[1] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        utf8[2] = static_cast<char>(0x80 | (code & 0x3F));
+        left = 3;
     }
-    return table;
+    char* in = utf8;
+    std::string sjis;
+    if (!FromUtf8Converter().Run(in, left, sjis) || sjis.empty() || sjis.size() > 2)
+        return kNoForm;
+    return sjis.size() == 1 ? static_cast<unsigned char>(sjis[0])
+                            : static_cast<std::uint16_t>(static_cast<unsigned char>(sjis[0]) << 8 |
+                                                         static_cast<unsigned char>(sjis[1]));
 }
 
 } // namespace
 
 bool FromUtf8Fast(std::string_view utf8, std::string& sjis)
 {
-    static const std::vector<std::uint16_t> table = MakeFromUtf8Table();
+    // Filled as characters are met: a book uses a few thousand of the 63,000, and asking iconv
+    // for all of them up front cost more than the rest of a UTF-8 book's extra work.
+    static std::vector<std::uint16_t> table(0x10000, kNotAsked);
     // No character takes more bytes in Shift-JIS than in UTF-8.
     sjis.resize(utf8.size());
     char* out = sjis.data();
@@ -196,7 +191,9 @@ bool FromUtf8Fast(std::string_view utf8, std::string& sjis)
         } else {
             return false; // invalid, or beyond the BMP where CP932 has nothing
         }
-        const std::uint16_t value = table[code];
+        std::uint16_t value = table[code];
+        if (value == kNotAsked)
+            value = table[code] = AskIconv(code);
         if (value == kNoForm)
             return false;
         if (value > 0xFF)

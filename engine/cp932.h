@@ -18,7 +18,8 @@ std::string FromUtf8(std::string_view utf8);
 bool FromUtf8Strict(std::string_view utf8, std::string& sjis, std::string* badChar = nullptr);
 
 // The same as FromUtf8Strict, table-driven for text converted record by record (a user's UTF-8
-// address book): the table is made once, from iconv's own mapping of every CP932 character.
+// address book): each character's entry is iconv's own answer, asked the first time the character
+// is met. The table is shared and unguarded: call from one thread.
 bool FromUtf8Fast(std::string_view utf8, std::string& sjis);
 
 } // namespace kompa::cp932
