@@ -340,6 +340,33 @@ BuildStrings::BuildStrings(std::size_t sizeHint)
     ends_.reserve(kSourcePreset);
 }
 
+// Splits two halves of a source at once into parts: half(i, add) adds half i's build strings
+// and returns false when the text ended inside it (a 0x1A), which leaves no second half. The
+// first half decides first: its failure, or its end of text, wins over anything of the second.
+template <typename Half> BuildStrings JoinHalves(BuildStrings (&parts)[2], Half half)
+{
+    bool firstHalfEnded = false;
+    std::exception_ptr secondFailed; // counts only when there is a second half
+    BothAtOnce([&](int i) {
+        auto add = [&](std::string_view s) { parts[i].Add(s); };
+        if (i == 0) {
+            firstHalfEnded = !half(0, add);
+            return;
+        }
+        try {
+            half(1, add);
+        } catch (...) {
+            secondFailed = std::current_exception();
+        }
+    });
+    if (!firstHalfEnded) {
+        if (secondFailed)
+            std::rethrow_exception(secondFailed);
+        parts[0].Append(std::move(parts[1]));
+    }
+    return std::move(parts[0]);
+}
+
 std::optional<BuildStrings> BuildStrings::ReadPlainSource(const std::string& sourceFileName)
 {
     // A large Shift-JIS file with CR line ends, as published, is what DecodeSource returns
@@ -363,26 +390,10 @@ std::optional<BuildStrings> BuildStrings::ReadPlainSource(const std::string& sou
     const long long mid = st.st_size / 2;
     BuildStrings parts[2] = {BuildStrings(static_cast<std::size_t>(mid)),
                              BuildStrings(static_cast<std::size_t>(st.st_size - mid))};
-    bool firstHalfEnded = false;     // the text ended before the middle: no second half
-    std::exception_ptr secondFailed; // counts only when there is a second half
-    BothAtOnce([&](int i) {
-        auto add = [&](std::string_view s) { parts[i].Add(s); };
-        if (i == 0) {
-            firstHalfEnded = !MakeBuildStrings(fd.Get(), 0, mid, add);
-            return;
-        }
-        try {
-            MakeBuildStrings(fd.Get(), mid, kWholeFile, add);
-        } catch (...) {
-            secondFailed = std::current_exception();
-        }
+    return JoinHalves(parts, [&](int i, const auto& add) {
+        return i == 0 ? MakeBuildStrings(fd.Get(), 0, mid, add)
+                      : MakeBuildStrings(fd.Get(), mid, kWholeFile, add);
     });
-    if (!firstHalfEnded) {
-        if (secondFailed)
-            std::rethrow_exception(secondFailed);
-        parts[0].Append(std::move(parts[1]));
-    }
-    return std::move(parts[0]);
 }
 
 BuildStrings BuildStrings::Read(const std::string& sourceFileName)
@@ -404,30 +415,12 @@ BuildStrings BuildStrings::Read(const std::string& sourceFileName)
         return strings;
     }
     BuildStrings parts[2] = {BuildStrings(half), BuildStrings(text.size() - half)};
-    bool firstHalfEnded = false;     // a 0x1A in the first half: there is no second
-    std::exception_ptr secondFailed; // counts only when there is a second half
-    BothAtOnce([&](int i) {
+    return JoinHalves(parts, [&](int i, const auto& add) {
         std::string_view part = i == 0 ? text.substr(0, half) : text.substr(half);
         const std::size_t ctrlZ = part.find('\x1A');
-        part = part.substr(0, ctrlZ);
-        auto add = [&](std::string_view s) { parts[i].Add(s); };
-        if (i == 0) {
-            firstHalfEnded = ctrlZ != std::string_view::npos;
-            MakeBuildStrings(TSourceLines(part, TSourceLines::NoCtrlZ{}), add);
-            return;
-        }
-        try {
-            MakeBuildStrings(TSourceLines(part, TSourceLines::NoCtrlZ{}), add);
-        } catch (...) {
-            secondFailed = std::current_exception();
-        }
+        MakeBuildStrings(TSourceLines(part.substr(0, ctrlZ), TSourceLines::NoCtrlZ{}), add);
+        return ctrlZ == std::string_view::npos;
     });
-    if (!firstHalfEnded) {
-        if (secondFailed)
-            std::rethrow_exception(secondFailed);
-        parts[0].Append(std::move(parts[1]));
-    }
-    return std::move(parts[0]);
 }
 
 void BuildStrings::PlaceLengths()
