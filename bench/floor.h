@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -153,21 +152,10 @@ inline void Floor_AddressPrefixDistribution(benchmark::State& state)
 {
     Floor& f = SharedFloor();
     const Data& d = Shared();
-    std::vector<double> micros;
-    for (auto _ : state) {
-        micros.clear();
-        for (const std::string& key : d.typedKeys) {
-            auto start = std::chrono::steady_clock::now();
-            f.AnswerAddress(key, true);
-            benchmark::DoNotOptimize(f.out.data());
-            std::chrono::duration<double, std::micro> took =
-                std::chrono::steady_clock::now() - start;
-            micros.push_back(took.count());
-        }
-    }
-    std::sort(micros.begin(), micros.end());
-    state.counters["median_us"] = micros[micros.size() / 2];
-    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
+    TimeEach(state, d.typedKeys, [&](const std::string& key) {
+        f.AnswerAddress(key, true);
+        benchmark::DoNotOptimize(f.out.data());
+    });
 }
 BENCHMARK(Floor_AddressPrefixDistribution)->Iterations(3);
 

@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 
 #include "bench/floor.h"
 #include "bench/query_data.h"
@@ -16,6 +15,7 @@ namespace {
 
 using namespace kompa;
 using bench::Shared;
+using bench::TimeEach;
 using Data = bench::Data;
 
 void BM_CodeFull(benchmark::State& state)
@@ -62,21 +62,9 @@ void BM_SearchAddressDistribution(benchmark::State& state)
 {
     Data& d = Shared();
     TTextResultList list;
-    std::vector<double> micros;
-    for (auto _ : state) {
-        micros.clear();
-        for (const std::string& text : d.typed) {
-            auto start = std::chrono::steady_clock::now();
-            benchmark::DoNotOptimize(d.addresses.SearchAddress(text, list, true));
-            std::chrono::duration<double, std::micro> took =
-                std::chrono::steady_clock::now() - start;
-            micros.push_back(took.count());
-        }
-    }
-    std::sort(micros.begin(), micros.end());
-    state.counters["median_us"] = micros[micros.size() / 2];
-    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
-    state.counters["max_us"] = micros.back();
+    TimeEach(state, d.typed, [&](const std::string& text) {
+        benchmark::DoNotOptimize(d.addresses.SearchAddress(text, list, true));
+    });
 }
 BENCHMARK(BM_SearchAddressDistribution)->Iterations(3);
 

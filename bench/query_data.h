@@ -3,7 +3,10 @@
 // sampled from its lines (seven-digit codes, three-digit prefixes, addresses typed with the
 // prefecture and block numbers), and the same lines as plain rows for the floor benchmarks.
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -102,6 +105,28 @@ inline Data& Shared()
 {
     static Data data;
     return data;
+}
+
+// Each item answered and timed on its own, every iteration: the median, the 99th percentile and
+// the maximum in microseconds.
+template <typename Items, typename Answer>
+void TimeEach(benchmark::State& state, const Items& items, Answer answer)
+{
+    std::vector<double> micros;
+    for (auto _ : state) {
+        micros.clear();
+        for (const auto& item : items) {
+            const auto start = std::chrono::steady_clock::now();
+            answer(item);
+            const std::chrono::duration<double, std::micro> took =
+                std::chrono::steady_clock::now() - start;
+            micros.push_back(took.count());
+        }
+    }
+    std::sort(micros.begin(), micros.end());
+    state.counters["median_us"] = micros[micros.size() / 2];
+    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
+    state.counters["max_us"] = micros.back();
 }
 
 } // namespace kompa::bench
