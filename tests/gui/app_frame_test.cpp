@@ -284,7 +284,7 @@ private slots:
         TempDir elsewhere;
         WriteFile(elsewhere.File("ken_all.csv"), SmallMinistryFile());
         const std::string programDict = ReadFile(dir->File(kompa::kAddressDictName));
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("ken_all.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("ken_all.csv")}; };
         MainForm->K1Click();
         QCOMPARE(errors->shown, QStringList{});
         QVERIFY(!QApplication::overrideCursor());
@@ -299,7 +299,7 @@ private slots:
     {
         TempDir empty;
         MainForm->ProgramDir = DirName(empty);
-        MainForm->OpenDialog1 = [] { return std::optional<std::string>(); };
+        MainForm->OpenDialog1 = [] { return std::vector<std::string>(); };
         MainForm->K1Click();
         QVERIFY(std::filesystem::is_empty(empty.Path()));
     }
@@ -310,7 +310,7 @@ private slots:
         WriteFile(elsewhere.File("bad.csv"),
                   Sjis("13101,\"100  \",\"1000001\",\"x\",\"x\",\"x\",\"東京府\",\"千代田区\","
                        "\"千代田\",0,0,0,0,0,0\r\n"));
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("bad.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("bad.csv")}; };
         // Through the menu item, as the user runs it.
         MainForm->findChild<QAction*>(QStringLiteral("K1"))->trigger();
         QCOMPARE(errors->shown, QStringList{QStringLiteral("Ken NotFound.")});
@@ -331,7 +331,7 @@ private slots:
                   Sjis("13101,\"100  \",\"9990001\",\"x\",\"x\",\"x\",\"東京都\",\"千代田区\","
                        "\"千代田\",0,0,0,0,0,0\r\n"));
         MainForm->KF2Click();
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("new.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("new.csv")}; };
         QStringList asked;
         bool answer = false;
         MainForm->AskUseBuilt = [&](const QString& where) {
@@ -348,7 +348,7 @@ private slots:
         // Built straight into the user's directory: read from at once, without a question.
         std::filesystem::create_directories(userDir);
         WriteFile(userDir + "new.csv", SmallMinistryFile());
-        MainForm->OpenDialog1 = [&] { return std::optional(userDir + "new.csv"); };
+        MainForm->OpenDialog1 = [&] { return std::vector{userDir + "new.csv"}; };
         MainForm->K1Click();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(MainForm->DictDir, userDir);
@@ -356,7 +356,7 @@ private slots:
 
         // Agreed: the pair in use is replaced by one built from the chosen file.
         answer = true;
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("new.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("new.csv")}; };
         MainForm->K1Click();
         QCOMPARE(asked.size(), 2);
         QCOMPARE(errors->shown, QStringList{});
