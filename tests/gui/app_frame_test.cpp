@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -16,6 +17,7 @@
 
 #include "app/about_dlg.h"
 #include "app/command_line.h"
+#include "app/dictionary_use.h"
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "convui/conv_form.h"
@@ -24,6 +26,7 @@
 #include "convui/modal_result.h"
 #include "convui/opt_form.h"
 #include "engine/errors.h"
+#include "engine/office_build.h"
 #include "engine/result_list.h"
 #include "find/find_form.h"
 #include "ui/error_display.h"
@@ -435,6 +438,25 @@ private slots:
         }
         QCOMPARE(about.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
                  QRect(75, 120, 75, 25));
+    }
+
+    void aboutDialogNamesTheDictionariesInUse()
+    {
+        for (const bool withOffices : {false, true}) {
+            if (withOffices)
+                WriteFile(dir->File(kompa::kOfficeDictName),
+                          kompa::OfficeImage(
+                              Sjis("13101,\"\",\"総務省\",\"東京都\",\"千代田区\",\"霞が関\",\"\","
+                                   "\"1008926\",\"100  \",\"\",0,0,0\r\n")));
+            TAboutDlg about(MainForm);
+            kompa::ui::AddDictionaryLines(about, MainForm->DictDir);
+            const auto* offices = about.findChild<QLabel*>(QStringLiteral("OfficeDictLabel"));
+            QVERIFY(offices);
+            QCOMPARE(offices->text(), withOffices ? QStringLiteral("事業所辞書: 1件")
+                                                  : QStringLiteral("事業所辞書: なし"));
+            QVERIFY(offices->geometry().bottom() < about.height());
+        }
+        std::filesystem::remove(dir->File(kompa::kOfficeDictName));
     }
 
     void helpOpensAtTheContextsTopics()
