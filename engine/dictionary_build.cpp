@@ -16,6 +16,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "both_at_once.h"
 #include "dictionary.h"
@@ -207,14 +209,32 @@ void SyncDirectory(const std::string& dir)
         ::fsync(fd.Get());
 }
 
-// Runs work(i) for every i below count, on two threads: the even ones here, the odd ones on the
-// second, so a pair is done one file on each.
-template <class Work> void OnTwoThreads(std::size_t count, Work&& work)
+// Runs work(i) for every i below count at once, each on a thread of its own (the first here),
+// and rethrows the failure of the lowest i that failed.
+template <class Work> void EachAtOnce(std::size_t count, Work&& work)
 {
-    BothAtOnce([&](int half) {
-        for (auto i = static_cast<std::size_t>(half); i < count; i += 2)
-            work(i);
-    });
+    std::vector<std::exception_ptr> failed(count);
+    std::vector<std::thread> others;
+    for (std::size_t i = 1; i < count; ++i)
+        others.emplace_back([&, i] {
+            try {
+                work(i);
+            } catch (...) {
+                failed[i] = std::current_exception();
+            }
+        });
+    if (count > 0) {
+        try {
+            work(0);
+        } catch (...) {
+            failed[0] = std::current_exception();
+        }
+    }
+    for (std::thread& other : others)
+        other.join();
+    for (const std::exception_ptr& e : failed)
+        if (e)
+            std::rethrow_exception(e);
 }
 
 // The plans of the pair, from the records of a ministry file.
@@ -251,7 +271,7 @@ void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>
         Claim(replaced[i]);
     }
     RemoveAbandonedTemps(folder, files);
-    OnTwoThreads(files.size(), [&](std::size_t i) {
+    EachAtOnce(files.size(), [&](std::size_t i) {
         WriteTemp(replaced[i], files[i].plan);
         if (!replaced[i].tempFd.Close())
             io::RaiseIo(errno);
@@ -264,8 +284,8 @@ void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>
         RaiseCreate(replaced[i].target);
     }
     SyncDirectory(folder);
-    // Freeing an old file (now under the temporary name) takes a while: two at once.
-    OnTwoThreads(replaced.size(), [&](std::size_t i) { replaced[i].Discard(); });
+    // Freeing an old file (now under the temporary name) takes a while: all at once.
+    EachAtOnce(replaced.size(), [&](std::size_t i) { replaced[i].Discard(); });
 }
 
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
@@ -320,20 +340,26 @@ TBuiltFiles MakeDictionaryFiles(const std::vector<TBuildSource>& sources, const 
     for (const TBuildSource& source : sources)
         ofKind[source.kind == TSourceKind::Office ? 1 : 0] = &source;
     // The plans point into the records and the office image, which outlive the replacement.
+    // The office image is laid out beside the pair's, on a thread of its own; a failure of the
+    // pair's is reported first.
     std::vector<TNewFile> files;
     std::optional<BuildStrings> records;
-    if (const TBuildSource* residential = ofKind[0]) {
-        records.emplace(residential->text ? BuildStrings::FromText(*residential->text)
-                                          : BuildStrings::Read(residential->fileName));
-        PlanPair(*records, files);
-    }
-    if (const TBuildSource* offices = ofKind[1]) {
-        ImagePlan plan;
-        plan.head =
-            OfficeImage(offices->text ? std::string_view(*offices->text)
-                                      : std::string_view(ReadSourceText(offices->fileName)));
-        files.push_back({kOfficeDictName, std::move(plan)});
-    }
+    ImagePlan officePlan;
+    BothAtOnce([&](int i) {
+        if (i == 0 && ofKind[0]) {
+            const TBuildSource& residential = *ofKind[0];
+            records.emplace(residential.text ? BuildStrings::FromText(*residential.text)
+                                             : BuildStrings::Read(residential.fileName));
+            PlanPair(*records, files);
+        } else if (i == 1 && ofKind[1]) {
+            const TBuildSource& offices = *ofKind[1];
+            officePlan.head =
+                OfficeImage(offices.text ? std::string_view(*offices.text)
+                                         : std::string_view(ReadSourceText(offices.fileName)));
+        }
+    });
+    if (ofKind[1])
+        files.push_back({kOfficeDictName, std::move(officePlan)});
     for (const TFileCopy& copy : copies)
         files.push_back({copy.name, ImagePlan{{}, {std::string_view(copy.bytes)}}});
     ReplaceFilesTogether(Folder(dir), files);

@@ -51,6 +51,18 @@ bool IsSevenDigits(std::string_view code)
            std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The usual line by the quick split: exactly 13 fields, the last one ending the line. False
+// for any other line, which the general rules then split.
+bool SplitsIntoThirteen(std::string_view line, std::vector<std::string_view>& fields)
+{
+    if (!SplitPlainSourceLine(line, fields, kOfficeFields))
+        return false;
+    const std::string_view last = fields.back();
+    const char* lineEnd = line.data() + line.size();
+    const char* lastEnd = last.data() + last.size();
+    return lastEnd == lineEnd || (lastEnd + 1 == lineEnd && *lastEnd == '"');
+}
+
 } // namespace
 
 TSourceKind KindOfSourceText(std::string_view text)
@@ -84,12 +96,17 @@ std::string OfficeImage(std::string_view text)
     std::string scratch;
     std::string folded;
     long long number = 0;
+    int lastKen = -1; // lines come grouped by prefecture
     while (lines.Next(line, std::string_view::npos)) {
         ++number;
-        SplitSourceLine(line, fields, scratch, kOfficeFields + 1);
+        if (!SplitsIntoThirteen(line, fields))
+            SplitSourceLine(line, fields, scratch, kOfficeFields + 1);
         if (fields.size() != kOfficeFields)
             RaiseLine(number, msg::kOfficeFieldCount);
-        const int ken = KenCode(fields[kKen]);
+        const int ken = lastKen >= 0 && KenNames[lastKen - kFirstKenChar] == fields[kKen]
+                            ? lastKen
+                            : KenCode(fields[kKen]);
+        lastKen = ken;
         if (ken < 0)
             RaiseLine(number, msg::kOfficeBadKen);
         if (!IsSevenDigits(fields[kCode]))
@@ -113,13 +130,14 @@ std::string OfficeImage(std::string_view text)
                                                 (code[2] - '0'));
         office.record = static_cast<std::uint32_t>(records.size());
         office.recordSize = static_cast<std::uint32_t>(size);
-        records += static_cast<char>(size & 0xFF);
-        records += static_cast<char>(size >> 8);
-        records.append(code);
-        records += fields[kKind][0];
-        records += static_cast<char>(ken);
-        for (std::string_view t : texts)
-            records += static_cast<char>(t.size());
+        char head[of::kRecordTexts] = {static_cast<char>(size & 0xFF),
+                                       static_cast<char>(size >> 8)};
+        std::memcpy(head + of::kRecordCode, code.data(), 7);
+        head[of::kRecordKind] = fields[kKind][0];
+        head[of::kRecordKen] = static_cast<char>(ken);
+        for (std::size_t t = 0; t < std::size(texts); ++t)
+            head[of::kRecordLengths + t] = static_cast<char>(texts[t].size());
+        records.append(head, sizeof head);
         for (std::string_view t : texts)
             records.append(t);
         FoldOfficeName(fields[kName], folded);

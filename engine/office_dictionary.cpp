@@ -80,13 +80,6 @@ template <class F> void WalkBlock(std::string_view bytes, int key, F&& record)
     }
 }
 
-// Whether the first n (at most 7) bytes of text equal the code's.
-bool CodeMatches(std::string_view code, std::string_view text)
-{
-    const std::size_t n = std::min<std::size_t>(text.size(), 7);
-    return std::memcmp(code.data(), text.data(), n) == 0;
-}
-
 // Whether at lies on a character boundary of text (read from its start).
 bool OnBoundary(std::string_view text, std::size_t at)
 {
@@ -184,31 +177,55 @@ void TOfficeDictionary::CloseDictionary()
     FEverything = false;
 }
 
-std::string_view TOfficeDictionary::BlockBytes(int position)
+const TOfficeDictionary::Block& TOfficeDictionary::BlockAt(int position)
 {
-    const TIndexEntry& entry = FIndex[static_cast<std::size_t>(position)];
-    if (FEverything) {
-        const auto from = static_cast<std::size_t>(entry.Offset - FIndex.front().Offset);
-        return std::string_view(FRecords).substr(from, static_cast<std::size_t>(entry.Size));
-    }
     Block& block = FBlocks[static_cast<std::size_t>(position)];
-    if (!block.bytes) {
-        const auto size = static_cast<std::size_t>(entry.Size);
-        auto bytes = std::make_unique_for_overwrite<char[]>(size);
-        if (FStream.ReadAt(entry.Offset, bytes.get(), size) != size)
+    if (block.ready)
+        return block;
+    const TIndexEntry& entry = FIndex[static_cast<std::size_t>(position)];
+    const auto size = static_cast<std::size_t>(entry.Size);
+    std::unique_ptr<char[]> owned;
+    std::string_view bytes;
+    if (FEverything) {
+        // Checked as everything was loaded.
+        bytes = std::string_view(FRecords).substr(
+            static_cast<std::size_t>(entry.Offset - FIndex.front().Offset), size);
+    } else {
+        owned = std::make_unique_for_overwrite<char[]>(size);
+        if (FStream.ReadAt(entry.Offset, owned.get(), size) != size)
             RaiseDamaged();
-        WalkBlock(std::string_view(bytes.get(), size), entry.Key, [](std::size_t) {});
-        block.bytes = std::move(bytes);
-        block.size = size;
+        bytes = std::string_view(owned.get(), size);
+        WalkBlock(bytes, entry.Key, [](std::size_t) {});
     }
-    return {block.bytes.get(), block.size};
+    std::vector<std::uint64_t> codes;
+    std::vector<std::uint32_t> starts;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += RecordLength(bytes.data() + pos)) {
+        std::uint64_t code = 0;
+        for (std::size_t k = 0; k < 7; ++k)
+            code |= std::uint64_t{static_cast<unsigned char>(bytes[pos + of::kRecordCode + k])}
+                    << (8 * k);
+        codes.push_back(code);
+        starts.push_back(static_cast<std::uint32_t>(pos));
+    }
+    block.owned = std::move(owned);
+    block.bytes = bytes;
+    block.codes = std::move(codes);
+    block.starts = std::move(starts);
+    block.ready = true;
+    return block;
 }
 
 void TOfficeDictionary::AddCodeLines(std::string_view text, TResultList& list, bool withKen)
 {
     if (!IsOpen())
         return;
-    const std::int32_t key = StrToIntDef(text.substr(0, 3), 0);
+    // Three digits, by far the usual case, need no general parse.
+    std::int32_t key = 0;
+    if (text.size() >= 3 &&
+        std::all_of(text.begin(), text.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+        key = (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
+    else
+        key = StrToIntDef(text.substr(0, 3), 0);
     if (key < 0 || key > 0xFFFF)
         Raise(msg::kRangeCheckError);
     const auto found = std::lower_bound(
@@ -216,17 +233,22 @@ void TOfficeDictionary::AddCodeLines(std::string_view text, TResultList& list, b
         [](const TIndexEntry& e, std::int32_t k) { return static_cast<std::int32_t>(e.Key) < k; });
     if (found == FIndex.end() || found->Key != key)
         return;
-    const std::string_view bytes = BlockBytes(static_cast<int>(found - FIndex.begin()));
+    const Block& block = BlockAt(static_cast<int>(found - FIndex.begin()));
+    // The code test of the pair: the first n (at most 7) bytes of text against the code.
+    std::uint64_t pattern = 0;
+    std::uint64_t mask = 0;
+    for (std::size_t k = 0; k < std::min<std::size_t>(text.size(), 7); ++k) {
+        pattern |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * k);
+        mask |= std::uint64_t{0xFF} << (8 * k);
+    }
     UpdateBracket bracket(list);
     thread_local std::string line;
-    for (std::size_t pos = 0; pos < bytes.size();) {
-        const std::size_t length = RecordLength(bytes.data() + pos);
-        const std::string_view record = bytes.substr(pos, length);
-        pos += length;
-        if (!CodeMatches(record.substr(of::kRecordCode, 7), text))
+    for (std::size_t r = 0; r < block.codes.size(); ++r) {
+        if (((block.codes[r] ^ pattern) & mask) != 0)
             continue;
+        const char* record = block.bytes.data() + block.starts[r];
         line.clear();
-        AppendOfficeLine(line, OfficeOfRecord(record), withKen);
+        AppendOfficeLine(line, OfficeOfRecord({record, RecordLength(record)}), withKen);
         list.Add(line);
     }
 }
@@ -275,7 +297,6 @@ void TOfficeDictionary::LoadEverything()
     FNames = std::move(names);
     FNameStarts = std::move(nameStarts);
     FEverything = true;
-    std::vector<Block>().swap(FBlocks);
 }
 
 template <class F>

@@ -78,11 +78,16 @@ public:
     static void AppendOfficeLine(std::string& line, const TOffice& office, bool withKen);
 
 private:
+    // A block as a code query reads it: its records, and each record's code and start side by
+    // side, so a query compares a dense run of codes instead of walking the records.
     struct Block {
-        std::unique_ptr<char[]> bytes;
-        std::size_t size = 0;
+        std::unique_ptr<char[]> owned; // the bytes, unless they lie in FRecords
+        std::string_view bytes;
+        std::vector<std::uint64_t> codes; // the seven code bytes, little-endian, top byte 0
+        std::vector<std::uint32_t> starts;
+        bool ready = false;
     };
-    std::string_view BlockBytes(int position);
+    const Block& BlockAt(int position);
     std::string_view ReadChecked(long long offset, std::size_t size);
     void LoadEverything();
     template <class F> void ForEachNameHit(std::string_view folded, TNameMatch match, F&& f);

@@ -1,5 +1,6 @@
 #include "office_name.h"
 
+#include <array>
 #include <cstdint>
 
 #include "sjis.h"
@@ -32,10 +33,13 @@ char AsciiOf(unsigned char lead, unsigned char trail)
         return 0;
     }
     if (lead == 0x81) {
-        for (const WideSign& sign : kWideSigns)
-            if (sign.trail == trail)
-                return sign.ascii;
-        return 0;
+        static constexpr auto kSignOfTrail = [] {
+            std::array<char, 256> table{};
+            for (const WideSign& sign : kWideSigns)
+                table[sign.trail] = sign.ascii;
+            return table;
+        }();
+        return kSignOfTrail[trail];
     }
     // The quotes of the extension rows.
     if ((lead == 0xFA && trail == 0x56) || (lead == 0xEE && trail == 0xFB))
@@ -70,12 +74,6 @@ std::uint16_t JoinedKana(unsigned char k, unsigned char mark)
     return 0;
 }
 
-void PutWide(std::string& out, std::uint16_t c)
-{
-    out += static_cast<char>(c >> 8);
-    out += static_cast<char>(c & 0xFF);
-}
-
 // The marks of a legal form, as they read once the characters are folded.
 constexpr std::string_view kLegalForms[] = {
     "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0", // 株式会社
@@ -95,6 +93,14 @@ constexpr std::string_view kLegalForms[] = {
 
 std::size_t LegalFormAt(std::string_view text)
 {
+    // Most characters begin no legal form at all: only these first two bytes do.
+    if (text.size() < 2)
+        return 0;
+    const unsigned first =
+        static_cast<unsigned char>(text[0]) << 8 | static_cast<unsigned char>(text[1]);
+    if (text[0] != '(' && first != 0x8A94 && first != 0x974C && first != 0x8D87 &&
+        first != 0x878A && first != 0x878B && first != 0xFA58)
+        return 0;
     for (std::string_view form : kLegalForms)
         if (text.starts_with(form))
             return form.size();
@@ -111,51 +117,56 @@ std::size_t CharWidth(std::string_view text, std::size_t at)
 void FoldOfficeName(std::string_view name, std::string& out)
 {
     // First the characters, then the legal forms, which can only be recognised once their
-    // parentheses and blanks have been folded.
-    std::string chars;
-    chars.reserve(name.size() * 2);
+    // parentheses and blanks have been folded. No character grows beyond two bytes, so both
+    // passes write into room made once.
+    thread_local std::string chars;
+    chars.resize(name.size() * 2);
+    char* put = chars.data();
     for (std::size_t i = 0; i < name.size();) {
         const auto b = static_cast<unsigned char>(name[i]);
-        const std::size_t width = CharWidth(name, i);
-        if (width == 2) {
+        if (CharWidth(name, i) == 2) {
             const auto trail = static_cast<unsigned char>(name[i + 1]);
             i += 2;
             if (b == 0x81 && trail == 0x40) // full-width blank
                 continue;
             if (const char ascii = AsciiOf(b, trail)) {
-                chars += ascii;
+                *put++ = ascii;
                 continue;
             }
-            chars += static_cast<char>(b);
-            chars += static_cast<char>(trail);
+            *put++ = static_cast<char>(b);
+            *put++ = static_cast<char>(trail);
             continue;
         }
         ++i;
         if (b <= 0x20 || b == 0x7F) // blanks and control bytes
             continue;
         if (b >= 'a' && b <= 'z') {
-            chars += static_cast<char>(b - 'a' + 'A');
+            *put++ = static_cast<char>(b - 'a' + 'A');
         } else if (b >= 0xA1 && b <= 0xDF) {
             const std::uint16_t joined =
                 i < name.size() ? JoinedKana(b, static_cast<unsigned char>(name[i])) : 0;
             if (joined != 0)
                 ++i;
-            PutWide(chars, joined != 0 ? joined : kWideKana[b - 0xA1]);
+            const std::uint16_t wide = joined != 0 ? joined : kWideKana[b - 0xA1];
+            *put++ = static_cast<char>(wide >> 8);
+            *put++ = static_cast<char>(wide & 0xFF);
         } else {
-            chars += static_cast<char>(b);
+            *put++ = static_cast<char>(b);
         }
     }
-    out.clear();
-    const std::string_view folded = chars;
+    const std::string_view folded(chars.data(), static_cast<std::size_t>(put - chars.data()));
+    out.resize(folded.size());
+    char* to = out.data();
     for (std::size_t i = 0; i < folded.size();) {
         if (const std::size_t form = LegalFormAt(folded.substr(i))) {
             i += form;
             continue;
         }
-        const std::size_t width = CharWidth(folded, i);
-        out.append(folded.substr(i, width));
-        i += width;
+        *to++ = folded[i++];
+        if (IsSjisLeadByte(static_cast<unsigned char>(folded[i - 1])) && i < folded.size())
+            *to++ = folded[i++];
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::string FoldOfficeName(std::string_view name)
