@@ -31,6 +31,10 @@ struct Floor {
             lineStartsWithKen.push_back(linesWithKen.size());
             linesWithKen += row.code + " " + row.ken + row.city + row.town;
         }
+        for (const OfficeRow& row : d.officeRows) {
+            officeNames += row.name;
+            officeNames += '\n';
+        }
         lineStarts.push_back(lines.size());
         lineStartsWithKen.push_back(linesWithKen.size());
         for (std::uint32_t r = 0; r < d.rows.size(); ++r) {
@@ -89,7 +93,8 @@ struct Floor {
         std::string_view key;
         std::uint32_t row;
     };
-    std::string text; // every address, each followed by a line feed
+    std::string text;        // every address, each followed by a line feed
+    std::string officeNames; // every office's name as written, each followed by a line feed
     std::vector<std::pair<std::size_t, std::size_t>> addresses;
     std::string lines, linesWithKen; // every result line, side by side
     std::vector<std::size_t> lineStarts, lineStartsWithKen;
@@ -188,5 +193,36 @@ inline void FloorAll(benchmark::State& state, const char* utf8)
 }
 BENCHMARK_CAPTURE(FloorAll, rare, "霞が関");
 BENCHMARK_CAPTURE(FloorAll, common, "町");
+
+// memmem over every office's name as written, each hit copying its name, as FloorAll does.
+inline void FloorOfficeNames(benchmark::State& state, const char* utf8)
+{
+    Floor& f = SharedFloor();
+    const std::string needle = cp932::FromUtf8(utf8);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        f.out.clear();
+        f.ends.clear();
+        const char* names = f.officeNames.data();
+        const char* at = names;
+        const char* end = at + f.officeNames.size();
+        while (const void* hit =
+                   ::memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size())) {
+            const char* p = static_cast<const char*>(hit);
+            const char* lineEnd =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* lineStart = p;
+            while (lineStart > names && lineStart[-1] != '\n')
+                --lineStart;
+            f.out.append(lineStart, lineEnd);
+            f.ends.push_back(f.out.size());
+            at = lineEnd + 1;
+        }
+        found = f.ends.size();
+    }
+    state.counters["lines"] = static_cast<double>(found);
+}
+BENCHMARK_CAPTURE(FloorOfficeNames, rare, "北洋銀行");
+BENCHMARK_CAPTURE(FloorOfficeNames, common, "支店");
 
 } // namespace kompa::bench
