@@ -147,7 +147,10 @@ void TOfficeDictionary::OpenDictionary(const std::string& fileName)
                 throw NotAnOfficeDictionary{};
             next += e.Size;
         }
-        if (next != namesOffset)
+        // Every office has a record of at least 16 bytes and an entry of at least one.
+        if (next != namesOffset || offices > namesSize ||
+            16LL * offices > namesOffset - static_cast<long long>(of::kHeaderSize) -
+                                 static_cast<long long>(format::kEntrySize) * count)
             throw NotAnOfficeDictionary{};
         FBlocks.resize(FIndex.size());
         FOfficeCount = offices;
