@@ -3,15 +3,13 @@
 // a name search: all three answers must agree. Input: a flag byte (bit 0 put the magic in front,
 // bit 1 with prefecture), a query length byte, the query, then the file's bytes.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "engine/errors.h"
 #include "engine/office_dictionary.h"
+#include "fuzz/scratch_file.h"
 
 namespace {
 
@@ -19,21 +17,7 @@ using namespace kompa;
 
 const std::string& ScratchFile()
 {
-    // Removed again when the process ends.
-    static const struct Scratch {
-        std::string name = "/tmp/kompa-fuzz-office-" + std::to_string(::getpid()) + ".DIC";
-        ~Scratch() { std::remove(name.c_str()); }
-    } scratch;
-    return scratch.name;
-}
-
-void WriteScratch(const std::string& bytes)
-{
-    std::FILE* f = std::fopen(ScratchFile().c_str(), "wb");
-    if (f == nullptr)
-        __builtin_trap();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    return fuzz::ScratchFile("kompa-fuzz-office-");
 }
 
 // The lines of a query, or its failure message; the update bracket must be closed either way.
@@ -57,17 +41,16 @@ template <class Query> std::string Answer(Query&& query)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 2)
+    std::optional<fuzz::DictionaryInput> input = fuzz::SplitInput(data, size);
+    if (!input)
         return 0;
-    const std::uint8_t flags = data[0];
-    const std::size_t queryLength = std::min<std::size_t>(data[1] % 32, size - 2);
-    const std::string query(reinterpret_cast<const char*>(data) + 2, queryLength);
-    std::string image(reinterpret_cast<const char*>(data) + 2 + queryLength,
-                      size - 2 - queryLength);
+    const std::uint8_t flags = input->flags;
+    const std::string& query = input->query;
+    std::string& image = input->image;
     if ((flags & 1) != 0)
         image.insert(0, kOfficeMagic);
     const bool withKen = (flags & 2) != 0;
-    WriteScratch(image);
+    fuzz::WriteScratch(ScratchFile(), image);
 
     TOfficeDictionary dict;
     try {

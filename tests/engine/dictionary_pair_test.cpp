@@ -28,6 +28,26 @@ std::string Ministry(const char* town)
            MinistryLine({"0600000", "北海道", "札幌市中央区", town});
 }
 
+// The exit status of build run in a child process under a file-size limit: 1 when it failed
+// with a message, 0 when it succeeded, -1 when the child did not exit.
+template <class Build> int StatusUnderSizeLimit(rlim_t limit, Build&& build)
+{
+    pid_t child = fork();
+    if (child == 0) {
+        rlimit r{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &r);
+        try {
+            build();
+        } catch (const Exception&) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 class DictionaryPair : public ::testing::Test {
 protected:
     void SetUp() override
@@ -83,21 +103,10 @@ TEST_F(DictionaryPair, AFailedWriteAtAnyPointLeavesTheOldPairAndNoTemporaryFile)
     // instead of dying. The limits cut the first file, then only the second.
     ASSERT_LT(newPair.first.size(), newPair.second.size());
     for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{newPair.first.size()}}) {
-        pid_t child = fork();
-        if (child == 0) {
-            rlimit r{limit, limit};
-            ::setrlimit(RLIMIT_FSIZE, &r);
-            try {
-                MakeDictionaries(dir.File("new.csv"), dir.Path().string());
-            } catch (const Exception&) {
-                _exit(1);
-            }
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status)) << limit;
-        EXPECT_EQ(WEXITSTATUS(status), 1) << limit;
+        EXPECT_EQ(StatusUnderSizeLimit(
+                      limit, [&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+                  1)
+            << limit;
         EXPECT_EQ(Pair(), oldPair) << limit;
         EXPECT_EQ(Temporaries(), 0) << limit;
     }
@@ -190,21 +199,12 @@ TEST_F(ThreeFiles, AFailedWriteAtAnyPointLeavesAllThreeAsTheyWere)
     ASSERT_LT(newPair.second.size(), newOffices.size());
     for (rlim_t limit :
          {rlim_t{0}, rlim_t{100}, rlim_t{newPair.first.size()}, rlim_t{newPair.second.size()}}) {
-        pid_t child = fork();
-        if (child == 0) {
-            rlimit r{limit, limit};
-            ::setrlimit(RLIMIT_FSIZE, &r);
-            try {
-                Build({"new.csv", "new-offices.csv"});
-            } catch (const Exception&) {
-                _exit(1);
-            }
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status)) << limit;
-        EXPECT_EQ(WEXITSTATUS(status), 1) << limit;
+        EXPECT_EQ(StatusUnderSizeLimit(limit,
+                                       [&] {
+                                           Build({"new.csv", "new-offices.csv"});
+                                       }),
+                  1)
+            << limit;
         EXPECT_EQ(Files(), oldFiles) << limit;
         EXPECT_EQ(Temporaries(), 0) << limit;
     }
