@@ -10,6 +10,10 @@
 #include "convui/conv_form.h"
 #include "convui/conv_windows.h"
 #include "engine/data_dirs.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "engine/office_dictionary.h"
+#include "find/find_form.h"
 #include "ui/busy_cursor.h"
 #include "ui/error_display.h"
 #include "ui/ui_text.h"
@@ -24,12 +28,14 @@ bool SameDirectory(const std::string& a, const std::string& b)
 }
 
 // Closes the frame's dictionaries around change (a file held open cannot be replaced), then
-// reads from wherever the pair is found now and reopens the ones that were open. A failing
-// change leaves the old directory in use.
+// reads from wherever the pair is found now and reopens the ones that were open, and the office
+// dictionary as the search window opens it. A failing change leaves the old directory in use.
 template <class F> void ReopenAround(TMainForm& frame, F&& change)
 {
     const bool addressOpen = frame.PostCode1.IsOpen();
     const bool codeOpen = frame.CodeAddress1.IsOpen();
+    const bool officesWanted = frame.Offices.IsOpen() || FindForm != nullptr;
+    frame.Offices.CloseDictionary();
     frame.CodeAddress1.CloseDictionary();
     frame.PostCode1.CloseDictionary();
     const auto reopen = [&] {
@@ -39,6 +45,11 @@ template <class F> void ReopenAround(TMainForm& frame, F&& change)
             frame.PostCode1.OpenDictionary(frame.DictDir + kAddressDictName);
         if (codeOpen)
             frame.CodeAddress1.OpenDictionary(frame.DictDir + kCodeDictName);
+        const std::string officeDict = frame.DictDir + kOfficeDictName;
+        if (officesWanted && io::FileExists(officeDict))
+            frame.Offices.OpenDictionary(officeDict);
+        if (FindForm)
+            FindForm->UpdateOfficeControls();
     };
     try {
         change();
@@ -50,13 +61,43 @@ template <class F> void ReopenAround(TMainForm& frame, F&& change)
     reopen();
 }
 
+// The number of offices of an office dictionary, or -1 when there is none to read.
+int OfficeCountOf(const std::string& fileName)
+{
+    if (!io::FileExists(fileName))
+        return -1;
+    TOfficeDictionary offices;
+    try {
+        offices.OpenDictionary(fileName);
+    } catch (const Exception&) {
+        return -1;
+    }
+    return offices.IsOpen() ? offices.OfficeCount() : -1;
+}
+
+QLabel* AddLineBelow(QDialog& about, const char* name, const QString& text)
+{
+    const int width = about.width();
+    auto* line = new QLabel(&about);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setFont(GothicFont(10));
+    line->setWordWrap(true);
+    line->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    line->setText(text);
+    line->setFixedWidth(width - 16);
+    line->adjustSize();
+    line->move(8, about.height() + 2);
+    about.setFixedSize(width, about.height() + line->height() + 6);
+    return line;
+}
+
 } // namespace
 
-void OfferBuiltDictionaries(TMainForm& frame, const std::string& source,
+void OfferBuiltDictionaries(TMainForm& frame, const std::vector<TBuildSource>& sources,
                             const std::string& builtDir)
 {
     const std::string userDir = UserDataDir();
-    // Built over the pair in use: it is read from next time it opens, as before.
+    // Built over the dictionaries in use: they are read from next time they open, as before.
     if (userDir.empty() || SameDirectory(builtDir, frame.DictDir))
         return;
     if (SameDirectory(builtDir, userDir)) {
@@ -68,7 +109,7 @@ void OfferBuiltDictionaries(TMainForm& frame, const std::string& source,
     if (!agreed)
         return;
     BusyCursor busy;
-    ReopenAround(frame, [&] { UpdateUserDictionaries(source); });
+    ReopenAround(frame, [&] { UpdateUserDictionaries(sources); });
 }
 
 bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir)
@@ -82,19 +123,14 @@ bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir)
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-void AddDictionaryDirLine(QDialog& about, const std::string& dictDir)
+void AddDictionaryLines(QDialog& about, const std::string& dictDir)
 {
-    const int width = about.width();
-    auto* line = new QLabel(&about);
-    line->setObjectName(QStringLiteral("DictDirLabel"));
-    line->setFont(GothicFont(10));
-    line->setWordWrap(true);
-    line->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    line->setText(QStringLiteral("辞書: ") + FromFileName(dictDir));
-    line->setFixedWidth(width - 16);
-    line->adjustSize();
-    line->move(8, about.height() + 2);
-    about.setFixedSize(width, about.height() + line->height() + 6);
+    AddLineBelow(about, "DictDirLabel", QStringLiteral("辞書: ") + FromFileName(dictDir));
+    const int offices = OfficeCountOf(dictDir + kOfficeDictName);
+    AddLineBelow(about, "OfficeDictLabel",
+                 QStringLiteral("事業所辞書: ") +
+                     (offices < 0 ? QStringLiteral("なし")
+                                  : QString::number(offices) + QStringLiteral("件")));
 }
 
 } // namespace kompa::ui

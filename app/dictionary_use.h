@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <string>
+#include <vector>
+
+#include "engine/dictionary_build.h"
 
 class QDialog;
 class QWidget;
@@ -12,17 +15,18 @@ class TMainForm;
 
 namespace kompa::ui {
 
-// After the build command wrote the pair into builtDir from source. When the per-user data
+// After the build command wrote the dictionaries of sources into builtDir. When the per-user data
 // directory is not where the program reads from and the user agrees (asked through
-// frame.AskUseBuilt), the pair is built there too and read from then on. A pair built straight
-// into the per-user directory is taken up without a question.
-void OfferBuiltDictionaries(TMainForm& frame, const std::string& source,
+// frame.AskUseBuilt), they are built there too and read from then on. Dictionaries built
+// straight into the per-user directory are taken up without a question.
+void OfferBuiltDictionaries(TMainForm& frame, const std::vector<TBuildSource>& sources,
                             const std::string& builtDir);
 
 // The question asked by default: the dictionaries go into userDir and are read from there.
 bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir);
 
-// Adds a line under the about dialog's button naming the dictionary directory in use.
-void AddDictionaryDirLine(QDialog& about, const std::string& dictDir);
+// Adds lines under the about dialog's button naming the dictionary directory in use and the
+// number of offices its office dictionary holds ("事業所辞書: N件", or "なし").
+void AddDictionaryLines(QDialog& about, const std::string& dictDir);
 
 } // namespace kompa::ui

@@ -28,8 +28,8 @@ int main(int argc, char** argv)
     // The frame first: it finds the directory that the children open the dictionaries from, and
     // makes the conversion window's dialogs.
     new TMainForm;
-    MainForm->AddChild(
-        new TFindForm(MainForm->PostCode1, MainForm->CodeAddress1, MainForm->DictDir));
+    MainForm->AddChild(new TFindForm(MainForm->PostCode1, MainForm->CodeAddress1, MainForm->Offices,
+                                     MainForm->DictDir));
     MainForm->AddChild(
         new TConvForm(MainForm->PostCode1, MainForm->DictDir, MainForm->ConvDialogs()));
 

@@ -167,31 +167,37 @@ void TMainForm::AddChild(TMdiChildForm* child)
     MergeMenus();
 }
 
-std::optional<std::string> TMainForm::ExecuteOpenDialog()
+std::vector<std::string> TMainForm::ExecuteOpenDialog()
 {
     // An installed program's directory (/usr/bin) holds no data of the user's: start at home.
     const QString start =
         ::access(ProgramDir.c_str(), W_OK) == 0 ? FromFileName(ProgramDir) : QDir::homePath();
-    const QString fileName = QFileDialog::getOpenFileName(
+    const QStringList fileNames = QFileDialog::getOpenFileNames(
         this, QString(), start,
-        QStringLiteral("郵政省郵便番号データファイル (*.CSV *.csv *.ZIP *.zip);;全てのファイル (*)"));
-    if (fileName.isEmpty())
-        return std::nullopt;
-    return ToFileName(fileName);
+        QStringLiteral(
+            "郵政省郵便番号データファイル (*.CSV *.csv *.ZIP *.zip);;全てのファイル (*)"));
+    std::vector<std::string> chosen;
+    for (const QString& fileName : fileNames)
+        chosen.push_back(ToFileName(fileName));
+    return chosen;
 }
 
 void TMainForm::K1Click()
 {
-    const std::optional<std::string> chosen = OpenDialog1 ? OpenDialog1() : ExecuteOpenDialog();
-    if (!chosen)
+    // One or both data files: each builds its own dictionaries, and both together replace all
+    // three files at once.
+    const std::vector<std::string> chosen = OpenDialog1 ? OpenDialog1() : ExecuteOpenDialog();
+    if (chosen.empty())
         return;
-    const std::string& sourceFile = *chosen;
-    const std::string dir = kompa::io::DirectoryPart(sourceFile);
+    const std::string dir = kompa::io::DirectoryPart(chosen.front());
+    std::vector<kompa::TBuildSource> sources;
     {
         BusyCursor busy;
-        kompa::MakeDictionaries(sourceFile, dir);
+        for (const std::string& fileName : chosen)
+            sources.push_back(kompa::ReadBuildSource(fileName));
+        kompa::MakeDictionaryFiles(sources, dir);
     }
-    OfferBuiltDictionaries(*this, sourceFile, dir);
+    OfferBuiltDictionaries(*this, sources, dir);
 }
 
 void TMainForm::Exit1Click()
@@ -204,7 +210,7 @@ void TMainForm::KF2Click()
     if (FindForm)
         BringForward(FindForm);
     else
-        AddChild(new TFindForm(PostCode1, CodeAddress1, DictDir));
+        AddChild(new TFindForm(PostCode1, CodeAddress1, Offices, DictDir));
     FindForm->FocusFirstControl();
 }
 
@@ -322,7 +328,7 @@ void TMainForm::Contents1Click()
 void TMainForm::KA1Click()
 {
     TAboutDlg about(this);
-    AddDictionaryDirLine(about, DictDir);
+    AddDictionaryLines(about, DictDir);
     about.exec();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The frame window: a multiple-document frame holding the search and conversion windows. It owns
-// the program's only two dictionary objects and knows the program's directory, and hands both to
-// the children it creates.
+// the program's dictionary objects (the pair, and the office dictionary beside it) and knows the
+// program's directory, and hands them to the children it creates.
 
 #include <QList>
 #include <QMainWindow>
@@ -9,9 +9,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "convui/conv_windows.h"
 #include "engine/dictionary.h"
+#include "engine/office_dictionary.h"
 
 class QAction;
 class QMdiArea;
@@ -32,10 +34,11 @@ public:
     std::string DictDir;    // where the dictionary pair is read from; ends with "/"
     kompa::TPostCode PostCode1;
     kompa::TCodeAddress CodeAddress1;
+    kompa::TOfficeDictionary Offices; // opened by the search window, as CodeAddress1
 
-    // The file-open dialog of the build command: the chosen file name (file-system bytes), or
-    // nothing when cancelled. Tests replace it.
-    std::function<std::optional<std::string>()> OpenDialog1;
+    // The file-open dialog of the build command: the chosen files (file-system bytes; the
+    // postal-code file, the business-office file or both), none when cancelled. Tests replace it.
+    std::function<std::vector<std::string>()> OpenDialog1;
     // After a build elsewhere: whether to read the pair from the per-user directory (given)
     // from now on. Tests replace it.
     std::function<bool(const QString& userDir)> AskUseBuilt;
@@ -67,7 +70,7 @@ private:
     void CreateMenus();
     QAction* AddItem(QMenu* menu, const char* objectName, const QString& caption,
                      void (TMainForm::*handler)(), const QKeySequence& shortcut = {});
-    std::optional<std::string> ExecuteOpenDialog();
+    std::vector<std::string> ExecuteOpenDialog();
     kompa::ui::TMdiChildForm* ActiveChild() const;
     void BringForward(kompa::ui::TMdiChildForm* child);
     QList<QMdiSubWindow*> ArrangedChildren() const;

@@ -31,6 +31,10 @@ struct Floor {
             lineStartsWithKen.push_back(linesWithKen.size());
             linesWithKen += row.code + " " + row.ken + row.city + row.town;
         }
+        for (const OfficeRow& row : d.officeRows) {
+            officeNames += row.name;
+            officeNames += '\n';
+        }
         lineStarts.push_back(lines.size());
         lineStartsWithKen.push_back(linesWithKen.size());
         for (std::uint32_t r = 0; r < d.rows.size(); ++r) {
@@ -89,7 +93,8 @@ struct Floor {
         std::string_view key;
         std::uint32_t row;
     };
-    std::string text; // every address, each followed by a line feed
+    std::string text;        // every address, each followed by a line feed
+    std::string officeNames; // every office's name as written, each followed by a line feed
     std::vector<std::pair<std::size_t, std::size_t>> addresses;
     std::string lines, linesWithKen; // every result line, side by side
     std::vector<std::size_t> lineStarts, lineStartsWithKen;
@@ -159,34 +164,52 @@ inline void Floor_AddressPrefixDistribution(benchmark::State& state)
 }
 BENCHMARK(Floor_AddressPrefixDistribution)->Iterations(3);
 
-// memmem over all address texts at once; each hit copies its line and the search goes on after it.
+// memmem over lines of text, each ended by a line feed: each hit copies its line into out and the
+// search goes on after it.
+inline void CopyLinesHolding(std::string_view text, std::string_view needle, std::string& out,
+                             std::vector<std::size_t>& ends)
+{
+    out.clear();
+    ends.clear();
+    const char* const begin = text.data();
+    const char* at = begin;
+    const char* const end = begin + text.size();
+    while (const void* hit =
+               ::memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size())) {
+        const char* p = static_cast<const char*>(hit);
+        const char* lineEnd =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineStart = p;
+        while (lineStart > begin && lineStart[-1] != '\n')
+            --lineStart;
+        out.append(lineStart, lineEnd);
+        ends.push_back(out.size());
+        at = lineEnd + 1;
+    }
+}
+
+// memmem over all address texts at once.
 inline void FloorAll(benchmark::State& state, const char* utf8)
 {
     Floor& f = SharedFloor();
     const std::string needle = cp932::FromUtf8(utf8);
-    std::size_t found = 0;
-    for (auto _ : state) {
-        f.out.clear();
-        f.ends.clear();
-        const char* at = f.text.data();
-        const char* end = at + f.text.size();
-        while (const void* hit =
-                   ::memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size())) {
-            const char* p = static_cast<const char*>(hit);
-            const char* lineEnd =
-                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            const char* lineStart = p;
-            while (lineStart > f.text.data() && lineStart[-1] != '\n')
-                --lineStart;
-            f.out.append(lineStart, lineEnd);
-            f.ends.push_back(f.out.size());
-            at = lineEnd + 1;
-        }
-        found = f.ends.size();
-    }
-    state.counters["lines"] = static_cast<double>(found);
+    for (auto _ : state)
+        CopyLinesHolding(f.text, needle, f.out, f.ends);
+    state.counters["lines"] = static_cast<double>(f.ends.size());
 }
 BENCHMARK_CAPTURE(FloorAll, rare, "霞が関");
 BENCHMARK_CAPTURE(FloorAll, common, "町");
+
+// memmem over every office's name as written, each hit copying its name.
+inline void FloorOfficeNames(benchmark::State& state, const char* utf8)
+{
+    Floor& f = SharedFloor();
+    const std::string needle = cp932::FromUtf8(utf8);
+    for (auto _ : state)
+        CopyLinesHolding(f.officeNames, needle, f.out, f.ends);
+    state.counters["lines"] = static_cast<double>(f.ends.size());
+}
+BENCHMARK_CAPTURE(FloorOfficeNames, rare, "北洋銀行");
+BENCHMARK_CAPTURE(FloorOfficeNames, common, "支店");
 
 } // namespace kompa::bench

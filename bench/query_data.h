@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -16,6 +17,8 @@
 
 #include "engine/cp932.h"
 #include "engine/dictionary.h"
+#include "engine/office_build.h"
+#include "engine/office_dictionary.h"
 
 namespace kompa::bench {
 
@@ -25,6 +28,43 @@ struct SourceRow {
     std::string code, ken, city, town;
 };
 
+struct OfficeRow {
+    std::string code, name;
+};
+
+// Fields of one line of the bundled files, which quote every text field and hold no quote or
+// comma inside one.
+inline std::vector<std::string> SplitBundledLine(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        std::size_t comma = line.find(',', start);
+        if (comma == std::string::npos)
+            comma = line.size();
+        std::string f = line.substr(start, comma - start);
+        if (f.size() >= 2 && f.front() == '"')
+            f = f.substr(1, f.size() - 2);
+        fields.push_back(f);
+        start = comma + 1;
+    }
+    return fields;
+}
+
+// Fields 7 and 2 of every line of the business-office file.
+inline std::vector<OfficeRow> ReadOfficeRows()
+{
+    std::ifstream in(KOMPA_JIGYOSYO, std::ios::binary);
+    std::string line;
+    std::vector<OfficeRow> rows;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> fields = SplitBundledLine(line);
+        if (fields.size() >= 13)
+            rows.push_back({fields[7], fields[2]});
+    }
+    return rows;
+}
+
 // Fields 2, 6, 7 and 8 of every line; the bundled file quotes every text field and holds no
 // quote or comma inside one.
 inline std::vector<SourceRow> ReadRows()
@@ -33,18 +73,7 @@ inline std::vector<SourceRow> ReadRows()
     std::string line;
     std::vector<SourceRow> rows;
     while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        while (start <= line.size()) {
-            std::size_t comma = line.find(',', start);
-            if (comma == std::string::npos)
-                comma = line.size();
-            std::string f = line.substr(start, comma - start);
-            if (f.size() >= 2 && f.front() == '"')
-                f = f.substr(1, f.size() - 2);
-            fields.push_back(f);
-            start = comma + 1;
-        }
+        const std::vector<std::string> fields = SplitBundledLine(line);
         if (fields.size() >= 9)
             rows.push_back({fields[2], fields[6], fields[7], fields[8]});
     }
@@ -66,6 +95,15 @@ struct Data {
         }
         addresses.OpenDictionary((dir / kAddressDictName).string());
         codes.OpenDictionary((dir / kCodeDictName).string());
+        if (fs::exists(bin / kOfficeDictName)) {
+            fs::copy_file(bin / kOfficeDictName, dir / kOfficeDictName);
+        } else {
+            std::ifstream in(KOMPA_JIGYOSYO, std::ios::binary);
+            const std::string text{std::istreambuf_iterator<char>(in), {}};
+            std::ofstream(dir / kOfficeDictName, std::ios::binary) << OfficeImage(text);
+        }
+        offices.OpenDictionary((dir / kOfficeDictName).string());
+        officeRows = ReadOfficeRows();
 
         rows = ReadRows();
         std::mt19937 random(20240601);
@@ -83,11 +121,15 @@ struct Data {
             typed.push_back(row.ken + row.city + town + block);
             typedKeys.push_back(row.city + town);
         }
+        std::uniform_int_distribution<std::size_t> pickOffice(0, officeRows.size() - 1);
+        for (int i = 0; i < 5000; ++i)
+            officeCodes.push_back(officeRows[pickOffice(random)].code);
     }
     ~Data()
     {
         addresses.CloseDictionary();
         codes.CloseDictionary();
+        offices.CloseDictionary();
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
@@ -95,7 +137,10 @@ struct Data {
     fs::path dir;
     TPostCode addresses;
     TCodeAddress codes;
+    TOfficeDictionary offices;
     std::vector<SourceRow> rows;
+    std::vector<OfficeRow> officeRows;
+    std::vector<std::string> officeCodes; // sampled office codes, seven digits
     std::vector<std::string> fullCodes, prefixes, typed;
     // What each typed address asks for once the prefecture and block numbers are gone.
     std::vector<std::string> typedKeys;

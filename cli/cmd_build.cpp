@@ -3,45 +3,44 @@
 #include <cstdio>
 #include <exception>
 
+#include "build_operands.h"
 #include "codec.h"
 #include "commands.h"
-#include "engine/dictionary.h"
 #include "engine/dictionary_build.h"
 #include "engine/errors.h"
-#include "engine/file_io.h"
-#include "options.h"
 
 namespace kompa::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kompa-cli build SOURCE [DIR]\n"
-    "Builds DIR/KOMPA.DIC and DIR/VELDA.DIC from the ministry postal-code file\n"
-    "SOURCE: the Shift-JIS CSV, its UTF-8 edition (CR LF or LF), or the ZIP archive\n"
-    "holding either. DIR defaults to the directory of SOURCE. Prints nothing on\n"
-    "success; on failure the message goes to standard error (exit status 1) and\n"
-    "both dictionary files are left as they were.\n"
-    "  --help  show this help\n";
+    "usage: kompa-cli build [--office OFFICE] [SOURCE [SOURCE2]] [DIR]\n"
+    "Builds the dictionaries into DIR from the ministry's data files: KOMPA.DIC and\n"
+    "VELDA.DIC from the postal-code file (KEN_ALL.CSV), OFFICE.DIC from the\n"
+    "business-office file (JIGYOSYO.CSV). Each file is the Shift-JIS CSV, its UTF-8\n"
+    "edition (CR LF or LF), or the ZIP archive holding either; which of the two it\n"
+    "is comes from its content, or --office names the business-office file. Given\n"
+    "both, all three dictionaries are replaced together; given one, only its own.\n"
+    "DIR defaults to the directory of the first file; a last operand that is no\n"
+    "existing file is DIR. Prints nothing on success; on failure the message goes\n"
+    "to standard error (exit status 1) and every dictionary file is left as it was.\n"
+    "  --office OFFICE  the business-office file, whatever its content looks like\n"
+    "  --help           show this help\n";
 
 } // namespace
 
 int RunBuild(int argc, char** argv)
 {
-    ParsedArgs args;
-    if (int status = ParseOperandsOnly(argc, argv, "build", kUsage, 2, args); status >= 0)
+    BuildOperands operands;
+    if (int status = ParseBuildOperands(argc, argv, "build", kUsage, true, operands); status >= 0)
         return status;
-
-    const std::string& source = args.operands[0];
-    const std::string dir =
-        args.operands.size() == 2 ? args.operands[1] : io::DirectoryPart(source);
     try {
-        MakeDictionaries(source, dir);
+        std::vector<TBuildSource> sources;
+        for (const BuildOperands::Source& source : operands.sources)
+            sources.push_back(ReadBuildSource(source.fileName, source.office));
+        MakeDictionaryFiles(sources, operands.dir);
     } catch (const Exception& e) {
-        // The message names the file that failed, if any: keep that name's bytes as given.
-        std::string named = JoinPath(dir, kCodeDictName);
-        if (e.Message().find(named) == std::string::npos)
-            named = JoinPath(dir, kAddressDictName);
-        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(e.Message(), named).c_str());
+        std::fprintf(stderr, "kompa-cli: %s\n",
+                     MessageToUtf8(e.Message(), operands.NamedFiles()).c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kompa-cli: %s\n", e.what());

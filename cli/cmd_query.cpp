@@ -20,6 +20,8 @@ Reply AnswerCode(QuerySession& session, std::string_view text)
         text = session.Key();
     }
     session.Code().Search(text, session.List(), session.WithKen());
+    if (TOfficeDictionary* offices = session.OpenOffices())
+        offices->AddCodeLines(text, session.List(), session.WithKen());
     return {-1, text};
 }
 
@@ -47,11 +49,18 @@ Reply AnswerAll(QuerySession& session, std::string_view text)
 Reply AnswerFind(QuerySession& session, std::string_view text)
 {
     const TFindDictionaries dictionaries{[&]() -> TCodeAddress& { return session.Code(); },
-                                         [&]() -> TPostCode& { return session.Address(); }};
+                                         [&]() -> TPostCode& { return session.Address(); },
+                                         session.OpenOffices()};
     const TFindAnswer answer =
         FindAsSearchWindow(dictionaries, text, session.List(), session.WithKen());
     session.KeepKey(answer.key);
     return {answer.level, session.Key()};
+}
+
+Reply AnswerOffice(QuerySession& session, std::string_view text)
+{
+    session.Offices().SearchName(text, session.List(), session.WithKen());
+    return {-1, text};
 }
 
 Reply AnswerNormalize(QuerySession& session, std::string_view text)
@@ -62,9 +71,12 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
     return {-1, text};
 }
 
-const QueryCommand kCode = {"code", "CODE",
-                            "Lists the addresses whose postal code begins with CODE (VELDA.DIC).",
-                            DictionaryUse::CodeOnly, AnswerCode};
+const QueryCommand kCode = {
+    "code", "CODE",
+    "Lists the addresses whose postal code begins with CODE (VELDA.DIC), then the offices and\n"
+    "post-office boxes of such codes (OFFICE.DIC, when it is there), marked ［事業所］ or "
+    "［私書箱］.",
+    DictionaryUse::CodeOnly, AnswerCode};
 const QueryCommand kAddress = {
     "address", "ADDRESS",
     "Lists the postal codes of a typed address, with the fallbacks of the address search; LEVEL\n"
@@ -78,8 +90,15 @@ const QueryCommand kFind = {
     "Answers as the search window does: a code search when TEXT is a postal code (\"100-0001\",\n"
     "\"〒１００－０００１\", full-width digits) or its first three bytes are a number of at least "
     "1,\n"
-    "else an address search and, when that lists nothing, a whole-file search.",
+    "else an address search and, when that lists nothing, a whole-file search. A code search\n"
+    "lists the offices of the code after the addresses, as `code` does.",
     DictionaryUse::AsSearchWindow, AnswerFind};
+const QueryCommand kOffice = {
+    "office", "NAME",
+    "Lists the offices and post-office boxes whose name holds NAME (OFFICE.DIC), compared with\n"
+    "full-width and half-width forms alike, blanks left out and 株式会社, (株), ㈱ (and the like\n"
+    "for 有限会社 ...) ignored.",
+    DictionaryUse::OfficeOnly, AnswerOffice};
 const QueryCommand kNormalize = {"normalize", "ADDRESS",
                                  "Prints the search form of a typed address.", DictionaryUse::None,
                                  AnswerNormalize};
@@ -101,6 +120,10 @@ int RunAll(int argc, char** argv)
 int RunFind(int argc, char** argv)
 {
     return RunQueryCommand(kFind, argc, argv);
+}
+int RunOffice(int argc, char** argv)
+{
+    return RunQueryCommand(kOffice, argc, argv);
 }
 int RunNormalize(int argc, char** argv)
 {

@@ -3,42 +3,59 @@
 #include <cstdio>
 #include <exception>
 
+#include "build_operands.h"
 #include "codec.h"
 #include "commands.h"
 #include "engine/data_dirs.h"
 #include "engine/errors.h"
-#include "options.h"
 
 namespace kompa::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kompa-cli update SOURCE\n"
-    "Builds KOMPA.DIC and VELDA.DIC from the ministry postal-code file SOURCE into the\n"
-    "per-user data directory ($XDG_DATA_HOME/kompa, by default ~/.local/share/kompa),\n"
-    "creating it, and prints where they went. From then on the query commands and the\n"
-    "desktop program read the dictionaries from there. On failure the message goes to\n"
-    "standard error (exit status 1) and both dictionaries are left as they were.\n"
-    "  --help  show this help\n";
+    "usage: kompa-cli update [--office OFFICE] [SOURCE [SOURCE2]]\n"
+    "Builds the dictionaries from the ministry's data files into the per-user data\n"
+    "directory ($XDG_DATA_HOME/kompa, by default ~/.local/share/kompa), creating it,\n"
+    "and prints where they went: KOMPA.DIC and VELDA.DIC from the postal-code file,\n"
+    "OFFICE.DIC from the business-office file (told from its content, or named by\n"
+    "--office). Given both, all three are replaced together; given one, only its\n"
+    "own. OFFICE.DIC alone into a directory without KOMPA.DIC and VELDA.DIC takes\n"
+    "along a copy of the pair in use, beside which it is read. From then on the\n"
+    "query commands and the desktop program read the dictionaries from there. On\n"
+    "failure the message goes to standard error (exit status 1) and every\n"
+    "dictionary is left as it was.\n"
+    "  --office OFFICE  the business-office file, whatever its content looks like\n"
+    "  --help           show this help\n";
+
+std::string WrittenNames(const TBuiltFiles& built)
+{
+    if (built.pair && built.offices)
+        return "KOMPA.DIC, VELDA.DIC and OFFICE.DIC";
+    return built.pair ? "KOMPA.DIC and VELDA.DIC" : "OFFICE.DIC";
+}
 
 } // namespace
 
 int RunUpdate(int argc, char** argv)
 {
-    ParsedArgs args;
-    if (int status = ParseOperandsOnly(argc, argv, "update", kUsage, 1, args); status >= 0)
+    BuildOperands operands;
+    if (int status = ParseBuildOperands(argc, argv, "update", kUsage, false, operands); status >= 0)
         return status;
-
-    const std::string& source = args.operands[0];
+    std::vector<std::string> named = operands.NamedFiles();
+    named.push_back(UserDataDir());
     try {
-        const std::string dir = UpdateUserDictionaries(source);
-        std::printf("KOMPA.DIC and VELDA.DIC written to %s\n", dir.c_str());
+        std::vector<TBuildSource> sources;
+        for (const BuildOperands::Source& source : operands.sources)
+            sources.push_back(ReadBuildSource(source.fileName, source.office));
+        const TUserUpdate update = UpdateUserDictionaries(sources);
+        std::printf("%s written to %s", WrittenNames(update.built).c_str(), update.dir.c_str());
+        if (!update.pairCopiedFrom.empty())
+            std::printf(", with KOMPA.DIC and VELDA.DIC copied from %s",
+                        update.pairCopiedFrom.c_str());
+        std::printf("\n");
     } catch (const Exception& e) {
-        // The message names either the source or a file in the per-user directory.
-        const std::string& message = e.Message();
-        const std::string named =
-            message.find(source) != std::string::npos ? source : UserDataDir();
-        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(message, named).c_str());
+        // The message names a source or a file in the per-user directory.
+        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(e.Message(), named).c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kompa-cli: %s\n", e.what());

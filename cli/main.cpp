@@ -22,12 +22,13 @@ struct Command {
 // commands.h) plus one line here. `convert` lives in cmd_convert.cpp; until that file exists its
 // weak entry is null and the command is left out.
 const Command kCommands[] = {
-    {"build", RunBuild, "build SOURCE [DIR]"},
-    {"update", RunUpdate, "update SOURCE"},
+    {"build", RunBuild, "build [--office OFFICE] [SOURCE [SOURCE2]] [DIR]"},
+    {"update", RunUpdate, "update [--office OFFICE] [SOURCE [SOURCE2]]"},
     {"code", RunCode, "code [--dict DIR] [--ken] [--sjis] [CODE...]"},
     {"address", RunAddress, "address [--dict DIR] [--ken] [--sjis] [ADDRESS...]"},
     {"all", RunAll, "all [--dict DIR] [--ken] [--sjis] [TEXT...]"},
     {"find", RunFind, "find [--dict DIR] [--ken] [--sjis] [TEXT...]"},
+    {"office", RunOffice, "office [--dict DIR] [--ken] [--sjis] [NAME...]"},
     {"normalize", RunNormalize, "normalize [--sjis] [ADDRESS...]"},
     {"convert", RunConvert,
      "convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M [...] FILE"},

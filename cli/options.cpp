@@ -1,7 +1,6 @@
 #include "options.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace kompa::cli {
 
@@ -90,27 +89,6 @@ std::string JoinPath(const std::string& dir, std::string_view name)
         path += '/';
     path += name;
     return path;
-}
-
-int ParseOperandsOnly(int argc, char** argv, const char* command, const char* usage,
-                      std::size_t maxOperands, ParsedArgs& args)
-{
-    std::string reason;
-    if (ParseArgs(argc, argv, {{"help", false}}, args, reason)) {
-        if (args.Has("help")) {
-            std::fputs(usage, stdout);
-            return 0;
-        }
-        if (args.operands.empty())
-            reason = "missing SOURCE";
-        else if (args.operands.size() > maxOperands)
-            reason = "too many arguments";
-        else
-            return -1;
-    }
-    std::fprintf(stderr, "kompa-cli: %s: %s\n", command, reason.c_str());
-    std::fputs(usage, stderr);
-    return 2;
 }
 
 } // namespace kompa::cli

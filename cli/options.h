@@ -30,12 +30,6 @@ struct ParsedArgs {
 bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> specs, ParsedArgs& out,
                std::string& error);
 
-// The whole command line of a command that takes only --help and one to maxOperands operands.
-// Returns -1 when the command should run (operands in args); otherwise the exit status to end
-// with: 0 after printing the usage for --help, 2 after a usage error printed with the usage.
-int ParseOperandsOnly(int argc, char** argv, const char* command, const char* usage,
-                      std::size_t maxOperands, ParsedArgs& args);
-
 // DIR joined with a file name: no separator doubled, an empty DIR meaning the current directory.
 std::string JoinPath(const std::string& dir, std::string_view name);
 

@@ -18,7 +18,8 @@
 
 namespace kompa::cli {
 
-void QuerySession::OpenOne(TCodeAddress& dictionary, const std::string& fileName,
+template <class Dictionary>
+void QuerySession::OpenOne(Dictionary& dictionary, const std::string& fileName,
                            std::optional<std::string>& error)
 {
     try {
@@ -29,15 +30,33 @@ void QuerySession::OpenOne(TCodeAddress& dictionary, const std::string& fileName
     }
 }
 
+void QuerySession::OpenOfficeFile(const std::string& fileName, bool required)
+{
+    if (required) {
+        OpenOne(offices_, fileName, officesOpenError_);
+        return;
+    }
+    // Beside the pair the office dictionary is optional: one that cannot be read adds no lines.
+    if (!io::FileExists(fileName))
+        return;
+    try {
+        offices_.OpenDictionary(fileName);
+    } catch (const Exception&) {
+    }
+}
+
 void QuerySession::Open(DictionaryUse use, const std::string& dictDir)
 {
     const std::string addressFile = JoinPath(dictDir, kAddressDictName);
     const std::string codeFile = JoinPath(dictDir, kCodeDictName);
+    const std::string officeFile = JoinPath(dictDir, kOfficeDictName);
     switch (use) {
     case DictionaryUse::None:
         break;
     case DictionaryUse::CodeOnly:
         OpenOne(code_, codeFile, codeOpenError_);
+        if (!codeOpenError_)
+            OpenOfficeFile(officeFile, false);
         break;
     case DictionaryUse::AddressOnly:
         OpenOne(address_, addressFile, addressOpenError_);
@@ -48,6 +67,11 @@ void QuerySession::Open(DictionaryUse use, const std::string& dictDir)
         OpenOne(address_, addressFile, addressOpenError_);
         if (!addressOpenError_ && io::FileExists(codeFile))
             OpenOne(code_, codeFile, codeOpenError_);
+        if (!addressOpenError_)
+            OpenOfficeFile(officeFile, false);
+        break;
+    case DictionaryUse::OfficeOnly:
+        OpenOfficeFile(officeFile, true);
         break;
     }
 }
@@ -66,6 +90,13 @@ TPostCode& QuerySession::Address()
     return address_;
 }
 
+TOfficeDictionary& QuerySession::Offices()
+{
+    if (officesOpenError_)
+        throw Exception(*officesOpenError_);
+    return offices_;
+}
+
 namespace {
 
 void PrintUsage(const QueryCommand& command, std::FILE* to)
@@ -74,8 +105,9 @@ void PrintUsage(const QueryCommand& command, std::FILE* to)
                  "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis] [%s...]\n"
                  "%s\n"
                  "Each %s is one query; without any, each line of standard input is one.\n"
-                 "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC (default: the first holding\n"
-                 "              both of $XDG_DATA_HOME/kompa, the program's directory and\n"
+                 "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC, and of OFFICE.DIC when it\n"
+                 "              is there (default: the first holding both of\n"
+                 "              $XDG_DATA_HOME/kompa, the program's directory and\n"
                  "              ../share/kompa beside it; now %s)\n"
                  "  --ken       put the prefecture name into the result lines\n"
                  "  --sjis      arguments, input and output are Shift-JIS (default: UTF-8)\n"

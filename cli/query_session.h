@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/dictionary.h"
+#include "engine/office_dictionary.h"
 #include "engine/result_list.h"
 #include "output.h"
 
@@ -17,9 +18,10 @@ namespace kompa::cli {
 // Which dictionary files a command opens, and how.
 enum class DictionaryUse {
     None,
-    CodeOnly,       // VELDA.DIC
+    CodeOnly,       // VELDA.DIC, and OFFICE.DIC when it exists
     AddressOnly,    // KOMPA.DIC
-    AsSearchWindow, // KOMPA.DIC always, VELDA.DIC when it exists and KOMPA.DIC opened
+    AsSearchWindow, // KOMPA.DIC always, VELDA.DIC and OFFICE.DIC when they exist and it opened
+    OfficeOnly,     // OFFICE.DIC
 };
 
 class QuerySession {
@@ -33,6 +35,9 @@ public:
     TPostCode& Address();
     // Usable without a file (NormalizeAddress).
     TPostCode& AddressObject() { return address_; }
+    TOfficeDictionary& Offices();
+    // The office dictionary when it is open; it is optional beside the pair.
+    TOfficeDictionary* OpenOffices() { return offices_.IsOpen() ? &offices_ : nullptr; }
 
     bool WithKen() const { return withKen_; }
     TTextResultList& List() { return list_; }
@@ -43,14 +48,18 @@ public:
     const std::string& FailedFileName() const { return failedFileName_; }
 
 private:
-    void OpenOne(TCodeAddress& dictionary, const std::string& fileName,
+    template <class Dictionary>
+    void OpenOne(Dictionary& dictionary, const std::string& fileName,
                  std::optional<std::string>& error);
+    void OpenOfficeFile(const std::string& fileName, bool required);
 
     bool withKen_;
     TCodeAddress code_;
     TPostCode address_;
+    TOfficeDictionary offices_;
     std::optional<std::string> codeOpenError_;
     std::optional<std::string> addressOpenError_;
+    std::optional<std::string> officesOpenError_;
     std::string failedFileName_;
     TTextResultList list_;
     std::string key_;

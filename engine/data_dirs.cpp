@@ -1,5 +1,6 @@
 #include "engine/data_dirs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -117,16 +118,28 @@ void MakeDirectories(const std::string& dir)
     }
 }
 
-std::string UpdateUserDictionaries(const std::string& sourceFileName)
+TUserUpdate UpdateUserDictionaries(const std::vector<TBuildSource>& sources)
 {
-    const std::string dir = UserDataDir();
-    if (dir.empty())
+    CheckSourceKinds(sources);
+    TUserUpdate update;
+    update.dir = UserDataDir();
+    if (update.dir.empty())
         Raise(FormatMessage(msg::kFileCreateError, "$XDG_DATA_HOME/kompa"));
-    // A source that is not there fails in the build below, before anything is created.
-    if (io::FileExists(sourceFileName))
-        MakeDirectories(dir);
-    MakeDictionaries(sourceFileName, dir);
-    return dir;
+    const bool pairGiven = std::any_of(sources.begin(), sources.end(), [](const TBuildSource& s) {
+        return s.kind == TSourceKind::Residential;
+    });
+    std::vector<TFileCopy> copies;
+    if (!pairGiven && !HoldsPair(update.dir)) {
+        const std::string inUse = FindDictionaryDir();
+        if (HoldsPair(inUse)) {
+            for (const char* name : {kAddressDictName, kCodeDictName})
+                copies.push_back({name, io::ReadWholeFile(inUse + name)});
+            update.pairCopiedFrom = inUse;
+        }
+    }
+    MakeDirectories(update.dir);
+    update.built = MakeDictionaryFiles(sources, update.dir, copies);
+    return update;
 }
 
 } // namespace kompa

@@ -1,10 +1,12 @@
 #pragma once
-// Where the programs find their data: the dictionary pair, the help file, and the per-user
-// directory that `kompa-cli update` and the desktop program's build fill. Every directory
-// returned ends with "/".
+// Where the programs find their data: the dictionary pair (and the office dictionary beside it),
+// the help file, and the per-user directory that `kompa-cli update` and the desktop program's
+// build fill. Every directory returned ends with "/".
 
 #include <string>
 #include <vector>
+
+#include "engine/dictionary_build.h"
 
 namespace kompa {
 
@@ -35,8 +37,18 @@ std::string FindDataFile(const std::string& name);
 // Raises "ﾌｧｲﾙ %s を作成できません" naming the directory that could not be made.
 void MakeDirectories(const std::string& dir);
 
-// Builds KOMPA.DIC and VELDA.DIC from the ministry file into the per-user data directory,
-// creating it; returns the directory.
-std::string UpdateUserDictionaries(const std::string& sourceFileName);
+// What an update into the per-user data directory did.
+struct TUserUpdate {
+    std::string dir; // the per-user data directory
+    TBuiltFiles built;
+    // Where the pair was copied from, when an office file alone went into a directory holding
+    // no pair; empty otherwise.
+    std::string pairCopiedFrom;
+};
+
+// Builds the dictionaries of the sources (MakeDictionaryFiles) into the per-user data directory,
+// creating it. An office file alone, into a directory holding no pair, takes along a copy of the
+// pair in use: the office dictionary is read only beside a pair.
+TUserUpdate UpdateUserDictionaries(const std::vector<TBuildSource>& sources);
 
 } // namespace kompa

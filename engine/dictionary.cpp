@@ -401,8 +401,11 @@ BuildStrings BuildStrings::Read(const std::string& sourceFileName)
     if (std::optional<BuildStrings> strings = ReadPlainSource(sourceFileName))
         return std::move(*strings);
     // Decoded whole before the first line: a source that cannot be decoded builds nothing.
-    const std::string source = ReadSourceText(sourceFileName);
-    const std::string_view text = source;
+    return FromText(ReadSourceText(sourceFileName));
+}
+
+BuildStrings BuildStrings::FromText(std::string_view text)
+{
     // A large text is split in two halves on two threads: the lines starting before the middle,
     // and the rest. A failure, or a 0x1A that ends the text, in the first half decides first.
     // Only a text too short to reach the size limit is halved, as that limit is checked in line

@@ -16,12 +16,16 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "both_at_once.h"
 #include "dictionary.h"
 #include "errors.h"
 #include "file_io.h"
 #include "messages.h"
+#include "office_dictionary.h"
+#include "source_text.h"
 
 namespace kompa {
 
@@ -48,14 +52,15 @@ bool IsTempOf(const std::string& entry, const std::string& name)
 
 // Removes the temporary files of the targets that a killed build left behind. A live build
 // holds a lock on each of its temporary files, so only abandoned ones can be locked here.
-void RemoveAbandonedTemps(const std::string& dir, const std::string (&names)[2])
+void RemoveAbandonedTemps(const std::string& dir, const std::vector<TNewFile>& files)
 {
     DIR* listing = ::opendir(dir.empty() ? "." : dir.c_str());
     if (listing == nullptr)
         return;
     while (const dirent* e = ::readdir(listing)) {
         const std::string entry = e->d_name;
-        if (!IsTempOf(entry, names[0]) && !IsTempOf(entry, names[1]))
+        if (std::none_of(files.begin(), files.end(),
+                         [&](const TNewFile& f) { return IsTempOf(entry, f.name); }))
             continue;
         const std::string path = dir + entry;
         UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
@@ -204,46 +209,161 @@ void SyncDirectory(const std::string& dir)
         ::fsync(fd.Get());
 }
 
-} // namespace
-
-void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
+// Runs work(i) for every i below count at once, each on a thread of its own (the first here),
+// and rethrows the failure of the lowest i that failed.
+template <class Work> void EachAtOnce(std::size_t count, Work&& work)
 {
-    // A write over the file-size limit then fails with a message instead of ending the process.
-    io::IgnoreFileSizeSignal();
+    std::vector<std::exception_ptr> failed(count);
+    std::vector<std::thread> others;
+    for (std::size_t i = 1; i < count; ++i)
+        others.emplace_back([&, i] {
+            try {
+                work(i);
+            } catch (...) {
+                failed[i] = std::current_exception();
+            }
+        });
+    if (count > 0) {
+        try {
+            work(0);
+        } catch (...) {
+            failed[0] = std::current_exception();
+        }
+    }
+    for (std::thread& other : others)
+        other.join();
+    for (const std::exception_ptr& e : failed)
+        if (e)
+            std::rethrow_exception(e);
+}
 
-    // The source is read once; each image is laid out, and later written, on its own thread.
-    // Failures are reported as a build of the address dictionary first would report them.
-    // The records are the build strings with their lengths in place, and both files are written
-    // from them, so no image is put together in memory.
-    BuildStrings records = BuildStrings::Read(sourceFileName);
+// The plans of the pair, from the records of a ministry file.
+void PlanPair(BuildStrings& records, std::vector<TNewFile>& files)
+{
+    // Each image is laid out, and later written, on its own thread. Failures are reported as a
+    // build of the address dictionary first would report them. The records are the build
+    // strings with their lengths in place, and both files are written from them, so no image is
+    // put together in memory.
     records.PlaceLengths();
     ImagePlan plans[2];
     BothAtOnce([&](int i) {
         plans[i] = i == 0 ? PlanImage(TPostCode(), records) : PlanImage(TCodeAddress(), records);
     });
+    files.push_back({kAddressDictName, std::move(plans[0])});
+    files.push_back({kCodeDictName, std::move(plans[1])});
+}
 
-    const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    const std::string names[2] = {kAddressDictName, kCodeDictName};
-    Replacement files[2];
-    for (int i = 0; i < 2; ++i) {
-        files[i].target = folder + names[i];
-        Claim(files[i]);
+std::string Folder(const std::string& dir)
+{
+    return dir.empty() || dir.back() == '/' ? dir : dir + "/";
+}
+
+// How far the first line of a source is looked for.
+constexpr std::size_t kHeadLook = 65536;
+
+} // namespace
+
+void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files)
+{
+    std::vector<Replacement> replaced(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        replaced[i].target = folder + files[i].name;
+        Claim(replaced[i]);
     }
-    RemoveAbandonedTemps(folder, names);
-    BothAtOnce([&](int i) {
-        WriteTemp(files[i], plans[i]);
-        if (!files[i].tempFd.Close())
+    RemoveAbandonedTemps(folder, files);
+    EachAtOnce(files.size(), [&](std::size_t i) {
+        WriteTemp(replaced[i], files[i].plan);
+        if (!replaced[i].tempFd.Close())
             io::RaiseIo(errno);
     });
-    if (!SwapIn(files[0]))
-        RaiseCreate(files[0].target);
-    if (!SwapIn(files[1])) {
-        SwapBack(files[0]);
-        RaiseCreate(files[1].target);
+    for (std::size_t i = 0; i < replaced.size(); ++i) {
+        if (SwapIn(replaced[i]))
+            continue;
+        for (std::size_t back = 0; back < i; ++back)
+            SwapBack(replaced[back]);
+        RaiseCreate(replaced[i].target);
     }
     SyncDirectory(folder);
-    // Freeing an old file (now under the temporary name) takes a while: both at once.
-    BothAtOnce([&](int i) { files[i].Discard(); });
+    // Freeing an old file (now under the temporary name) takes a while: all at once.
+    EachAtOnce(replaced.size(), [&](std::size_t i) { replaced[i].Discard(); });
+}
+
+void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
+{
+    // A write over the file-size limit then fails with a message instead of ending the process.
+    io::IgnoreFileSizeSignal();
+    // The source is read once.
+    BuildStrings records = BuildStrings::Read(sourceFileName);
+    std::vector<TNewFile> files;
+    PlanPair(records, files);
+    ReplaceFilesTogether(Folder(dir), files);
+}
+
+TBuildSource ReadBuildSource(const std::string& fileName, bool office)
+{
+    TBuildSource source{fileName, TSourceKind::Office, std::nullopt};
+    if (!office) {
+        // A Shift-JIS file with CR line ends, as published, tells its kind by its first line as
+        // it lies; the residential build then reads it straight from the file.
+        const io::UniqueFd fd = io::OpenTextFile(fileName);
+        std::string head(kHeadLook, '\0');
+        const ssize_t n = ::pread(fd.Get(), head.data(), head.size(), 0);
+        head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        const std::size_t cr = head.find('\r');
+        if (cr != std::string::npos &&
+            IsPlainSourceHead(std::string_view(head).substr(0, cr + 1))) {
+            source.kind = KindOfSourceText(std::string_view(head).substr(0, cr + 1));
+            return source;
+        }
+    }
+    source.text = ReadSourceText(fileName);
+    if (!office)
+        source.kind = KindOfSourceText(*source.text);
+    return source;
+}
+
+void CheckSourceKinds(const std::vector<TBuildSource>& sources)
+{
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (sources[j].kind == sources[i].kind)
+                Raise(FormatMessage(FormatMessage(msg::kSourcesOfOneKind, sources[j].fileName),
+                                    sources[i].fileName));
+}
+
+TBuiltFiles MakeDictionaryFiles(const std::vector<TBuildSource>& sources, const std::string& dir,
+                                const std::vector<TFileCopy>& copies)
+{
+    io::IgnoreFileSizeSignal();
+    CheckSourceKinds(sources);
+    const TBuildSource* ofKind[2] = {nullptr, nullptr}; // residential, office
+    for (const TBuildSource& source : sources)
+        ofKind[source.kind == TSourceKind::Office ? 1 : 0] = &source;
+    // The plans point into the records and the office image, which outlive the replacement.
+    // The office image is laid out beside the pair's, on a thread of its own; a failure of the
+    // pair's is reported first.
+    std::vector<TNewFile> files;
+    std::optional<BuildStrings> records;
+    ImagePlan officePlan;
+    BothAtOnce([&](int i) {
+        if (i == 0 && ofKind[0]) {
+            const TBuildSource& residential = *ofKind[0];
+            records.emplace(residential.text ? BuildStrings::FromText(*residential.text)
+                                             : BuildStrings::Read(residential.fileName));
+            PlanPair(*records, files);
+        } else if (i == 1 && ofKind[1]) {
+            const TBuildSource& offices = *ofKind[1];
+            officePlan.head =
+                OfficeImage(offices.text ? std::string_view(*offices.text)
+                                         : std::string_view(ReadSourceText(offices.fileName)));
+        }
+    });
+    if (ofKind[1])
+        files.push_back({kOfficeDictName, std::move(officePlan)});
+    for (const TFileCopy& copy : copies)
+        files.push_back({copy.name, ImagePlan{{}, {std::string_view(copy.bytes)}}});
+    ReplaceFilesTogether(Folder(dir), files);
+    return {ofKind[0] != nullptr, ofKind[1] != nullptr};
 }
 
 } // namespace kompa

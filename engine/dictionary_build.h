@@ -1,7 +1,8 @@
 #pragma once
-// The build of both dictionary files from one reading of the ministry file. Both images are
-// complete before either file is replaced, and then both are replaced together, so a directory
-// never holds a pair built from different sources.
+// The build of both dictionary files from one reading of the ministry file, and of the office
+// dictionary from the business-office file. Every image is complete before any file is replaced,
+// and then all the files of one build are replaced together, so a directory never holds a pair
+// built from different sources.
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "office_build.h"
 
 namespace kompa {
 
@@ -21,6 +24,8 @@ public:
     explicit BuildStrings(std::size_t sizeHint);
     // Reads every line of the ministry file, in line order.
     static BuildStrings Read(const std::string& sourceFileName);
+    // The same from the file's text, already decoded.
+    static BuildStrings FromText(std::string_view text);
 
     void Add(std::string_view s);
     // Puts each string's length into its placeholder byte: the strings are then the records.
@@ -64,5 +69,46 @@ ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records);
 // "ﾌｧｲﾙ %s を作成できません" while a reader holds either file, leaving both as they were;
 // temporary files are removed on every failure, and those a killed build left are removed too.
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir);
+
+// A data file given to a build, and its kind: told from its first line, or an office file because
+// the caller says so. The decoded text is kept when it had to be decoded to tell.
+struct TBuildSource {
+    std::string fileName;
+    TSourceKind kind = TSourceKind::Residential;
+    std::optional<std::string> text;
+};
+TBuildSource ReadBuildSource(const std::string& fileName, bool office = false);
+// Raises "%s と %s はどちらも同じ種類のデータファイルです" when two sources are of one kind.
+void CheckSourceKinds(const std::vector<TBuildSource>& sources);
+
+// A file the same replacement writes beside the dictionaries, as it is.
+struct TFileCopy {
+    std::string name;
+    std::string bytes;
+};
+
+// What a build replaced.
+struct TBuiltFiles {
+    bool pair = false;    // KOMPA.DIC and VELDA.DIC
+    bool offices = false; // OFFICE.DIC
+};
+
+// Builds into dir from sources, at most one of each kind (two of one kind fail with
+// "%s と %s はどちらも同じ種類のデータファイルです"): the pair from a residential file, OFFICE.DIC
+// from an office file. Every file built, and every copy, is replaced together with the others,
+// as MakeDictionaries replaces the pair; the files of a kind not given stay as they are.
+TBuiltFiles MakeDictionaryFiles(const std::vector<TBuildSource>& sources, const std::string& dir,
+                                const std::vector<TFileCopy>& copies = {});
+
+// One file a replacement puts in place, and its bytes.
+struct TNewFile {
+    std::string name; // in the directory replaced into
+    ImagePlan plan;
+};
+// Replaces the files of folder (ending with "/", or empty for the current directory) with the
+// new ones, all together: each is written to a temporary file and flushed first, and a failure
+// before the last is in place puts back the old ones. Refuses with "ﾌｧｲﾙ %s を作成できません"
+// a file a reader holds, or one that could not be overwritten.
+void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files);
 
 } // namespace kompa

@@ -6,6 +6,7 @@
 #include "engine/dictionary.h"
 #include "engine/int_parse.h"
 #include "engine/ken.h"
+#include "engine/office_dictionary.h"
 #include "engine/sjis.h"
 
 namespace kompa {
@@ -100,8 +101,11 @@ std::optional<std::string> TypedPostalCode(std::string_view text)
 }
 
 TFindAnswer FindAsSearchWindow(const TFindDictionaries& dictionaries, std::string_view text,
-                               TResultList& list, bool withKen, const TSearchWrapper& wrapWholeFile)
+                               TResultList& list, bool withKen, const TSearchWrapper& wrapWholeFile,
+                               bool officeNames)
 {
+    TOfficeDictionary* offices =
+        dictionaries.offices && dictionaries.offices->IsOpen() ? dictionaries.offices : nullptr;
     std::optional<std::string> code = TypedPostalCode(text);
     if (!code) {
         const auto head = TryStrToInt(text.substr(0, 3));
@@ -110,20 +114,26 @@ TFindAnswer FindAsSearchWindow(const TFindDictionaries& dictionaries, std::strin
     }
     if (code) {
         dictionaries.codes().Search(*code, list, withKen);
+        if (offices)
+            offices->AddCodeLines(*code, list, withKen);
         return {TFindKind::Code, -1, *code};
     }
     TPostCode& addresses = dictionaries.addresses();
     const int level = addresses.SearchAddress(text, list, withKen);
-    if (list.Count() > 0)
-        return {TFindKind::Address, level, std::string(text)};
-    const std::function<void()> wholeFile = [&] {
-        addresses.SearchAll(DeleteKen(text), list, withKen);
-    };
-    if (wrapWholeFile)
-        wrapWholeFile(wholeFile);
-    else
-        wholeFile();
-    return {TFindKind::WholeFile, level, std::string(text)};
+    TFindAnswer answer{TFindKind::Address, level, std::string(text)};
+    if (list.Count() == 0) {
+        const std::function<void()> wholeFile = [&] {
+            addresses.SearchAll(DeleteKen(text), list, withKen);
+        };
+        if (wrapWholeFile)
+            wrapWholeFile(wholeFile);
+        else
+            wholeFile();
+        answer.kind = TFindKind::WholeFile;
+    }
+    if (offices && officeNames)
+        offices->AddNameLines(text, list, withKen);
+    return answer;
 }
 
 } // namespace kompa

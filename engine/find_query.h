@@ -10,6 +10,7 @@
 namespace kompa {
 
 class TCodeAddress;
+class TOfficeDictionary;
 class TPostCode;
 class TResultList;
 
@@ -31,14 +32,17 @@ struct TFindAnswer {
 // nothing, a search of the whole file for the text without its prefecture name. The slow
 // whole-file search runs inside wrapWholeFile when given (the window shows its hourglass).
 // The dictionaries are asked for only when needed: one that failed to open fails only the queries
-// that use it.
+// that use it. When an office dictionary is open, a code search lists its offices of the code
+// after the addresses, and with officeNames an address search lists after its lines the offices
+// whose name holds the text.
 struct TFindDictionaries {
     std::function<TCodeAddress&()> codes;
     std::function<TPostCode&()> addresses;
+    TOfficeDictionary* offices = nullptr;
 };
 using TSearchWrapper = std::function<void(const std::function<void()>& search)>;
 TFindAnswer FindAsSearchWindow(const TFindDictionaries& dictionaries, std::string_view text,
                                TResultList& list, bool withKen,
-                               const TSearchWrapper& wrapWholeFile = {});
+                               const TSearchWrapper& wrapWholeFile = {}, bool officeNames = false);
 
 } // namespace kompa

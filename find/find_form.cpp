@@ -24,6 +24,7 @@
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
 #include "engine/find_query.h"
+#include "engine/office_dictionary.h"
 #include "ui/busy_cursor.h"
 #include "ui/error_display.h"
 #include "ui/help.h"
@@ -53,8 +54,8 @@ public:
 } // namespace
 
 TFindForm::TFindForm(kompa::TPostCode& postCode, kompa::TCodeAddress& codeAddress,
-                     std::string dictDir, QWidget* parent)
-    : TMdiChildForm(parent), FPostCode(postCode), FCodeAddress(codeAddress),
+                     kompa::TOfficeDictionary& offices, std::string dictDir, QWidget* parent)
+    : TMdiChildForm(parent), FPostCode(postCode), FCodeAddress(codeAddress), FOffices(offices),
       FDictDir(std::move(dictDir))
 {
     FindForm = this;
@@ -124,10 +125,21 @@ void TFindForm::CreateControls()
     ListBox1->viewport()->installEventFilter(this);
     layout->addWidget(ListBox1);
 
+    Panel2 = new QWidget(content);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(23);
+    layout->addWidget(Panel2);
+    chkOffice = new QCheckBox(QStringLiteral("事業所も探す"), Panel2);
+    chkOffice->setObjectName(QStringLiteral("chkOffice"));
+    chkOffice->setGeometry(45, 3, 156, 17);
+    chkOffice->setEnabled(false);
+    connect(chkOffice, &QCheckBox::toggled, this, Guard([this] { chkOfficeClick(); }));
+
     Panel1->installEventFilter(this); // its width bounds the status line
 
     setTabOrder(Edit1, chkKen);
-    setTabOrder(chkKen, ListBox1);
+    setTabOrder(chkKen, chkOffice);
+    setTabOrder(chkOffice, ListBox1);
     setWidget(content);
 
     QMenu* KF1 = AddMenu(QStringLiteral("KF1"), QStringLiteral("ファイル(&F)"), 0);
@@ -144,10 +156,15 @@ void TFindForm::FormCreate()
     const std::string codeDict = FDictDir + kompa::kCodeDictName;
     if (kompa::io::FileExists(codeDict))
         FCodeAddress.OpenDictionary(codeDict);
+    const std::string officeDict = FDictDir + kompa::kOfficeDictName;
+    if (kompa::io::FileExists(officeDict))
+        FOffices.OpenDictionary(officeDict);
+    UpdateOfficeControls();
 }
 
 void TFindForm::FormDestroy()
 {
+    FOffices.CloseDictionary();
     FCodeAddress.CloseDictionary();
     FPostCode.CloseDictionary();
     if (FindForm == this)
@@ -169,12 +186,14 @@ void TFindForm::SpeedButton1Click()
     TListBoxItems items(ListBox1);
     const kompa::TFindDictionaries dictionaries{
         [this]() -> kompa::TCodeAddress& { return FCodeAddress; },
-        [this]() -> kompa::TPostCode& { return FPostCode; }};
+        [this]() -> kompa::TPostCode& { return FPostCode; }, &FOffices};
     const kompa::TFindAnswer answer = kompa::FindAsSearchWindow(
-        dictionaries, text, items, chkKen->isChecked(), [](const std::function<void()>& search) {
+        dictionaries, text, items, chkKen->isChecked(),
+        [](const std::function<void()>& search) {
             BusyCursor busy;
             search();
-        });
+        },
+        chkOffice->isChecked());
     FStatusKey = FromSjis(answer.key);
     FStatusCount = ListBox1->count();
     ShowStatusLine();
@@ -215,6 +234,17 @@ void TFindForm::chkKenClick()
 {
     if (!Edit1->text().isEmpty())
         SpeedButton1Click();
+}
+
+void TFindForm::chkOfficeClick()
+{
+    if (!Edit1->text().isEmpty())
+        SpeedButton1Click();
+}
+
+void TFindForm::UpdateOfficeControls()
+{
+    chkOffice->setEnabled(FOffices.IsOpen());
 }
 
 void TFindForm::Close1Click()

@@ -1,6 +1,8 @@
 #pragma once
 // The search window: one edit box for a postal code or an address, the list of candidates, and
 // a clipboard exchange by drag and drop between the list, the clipboard picture and the edit.
+// Offices with codes of their own follow a code's addresses; with "事業所も探す" ticked, the
+// offices whose name holds the typed text follow an address search's lines.
 
 #include <QPoint>
 #include <QString>
@@ -12,6 +14,7 @@
 namespace kompa {
 class TPostCode;
 class TCodeAddress;
+class TOfficeDictionary;
 } // namespace kompa
 
 class QCheckBox;
@@ -24,10 +27,10 @@ class QWidget;
 class TFindForm : public kompa::ui::TMdiChildForm {
     Q_OBJECT
 public:
-    // The window opens both dictionaries from dictDir (ending with "/") and closes them when it
-    // goes; they outlive it.
-    TFindForm(kompa::TPostCode& postCode, kompa::TCodeAddress& codeAddress, std::string dictDir,
-              QWidget* parent = nullptr);
+    // The window opens the dictionaries from dictDir (ending with "/"), the office dictionary
+    // when it is there, and closes them when it goes; they outlive it.
+    TFindForm(kompa::TPostCode& postCode, kompa::TCodeAddress& codeAddress,
+              kompa::TOfficeDictionary& offices, std::string dictDir, QWidget* parent = nullptr);
     ~TFindForm() override;
 
     QWidget* Panel1 = nullptr;
@@ -37,6 +40,10 @@ public:
     QCheckBox* chkKen = nullptr;
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;
+    // Below the list, so that no control above moves: the office-name search, off at first and
+    // usable only while the office dictionary is open.
+    QWidget* Panel2 = nullptr;
+    QCheckBox* chkOffice = nullptr;
 
     void FormCreate();
     void FormDestroy();
@@ -44,6 +51,9 @@ public:
     // True when the key was Enter and has been used up.
     bool Edit1KeyPress(int key);
     void chkKenClick();
+    void chkOfficeClick();
+    // Enables chkOffice as the office dictionary is open or not.
+    void UpdateOfficeControls();
     void Close1Click();
     void KH1Click();
 
@@ -68,6 +78,7 @@ private:
 
     kompa::TPostCode& FPostCode;
     kompa::TCodeAddress& FCodeAddress;
+    kompa::TOfficeDictionary& FOffices;
     const std::string FDictDir;
     QString FStatusKey;
     int FStatusCount = -1;          // no search yet

@@ -2,15 +2,13 @@
 // byte (bit 0 address dictionary, bit 1 put the right magic in front, bit 2 with prefecture), a
 // query length byte, the query, then the file's bytes.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "engine/dictionary.h"
 #include "engine/errors.h"
+#include "fuzz/scratch_file.h"
 #include "tests/support/plain_search.h"
 
 namespace {
@@ -19,21 +17,7 @@ using namespace kompa;
 
 const std::string& ScratchFile()
 {
-    // Removed again when the process ends.
-    static const struct Scratch {
-        std::string name = "/tmp/kompa-fuzz-dict-" + std::to_string(::getpid()) + ".DIC";
-        ~Scratch() { std::remove(name.c_str()); }
-    } scratch;
-    return scratch.name;
-}
-
-void WriteScratch(const std::string& bytes)
-{
-    std::FILE* f = std::fopen(ScratchFile().c_str(), "wb");
-    if (f == nullptr)
-        __builtin_trap();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    return fuzz::ScratchFile("kompa-fuzz-dict-");
 }
 
 // Runs the query; returns its failure message, empty when it answered.
@@ -137,17 +121,16 @@ void QueryAddresses(const std::string& query, bool withKen)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 2)
+    std::optional<fuzz::DictionaryInput> input = fuzz::SplitInput(data, size);
+    if (!input)
         return 0;
-    const std::uint8_t flags = data[0];
-    const std::size_t queryLength = std::min<std::size_t>(data[1] % 32, size - 2);
-    const std::string query(reinterpret_cast<const char*>(data) + 2, queryLength);
-    std::string image(reinterpret_cast<const char*>(data) + 2 + queryLength,
-                      size - 2 - queryLength);
+    const std::uint8_t flags = input->flags;
+    const std::string& query = input->query;
+    std::string& image = input->image;
     const bool address = (flags & 1) != 0;
     if ((flags & 2) != 0)
         image.insert(0, address ? kAddressMagic : kCodeMagic);
-    WriteScratch(image);
+    fuzz::WriteScratch(ScratchFile(), image);
     if (address)
         QueryAddresses(query, (flags & 4) != 0);
     else

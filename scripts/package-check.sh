@@ -37,12 +37,18 @@ expect() { # expect TEXT-TO-FIND OUTPUT
 # Relocated: the dictionaries come from the unpacked share/kompa, not from this build tree.
 expect "now $usr/share/kompa/" "$(cli find --help)"
 expect $'1000001 千代田区千代田' "$(cli find 1000001)"
+# The office dictionary ships beside the pair.
+test -s "$usr/share/kompa/OFFICE.DIC"
+expect $'1008926 ［事業所］総務省' "$(cli find 1008926)"
 
 source_file=$scratch/KEN_ALL.CSV
+office_file=$scratch/JIGYOSYO.CSV
 xz -dc data/KEN_ALL.CSV.xz >"$source_file"
+xz -dc data/JIGYOSYO.CSV.xz >"$office_file"
 user_dir=$scratch/home/.local/share/kompa/
-expect "written to $user_dir" "$(cli update "$source_file")"
-test -s "$user_dir/KOMPA.DIC" && test -s "$user_dir/VELDA.DIC"
+expect "written to $user_dir" "$(cli update "$source_file" "$office_file")"
+test -s "$user_dir/KOMPA.DIC" && test -s "$user_dir/VELDA.DIC" && test -s "$user_dir/OFFICE.DIC"
 expect "now $user_dir" "$(cli find --help)"
 expect $'1000001 千代田区千代田' "$(cli find 1000001)"
+expect $'0608651 ［私書箱］ホクレン' "$(cli office ホクレン)"
 echo "package check passed: $deb"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the desktop program under a virtual X server, drives it with the keyboard and takes
 # screenshots into screenshots/: the search window after a code with the prefecture on, after an
-# address, and the about dialog.
+# address, after an office's code and an office name, and the about dialog.
 # Usage: scripts/screenshots.sh [path/to/kompa]   (default: the newest build-*/bin/kompa)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,6 +46,16 @@ xdotool key shift+Tab ctrl+a
 xdotool type --delay 40 '東京都千代田区丸の内'
 xdotool key Return
 shot search-address
+
+# Offices: an office's own code, then a name with 事業所も探す (third in the tab order) ticked.
+xdotool key ctrl+a
+xdotool type --delay 20 1008926
+xdotool key Return
+shot search-office-code
+xdotool key ctrl+a
+xdotool type --delay 40 'ホクレン'
+xdotool key Return Tab Tab space
+shot search-office-names
 
 # The about dialog is on the frame's own help menu, shown once no child window is open.
 xdotool key ctrl+Delete

@@ -12,6 +12,7 @@
 
 #include "engine/dictionary_build.h"
 #include "engine/messages.h"
+#include "engine/office_dictionary.h"
 #include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {
@@ -25,6 +26,26 @@ std::string Ministry(const char* town)
     return MinistryLine({"1000001", "東京都", "千代田区", town}) +
            MinistryLine({"1500000", "東京都", "千代田区", town}) +
            MinistryLine({"0600000", "北海道", "札幌市中央区", town});
+}
+
+// The exit status of build run in a child process under a file-size limit: 1 when it failed
+// with a message, 0 when it succeeded, -1 when the child did not exit.
+template <class Build> int StatusUnderSizeLimit(rlim_t limit, Build&& build)
+{
+    pid_t child = fork();
+    if (child == 0) {
+        rlimit r{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &r);
+        try {
+            build();
+        } catch (const Exception&) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class DictionaryPair : public ::testing::Test {
@@ -82,21 +103,10 @@ TEST_F(DictionaryPair, AFailedWriteAtAnyPointLeavesTheOldPairAndNoTemporaryFile)
     // instead of dying. The limits cut the first file, then only the second.
     ASSERT_LT(newPair.first.size(), newPair.second.size());
     for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{newPair.first.size()}}) {
-        pid_t child = fork();
-        if (child == 0) {
-            rlimit r{limit, limit};
-            ::setrlimit(RLIMIT_FSIZE, &r);
-            try {
-                MakeDictionaries(dir.File("new.csv"), dir.Path().string());
-            } catch (const Exception&) {
-                _exit(1);
-            }
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status)) << limit;
-        EXPECT_EQ(WEXITSTATUS(status), 1) << limit;
+        EXPECT_EQ(StatusUnderSizeLimit(
+                      limit, [&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+                  1)
+            << limit;
         EXPECT_EQ(Pair(), oldPair) << limit;
         EXPECT_EQ(Temporaries(), 0) << limit;
     }
@@ -141,6 +151,90 @@ TEST_F(DictionaryPair, ReadersShareTheFilesAndABuildWaitsForThemAll)
     codes.CloseDictionary();
     MakeDictionaries(dir.File("new.csv"), dir.Path().string());
     EXPECT_EQ(Pair(), newPair);
+}
+
+// All three files of a build of both data files, or none.
+class ThreeFiles : public DictionaryPair {
+protected:
+    void SetUp() override
+    {
+        DictionaryPair::SetUp();
+        WriteFile(dir.File("old-offices.csv"), Office("旧"));
+        WriteFile(dir.File("new-offices.csv"), Office("新しい事業所の名前"));
+        Build({"old.csv", "old-offices.csv"});
+        oldFiles = Files();
+        Build({"new.csv", "new-offices.csv"}, "fresh");
+        newOffices = ReadFile(dir.File("fresh/OFFICE.DIC"));
+    }
+    static std::string Office(const char* name)
+    {
+        // Several lines, so the office file is the largest of the three.
+        std::string lines;
+        for (const char* code : {"1008926", "1008927", "0608651", "0608652", "1008928"})
+            lines += Sjis(std::string("13101,\"\",\"") + name +
+                          "\",\"東京都\",\"千代田区\",\"霞が関\",\"１\",\"" + code +
+                          "\",\"100  \",\"\",0,0,0\r\n");
+        return lines;
+    }
+    void Build(std::initializer_list<const char*> names, const char* into = "")
+    {
+        std::vector<TBuildSource> sources;
+        for (const char* name : names)
+            sources.push_back(ReadBuildSource(dir.File(name)));
+        MakeDictionaryFiles(sources, dir.File(into));
+    }
+    std::vector<std::string> Files() const
+    {
+        return {ReadFile(dir.File("KOMPA.DIC")), ReadFile(dir.File("VELDA.DIC")),
+                ReadFile(dir.File("OFFICE.DIC"))};
+    }
+
+    std::vector<std::string> oldFiles;
+    std::string newOffices;
+};
+
+TEST_F(ThreeFiles, AFailedWriteAtAnyPointLeavesAllThreeAsTheyWere)
+{
+    // The limits cut every file, then all but the address dictionary, then only the office one.
+    ASSERT_LT(newPair.second.size(), newOffices.size());
+    for (rlim_t limit :
+         {rlim_t{0}, rlim_t{100}, rlim_t{newPair.first.size()}, rlim_t{newPair.second.size()}}) {
+        EXPECT_EQ(StatusUnderSizeLimit(limit,
+                                       [&] {
+                                           Build({"new.csv", "new-offices.csv"});
+                                       }),
+                  1)
+            << limit;
+        EXPECT_EQ(Files(), oldFiles) << limit;
+        EXPECT_EQ(Temporaries(), 0) << limit;
+    }
+    WriteFile(dir.File(".OFFICE.DIC.k1lled"), "left by a killed build");
+    Build({"new-offices.csv", "new.csv"});
+    EXPECT_EQ(Files(), (std::vector{newPair.first, newPair.second, newOffices}));
+    EXPECT_EQ(Temporaries(), 0);
+}
+
+TEST_F(ThreeFiles, EachKindReplacesOnlyItsOwnAndAReaderHoldsOffWhatItReads)
+{
+    TOfficeDictionary reader;
+    reader.OpenDictionary(dir.File("OFFICE.DIC"));
+    ASSERT_TRUE(reader.IsOpen());
+    EXPECT_EQ(MessageOf([&] {
+                  Build({"new.csv", "new-offices.csv"});
+              }),
+              FormatMessage(msg::kFileCreateError, dir.File("OFFICE.DIC")));
+    EXPECT_EQ(Files(), oldFiles);
+    // The pair alone does not touch the office dictionary being read.
+    Build({"new.csv"});
+    EXPECT_EQ(Files(), (std::vector{newPair.first, newPair.second, oldFiles[2]}));
+    reader.CloseDictionary();
+    Build({"new-offices.csv"});
+    EXPECT_EQ(ReadFile(dir.File("OFFICE.DIC")), newOffices);
+    EXPECT_EQ(MessageOf([&] {
+                  Build({"new.csv", "old.csv"});
+              }),
+              FormatMessage(FormatMessage(msg::kSourcesOfOneKind, dir.File("new.csv")),
+                            dir.File("old.csv")));
 }
 
 } // namespace

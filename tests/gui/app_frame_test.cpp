@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -16,6 +17,7 @@
 
 #include "app/about_dlg.h"
 #include "app/command_line.h"
+#include "app/dictionary_use.h"
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "convui/conv_form.h"
@@ -24,6 +26,7 @@
 #include "convui/modal_result.h"
 #include "convui/opt_form.h"
 #include "engine/errors.h"
+#include "engine/office_build.h"
 #include "engine/result_list.h"
 #include "find/find_form.h"
 #include "ui/error_display.h"
@@ -284,7 +287,7 @@ private slots:
         TempDir elsewhere;
         WriteFile(elsewhere.File("ken_all.csv"), SmallMinistryFile());
         const std::string programDict = ReadFile(dir->File(kompa::kAddressDictName));
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("ken_all.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("ken_all.csv")}; };
         MainForm->K1Click();
         QCOMPARE(errors->shown, QStringList{});
         QVERIFY(!QApplication::overrideCursor());
@@ -299,7 +302,7 @@ private slots:
     {
         TempDir empty;
         MainForm->ProgramDir = DirName(empty);
-        MainForm->OpenDialog1 = [] { return std::optional<std::string>(); };
+        MainForm->OpenDialog1 = [] { return std::vector<std::string>(); };
         MainForm->K1Click();
         QVERIFY(std::filesystem::is_empty(empty.Path()));
     }
@@ -310,7 +313,7 @@ private slots:
         WriteFile(elsewhere.File("bad.csv"),
                   Sjis("13101,\"100  \",\"1000001\",\"x\",\"x\",\"x\",\"東京府\",\"千代田区\","
                        "\"千代田\",0,0,0,0,0,0\r\n"));
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("bad.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("bad.csv")}; };
         // Through the menu item, as the user runs it.
         MainForm->findChild<QAction*>(QStringLiteral("K1"))->trigger();
         QCOMPARE(errors->shown, QStringList{QStringLiteral("Ken NotFound.")});
@@ -331,7 +334,7 @@ private slots:
                   Sjis("13101,\"100  \",\"9990001\",\"x\",\"x\",\"x\",\"東京都\",\"千代田区\","
                        "\"千代田\",0,0,0,0,0,0\r\n"));
         MainForm->KF2Click();
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("new.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("new.csv")}; };
         QStringList asked;
         bool answer = false;
         MainForm->AskUseBuilt = [&](const QString& where) {
@@ -348,7 +351,7 @@ private slots:
         // Built straight into the user's directory: read from at once, without a question.
         std::filesystem::create_directories(userDir);
         WriteFile(userDir + "new.csv", SmallMinistryFile());
-        MainForm->OpenDialog1 = [&] { return std::optional(userDir + "new.csv"); };
+        MainForm->OpenDialog1 = [&] { return std::vector{userDir + "new.csv"}; };
         MainForm->K1Click();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(MainForm->DictDir, userDir);
@@ -356,7 +359,7 @@ private slots:
 
         // Agreed: the pair in use is replaced by one built from the chosen file.
         answer = true;
-        MainForm->OpenDialog1 = [&] { return std::optional(elsewhere.File("new.csv")); };
+        MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("new.csv")}; };
         MainForm->K1Click();
         QCOMPARE(asked.size(), 2);
         QCOMPARE(errors->shown, QStringList{});
@@ -435,6 +438,25 @@ private slots:
         }
         QCOMPARE(about.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
                  QRect(75, 120, 75, 25));
+    }
+
+    void aboutDialogNamesTheDictionariesInUse()
+    {
+        for (const bool withOffices : {false, true}) {
+            if (withOffices)
+                WriteFile(dir->File(kompa::kOfficeDictName),
+                          kompa::OfficeImage(
+                              Sjis("13101,\"\",\"総務省\",\"東京都\",\"千代田区\",\"霞が関\",\"\","
+                                   "\"1008926\",\"100  \",\"\",0,0,0\r\n")));
+            TAboutDlg about(MainForm);
+            kompa::ui::AddDictionaryLines(about, MainForm->DictDir);
+            const auto* offices = about.findChild<QLabel*>(QStringLiteral("OfficeDictLabel"));
+            QVERIFY(offices);
+            QCOMPARE(offices->text(), withOffices ? QStringLiteral("事業所辞書: 1件")
+                                                  : QStringLiteral("事業所辞書: なし"));
+            QVERIFY(offices->geometry().bottom() < about.height());
+        }
+        std::filesystem::remove(dir->File(kompa::kOfficeDictName));
     }
 
     void helpOpensAtTheContextsTopics()

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
@@ -14,6 +15,7 @@
 
 #include "app/main_form.h"
 #include "app_gui_support.h"
+#include "engine/office_build.h"
 #include "find/find_form.h"
 #include "ui/error_display.h"
 #include "ui/list_box_items.h"
@@ -224,6 +226,39 @@ private slots:
         QVERIFY(MainForm->CodeAddress1.IsOpen());
         Search(QStringLiteral("1000005"));
         QCOMPARE(FindForm->ListBox1->count(), 1);
+    }
+
+    // Offices follow a code's addresses; their names are searched only with the check box, which
+    // sits below the list and is usable only with an office dictionary.
+    void officesInTheSearchWindow()
+    {
+        OpenFindForm(DirName(*dir));
+        QVERIFY(!FindForm->chkOffice->isEnabled());
+        delete MainForm;
+        WriteFile(
+            dir->File(kompa::kOfficeDictName),
+            kompa::OfficeImage(Sjis("13101,\"\",\"株式会社　丸の内商事\",\"東京都\",\"千代田区\","
+                                    "\"丸の内\",\"１－１\",\"1008799\",\"100  \",\"\",0,0,0\r\n")));
+        OpenFindForm(DirName(*dir));
+        QVERIFY(FindForm->chkOffice->isEnabled());
+        QVERIFY(!FindForm->chkOffice->isChecked());
+        // Below the list; the controls above keep their places.
+        const QLayout* layout = FindForm->ListBox1->parentWidget()->layout();
+        QVERIFY(layout->indexOf(FindForm->Panel2) > layout->indexOf(FindForm->ListBox1));
+        QCOMPARE(FindForm->Panel1->height(), 61);
+        QCOMPARE(FindForm->chkKen->geometry(), QRect(45, 35, 156, 17));
+        const QString office =
+            QStringLiteral("1008799 ［事業所］株式会社　丸の内商事 千代田区丸の内１－１");
+        Search(QStringLiteral("100"));
+        QCOMPARE(Lines(FindForm->ListBox1).last(), office);
+        QCOMPARE(FindForm->Label1->text(), Status(QStringLiteral("100"), 4));
+        Search(QStringLiteral("丸の内"));
+        QCOMPARE(Lines(FindForm->ListBox1), QStringList{QStringLiteral("1000005 千代田区丸の内")});
+        FindForm->chkOffice->setChecked(true); // searches again
+        QCOMPARE(Lines(FindForm->ListBox1),
+                 (QStringList{QStringLiteral("1000005 千代田区丸の内"), office}));
+        QCOMPARE(FindForm->Label1->text(), Status(QStringLiteral("丸の内"), 2));
+        QCOMPARE(errors->shown, QStringList{});
     }
 
     void clipboardExchange()
