@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
+#include "engine/cp932.h"
 #include "engine/data_dirs.h"
 #include "engine/errors.h"
 #include "engine/messages.h"
@@ -24,8 +26,16 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: kompa-cli convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M\n"
-    "                         [--read-delims LIST] [--write-delim D] [--quote LIST]\n"
-    "                         [--encoding E] [--output OUT | --dry-run] FILE\n"
+    "                         [--match M] [--report REPORT] [--read-delims LIST]\n"
+    "                         [--write-delim D] [--quote LIST] [--encoding E]\n"
+    "                         [--output OUT | --dry-run] FILE\n"
+    "  --match        precise (default): the ministry's notes and the ways people write\n"
+    "                 addresses decide, and a code is written only when the address leaves\n"
+    "                 one; literal: the address dictionary's prefix search alone\n"
+    "  --report       one tab-separated line per record to REPORT: line, code before, code\n"
+    "                 after, outcome (new, replaced, kept, left, blank), the rule that\n"
+    "                 decided or the reason it was left, number of candidates\n"
+    "  --dry-run      convert and report, but write nothing\n"
     "  --read-delims  comma,tab,space,control,char:X or none (default comma,tab,control)\n"
     "  --write-delim  comma (default), tab, space or char:X\n"
     "  --quote        tab,space,control,all or none (default tab,space,control)\n"
@@ -34,6 +44,9 @@ constexpr char kUsage[] =
     "                 or full-width forms; else as Shift-JIS. The file is written back in\n"
     "                 its own encoding, byte-order mark and line ends (LF when it has LF\n"
     "                 and no CR)\n";
+
+// What precise matching adds to the counts: 新規, 変更, うち辞書にない番号, 維持.
+constexpr const char* kCodeCountCaptions[] = {"新規", "変更", "うち辞書にない番号", "維持"};
 
 // The counts' captions as the result dialog shows them (Shift-JIS).
 // 総データ数, 住所が空のデータ, 変換データ数, 未変換
@@ -114,6 +127,8 @@ struct Settings {
     TCsvDialect dialect;
     std::string output;
     bool dryRun = false;
+    TMatchMode match = TMatchMode::Precise;
+    std::string report;
     TEncodingChoice encoding = TEncodingChoice::Auto;
     std::string fileName;
 };
@@ -135,6 +150,8 @@ int ReadSettings(int argc, char** argv, Settings& settings)
                     {"output", true},
                     {"dry-run", false},
                     {"encoding", true},
+                    {"match", true},
+                    {"report", true},
                     {"help", false}},
                    args, reason))
         return Usage(reason);
@@ -171,6 +188,18 @@ int ReadSettings(int argc, char** argv, Settings& settings)
         else if (encoding != "auto")
             return Usage("--encoding: auto, sjis or utf-8, not '" + encoding + "'");
     }
+    if (args.Has("match")) {
+        const std::string mode = args.Value("match");
+        if (mode == "literal")
+            settings.match = TMatchMode::Literal;
+        else if (mode != "precise")
+            return Usage("--match: precise or literal, not '" + mode + "'");
+    }
+    if (args.Has("report")) {
+        settings.report = args.Value("report");
+        if (settings.report.empty())
+            return Usage("--report needs a file name");
+    }
     settings.dryRun = args.Has("dry-run");
     if (args.Has("output")) {
         if (settings.dryRun)
@@ -192,7 +221,55 @@ bool WriteCounts(Stream& out, const TConversionPass& pass)
         out.Ascii(" " + std::to_string(counts[i]));
         out.EndLine();
     }
+    if (pass.MatchMode() == TMatchMode::Precise) {
+        const int codes[] = {pass.NewCount(), pass.ReplacedCount(), pass.StaleCount(),
+                             pass.KeptCount()};
+        for (int i = 0; i < 4; ++i) {
+            out.Text(cp932::FromUtf8(kCodeCountCaptions[i]));
+            out.Ascii(" " + std::to_string(codes[i]));
+            out.EndLine();
+        }
+    }
     return out.Flush();
+}
+
+const char* OutcomeWord(TCodeOutcome outcome)
+{
+    switch (outcome) {
+    case TCodeOutcome::Blank:
+        return "blank";
+    case TCodeOutcome::New:
+        return "new";
+    case TCodeOutcome::Replaced:
+        return "replaced";
+    case TCodeOutcome::Kept:
+        return "kept";
+    case TCodeOutcome::Left:
+        break;
+    }
+    return "left";
+}
+
+// One report line; a field with a tab or line end in it has them turned into blanks.
+void WriteReportLine(Stream& report, const TRecordReport& r, bool utf8Book)
+{
+    auto field = [&](const std::string& text) {
+        std::string clean = text;
+        for (char& c : clean)
+            if (c == '\t' || c == '\r' || c == '\n')
+                c = ' ';
+        if (utf8Book)
+            report.Ascii(clean);
+        else
+            report.Text(clean);
+    };
+    report.Ascii(std::to_string(r.line) + "\t");
+    field(r.before);
+    report.Ascii("\t");
+    field(r.after);
+    report.Ascii(std::string("\t") + OutcomeWord(r.outcome) + (r.staleBefore ? "-stale" : "") +
+                 "\t" + r.rule + "\t" + std::to_string(r.candidates));
+    report.EndLine();
 }
 
 int CountsNotWritten(Stream& err)
@@ -238,6 +315,29 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     pass.SetWithKen(settings.withKen);
     pass.SetWriteDelimiterSource([&dialect] { return dialect.GetWriteDelimiter(); });
     pass.SetDictionaryDir(settings.dictDir);
+    pass.SetMatchMode(settings.match);
+    std::FILE* reportFile = nullptr;
+    if (!settings.report.empty()) {
+        reportFile = std::fopen(settings.report.c_str(), "w");
+        if (!reportFile)
+            Raise(FormatMessage(msg::kFileCreateError, settings.report));
+    }
+    struct Closer {
+        std::FILE* f;
+        ~Closer()
+        {
+            if (f)
+                std::fclose(f);
+        }
+    } closeReport{reportFile};
+    std::optional<Stream> report;
+    if (reportFile) {
+        report.emplace(reportFile, settings.sjis);
+        const bool utf8Book = pass.Format().encoding == TTextEncoding::Utf8;
+        pass.OnRecord = [&report, utf8Book](const TRecordReport& r) {
+            WriteReportLine(*report, r, utf8Book);
+        };
+    }
     pass.ResetConversion(true);
     if (!postCode.IsOpen())
         Raise(msg::kNoDictionary);
@@ -254,12 +354,20 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         Raise("line " + std::to_string(pass.Current() + 1) + ": " + e.Message());
     }
     for (const TSkippedRecord& record : skipped) {
-        err.Ascii("line " + std::to_string(record.line) + ": " + std::to_string(record.level) +
-                  " " + std::to_string(record.count) + " ");
+        err.Ascii("line " + std::to_string(record.line) + ": ");
+        if (record.reason.empty())
+            err.Ascii(std::to_string(record.level));
+        else
+            err.Text(record.reason);
+        err.Ascii(" " + std::to_string(record.count) + " ");
         err.Text(record.key);
         err.EndLine();
     }
     err.Flush();
+    if (report && !report->Flush()) {
+        const int cause = errno;
+        Raise(FormatMessage(msg::kFileCreateError, settings.report) + ": " + std::strerror(cause));
+    }
     // A script that cannot learn the counts must not find its file changed either.
     if (!WriteCounts(out, pass))
         return CountsNotWritten(err);

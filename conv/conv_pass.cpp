@@ -7,6 +7,7 @@
 #include "book_save.h"
 #include "engine/cp932.h"
 #include "engine/file_io.h"
+#include "engine/find_query.h"
 
 namespace kompa {
 
@@ -36,6 +37,26 @@ std::string CodeAsUtf8(std::string_view code)
     return cp932::ToUtf8(code);
 }
 
+// Nothing but blanks: no address to look up.
+bool BlankAddress(std::string_view address)
+{
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        const auto b = static_cast<unsigned char>(address[i]);
+        if (b <= 0x20)
+            continue;
+        if (b == 0x81 && i + 1 < address.size() &&
+            static_cast<unsigned char>(address[i + 1]) == 0x40) {
+            ++i;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+// Candidates listed for a waiting record at most: every floor of the tallest building fits.
+constexpr std::size_t kMaxPreciseCandidates = 200;
+
 } // namespace
 
 TConversionPass::TConversionPass(TPostCode& postCode) : FPostCode(postCode) {}
@@ -54,6 +75,8 @@ void TConversionPass::DropWaitingRecord()
     FFields.Clear();
     FCandidates.Clear();
     FWaitKey.clear();
+    FWaitReason = match::TWaitReason::None;
+    FWaitReasonText.clear();
     FWaitPostCode.clear();
     FWaitAddress.clear();
 }
@@ -106,11 +129,18 @@ void TConversionPass::ResetConversion(bool active)
     FConvCount = 0;
     FSkipCount = 0;
     FBlankCount = 0;
+    FNewCount = 0;
+    FReplacedCount = 0;
+    FStaleCount = 0;
+    FKeptCount = 0;
+    FMatcher.reset();
     if (active) {
         std::string dir = FDictDir;
         if (!dir.empty() && dir.back() != '/')
             dir += '/';
         FPostCode.OpenDictionary(dir + kAddressDictName);
+        if (FMatchMode == TMatchMode::Precise)
+            FMatcher = match::PreciseMatcherFor(FPostCode);
     } else {
         FPostCode.CloseDictionary();
     }
@@ -146,6 +176,108 @@ const std::string& TConversionPass::LookupAddress(bool& matchable)
     return FLookup;
 }
 
+std::string TConversionPass::PresentCode() const
+{
+    std::string field = FFields.Get(FPostCol);
+    if (FLines.Format().encoding == TTextEncoding::Utf8)
+        field = cp932::FromUtf8(field);
+    const std::optional<std::string> digits = TypedPostalCode(field);
+    return digits && digits->size() == 7 ? *digits : std::string();
+}
+
+void TConversionPass::Report(TCodeOutcome outcome, const std::string& rule, int candidates)
+{
+    if (!OnRecord)
+        return;
+    TRecordReport report;
+    report.line = FCurrent + 1;
+    report.before = FBefore;
+    report.after = outcome == TCodeOutcome::Blank ? FBefore : FFields.Get(FPostCol);
+    report.outcome = outcome;
+    report.rule = rule;
+    report.candidates = candidates;
+    if (outcome == TCodeOutcome::Replaced && FMatcher) {
+        const std::optional<std::string> digits = TypedPostalCode(
+            FLines.Format().encoding == TTextEncoding::Utf8 ? cp932::FromUtf8(FBefore) : FBefore);
+        report.staleBefore =
+            digits && digits->size() == 7 &&
+            !FMatcher->Index().HasCode(static_cast<std::uint32_t>(std::stoul(*digits)));
+    }
+    OnRecord(report);
+}
+
+void TConversionPass::Settle(std::string_view codeText, const std::string& rule)
+{
+    const std::string present = PresentCode();
+    const std::string code(codeText.substr(0, kCodeLength));
+    TCodeOutcome outcome = TCodeOutcome::Replaced;
+    if (!present.empty() && present == code) {
+        outcome = TCodeOutcome::Kept;
+        // A right code stays as the user wrote it; the literal mode rewrites it as it always did.
+        if (FMatchMode == TMatchMode::Literal)
+            WriteBack(codeText);
+    } else {
+        if (BlankAddress(FFields.Get(FPostCol)))
+            outcome = TCodeOutcome::New;
+        WriteBack(codeText);
+    }
+    switch (outcome) {
+    case TCodeOutcome::Kept:
+        ++FKeptCount;
+        break;
+    case TCodeOutcome::New:
+        ++FNewCount;
+        break;
+    default:
+        ++FReplacedCount;
+        if (FMatcher && !present.empty() &&
+            !FMatcher->Index().HasCode(static_cast<std::uint32_t>(std::stoul(present))))
+            ++FStaleCount;
+        break;
+    }
+    Report(outcome, rule, FCandidates.Count());
+}
+
+bool TConversionPass::MatchPrecisely(const std::string& key, std::string_view address,
+                                     bool matchable)
+{
+    const std::string present = PresentCode();
+    if (matchable) {
+        FMatcher->Match(address, present, FAnswer);
+    } else {
+        FAnswer = {};
+        FAnswer.reason = match::TWaitReason::Unconvertible;
+    }
+    if (FAnswer.decided && !FConfirm) {
+        FCandidates.Clear();
+        FCandidates.Add(match::TPreciseMatcher::CodeText(FAnswer.code));
+        Settle(match::TPreciseMatcher::CodeText(FAnswer.code), match::RuleKey(FAnswer.rule));
+        SetCurrent(FCurrent + 1);
+        ++FConvCount;
+        return true;
+    }
+    // The record waits: what precise matching could not tell apart first, best first, then
+    // the address search's own candidates.
+    FCandidates.Clear();
+    std::vector<std::string> lines;
+    for (std::size_t k = 0; k < FAnswer.candidates.size() && k < kMaxPreciseCandidates; ++k) {
+        lines.push_back(FMatcher->CandidateLine(FAnswer.candidates[k], FWithKen));
+        FCandidates.Add(lines.back());
+    }
+    FLevel = 0;
+    if (!key.empty()) {
+        TTextResultList literal;
+        FLevel = FPostCode.SearchAddress(key, literal, FWithKen);
+        for (int k = 0; k < literal.Count(); ++k)
+            if (std::find(lines.begin(), lines.end(), literal.Line(k)) == lines.end())
+                FCandidates.Add(literal.Line(k));
+    }
+    FWaitReason = FAnswer.decided ? match::TWaitReason::None : FAnswer.reason;
+    FWaitReasonText = match::ReasonText(FWaitReason);
+    ShowCandidates(key.empty() || FCandidates.Count() == 0 ? key : FPostCode.SearchText());
+    return false;
+}
+
 void TConversionPass::ShowCandidates(const std::string& key)
 {
     FWaitKey = key;
@@ -172,10 +304,25 @@ TStepResult TConversionPass::ConvertRecords()
                 continue;
             }
             SplitFields(FFields, FLines.Get(FCurrent), FReadDelimiters);
+            FBefore = FFields.Get(FPostCol);
             bool matchable = true;
-            const std::string key = FPostCode.NormalizeAddress(LookupAddress(matchable));
+            const std::string& address = LookupAddress(matchable);
+            const std::string key = FPostCode.NormalizeAddress(address);
+            if (FMatcher) {
+                // Precisely, only an address of blanks is empty: 東京都　千代田区 is an address.
+                if (BlankAddress(address)) {
+                    ++FBlankCount;
+                    Report(TCodeOutcome::Blank, "blank", 0);
+                    SetCurrent(FCurrent + 1);
+                    continue;
+                }
+                if (MatchPrecisely(key, address, matchable))
+                    continue;
+                return TStepResult::Waiting;
+            }
             if (key.empty()) {
                 ++FBlankCount;
+                Report(TCodeOutcome::Blank, "blank", 0);
                 SetCurrent(FCurrent + 1);
                 continue;
             }
@@ -190,7 +337,7 @@ TStepResult TConversionPass::ConvertRecords()
             FLevel = FPostCode.SearchAddress(key, FCandidates, FWithKen);
             // Level 5 is a guess from a shortened key: it always asks.
             if (FCandidates.Count() == 1 && !FConfirm && FLevel <= 4) {
-                WriteBack(FCandidates.Line(0));
+                Settle(FCandidates.Line(0), "level-" + std::to_string(FLevel));
                 SetCurrent(FCurrent + 1);
                 ++FConvCount;
                 continue;
@@ -222,7 +369,7 @@ TStepResult TConversionPass::Ok(std::string_view codeText)
 {
     if (FState != TPassState::Waiting)
         return TStepResult::Refused;
-    WriteBack(codeText);
+    Settle(codeText, "user");
     SetCurrent(FCurrent + 1);
     ++FConvCount;
     return Advance();
@@ -232,6 +379,10 @@ TStepResult TConversionPass::Skip()
 {
     if (FState != TPassState::Waiting)
         return TStepResult::Refused;
+    Report(TCodeOutcome::Left,
+           FMatcher ? std::string(match::ReasonKey(FWaitReason))
+                    : "level-" + std::to_string(FLevel),
+           FCandidates.Count());
     SetCurrent(FCurrent + 1);
     ++FSkipCount;
     return Advance();

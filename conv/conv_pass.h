@@ -15,6 +15,7 @@
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
 #include "engine/result_list.h"
+#include "match/precise_matcher.h"
 
 namespace kompa {
 
@@ -32,6 +33,30 @@ enum class TStepResult {
     Waiting,  // a record waits (the OnWait callback has run)
     Finished, // the last record was dealt with
     Refused,  // no record waits: the step did nothing
+};
+
+// How a record's address is looked up: by the address dictionary's prefix search alone, as the
+// conversion always did, or by precise matching over the ministry's notes.
+enum class TMatchMode { Literal, Precise };
+
+// What became of a record's postal code.
+enum class TCodeOutcome {
+    Blank,    // no address: not looked up
+    New,      // a code written where there was none
+    Replaced, // a code written over a different one
+    Kept,     // the code found is the one the record holds
+    Left,     // skipped, or waiting when the pass ended unattended
+};
+
+// One record's account, for the report of a pass.
+struct TRecordReport {
+    int line = 0;       // counted from 1
+    std::string before; // the postal-code field as read (file's encoding)
+    std::string after;  // as written
+    TCodeOutcome outcome = TCodeOutcome::Left;
+    bool staleBefore = false; // before was a code the dictionary no longer holds
+    std::string rule;         // the rule that decided, or the reason it was left (ASCII key)
+    int candidates = 0;
 };
 
 enum class TSaveResult {
@@ -60,6 +85,11 @@ public:
     void SetConfirm(bool confirm) { FConfirm = confirm; }
     // "県名も表示": candidate lines carry the prefecture name.
     void SetWithKen(bool withKen) { FWithKen = withKen; }
+    // Takes effect at the next ResetConversion(true).
+    void SetMatchMode(TMatchMode mode) { FMatchMode = mode; }
+    TMatchMode MatchMode() const { return FMatchMode; }
+    // Each record's account as it is dealt with (written, kept, skipped, blank).
+    std::function<void(const TRecordReport&)> OnRecord;
     // Asked afresh for every written record; "," when unset.
     void SetWriteDelimiterSource(std::function<char()> source)
     {
@@ -135,6 +165,15 @@ public:
     int ConvCount() const { return FConvCount; }
     int SkipCount() const { return FSkipCount; }
     int BlankCount() const { return FBlankCount; }
+    // Of the codes written or confirmed: new ones, replaced ones (and of those, replaced codes
+    // that the dictionary no longer holds), and present codes found right and kept.
+    int NewCount() const { return FNewCount; }
+    int ReplacedCount() const { return FReplacedCount; }
+    int StaleCount() const { return FStaleCount; }
+    int KeptCount() const { return FKeptCount; }
+    // While a record waits in precise mode: why (empty in literal mode), in Shift-JIS.
+    const std::string& WaitReason() const { return FWaitReasonText; }
+    const char* WaitReasonKey() const { return match::ReasonKey(FWaitReason); }
     int Level() const { return FLevel; }
     const std::string& CsvFileName() const { return FCsvFileName; }
     const TCharSet& ReadDelimiters() const { return FReadDelimiters; }
@@ -152,6 +191,12 @@ private:
     void SetCurrent(int index);
     void DropWaitingRecord();
     void WriteBack(std::string_view codeText);
+    // Writes codeText unless the record already holds that code; counts and reports it.
+    void Settle(std::string_view codeText, const std::string& rule);
+    void Report(TCodeOutcome outcome, const std::string& rule, int candidates);
+    // Precise matching of the current record; true when it was written, false when it waits.
+    bool MatchPrecisely(const std::string& key, std::string_view address, bool matchable);
+    std::string PresentCode() const;
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
     char WriteDelimiter() const;
@@ -184,6 +229,17 @@ private:
     int FSkipCount = 0;
     int FBlankCount = 0;
     int FLevel = 0;
+    int FNewCount = 0;
+    int FReplacedCount = 0;
+    int FStaleCount = 0;
+    int FKeptCount = 0;
+
+    TMatchMode FMatchMode = TMatchMode::Literal;
+    std::shared_ptr<const match::TPreciseMatcher> FMatcher; // while a precise pass runs
+    match::TPreciseAnswer FAnswer;
+    match::TWaitReason FWaitReason = match::TWaitReason::None;
+    std::string FWaitReasonText;
+    std::string FBefore; // the waiting record's postal-code field as read
 
     TPassState FState = TPassState::Idle;
     bool FReady = false; // ResetConversion(true) ran and the pass has not ended since

@@ -10,7 +10,8 @@ void RunUnattended(TConversionPass& pass,
     while (step == TStepResult::Waiting) {
         if (onSkipped)
             onSkipped(
-                {pass.Current() + 1, pass.Level(), pass.Candidates().Count(), pass.WaitKey()});
+                {pass.Current() + 1, pass.Level(), pass.Candidates().Count(), pass.WaitKey(),
+                 pass.WaitReason()});
         step = pass.Skip();
     }
 }

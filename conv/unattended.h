@@ -15,6 +15,7 @@ struct TSkippedRecord {
     int level;       // SearchAddress's result code
     int count;       // candidates found
     std::string key; // what edKey would show
+    std::string reason; // why it waited, in precise mode (Shift-JIS); else empty
 };
 
 // Runs the prepared pass (ResetConversion(true) done) to its end. Failures raise as in the

@@ -6,6 +6,7 @@
 // open; from its second query on, its records are searched in the order of their text.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,16 +64,25 @@ public:
     virtual void Search(std::string_view text, TResultList& list, bool withKen);
 
     bool IsOpen() const { return FStream.IsOpen(); }
+    // The open file's identity, to tell whether what was derived from it still holds.
+    io::FileIdentity OpenFileIdentity() const { return FStream.Identity(); }
     std::string_view Magic() const { return {FMagic, sizeof FMagic}; }
     const std::string& SearchText() const { return FSearchText; }
     int IndexCount() const { return FIndexCount; }
     const TIndexEntry& IndexEntry(int i) const { return FIndex[static_cast<std::size_t>(i)]; }
     // Record texts of the block loaded last.
     const TLightStrings& Block() const;
-
-protected:
+    // Reads the open file once and calls f(recordText, fileOffset) for every record, block by
+    // block in index order and in file order within a block; fileOffset is that of the
+    // record's length byte. A damaged block ends at its first bad record. False when no file
+    // is open or it cannot be read.
+    bool ForEachRecordInFile(const std::function<void(std::string_view, std::uint32_t)>& f) const;
+    // The text of the record whose length byte is at fileOffset; empty when there is none.
+    std::string RecordTextAt(std::uint32_t fileOffset) const;
     // The result line of a record text (code, blank, [prefecture name,] address).
     static std::string ResultLine(std::string_view recordText, bool withKen);
+
+protected:
     // Adds the result line of a record to the list without building a string of its own.
     static void AddResultLine(TResultList& list, std::string_view recordText, bool withKen);
 

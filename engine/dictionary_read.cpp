@@ -284,6 +284,43 @@ void AppendResultLine(std::string& line, std::string_view recordText, bool withK
 
 } // namespace
 
+bool TCodeAddress::ForEachRecordInFile(
+    const std::function<void(std::string_view, std::uint32_t)>& f) const
+{
+    if (!IsOpen() || FStream.Size() <= 0)
+        return false;
+    std::string bytes(static_cast<std::size_t>(FStream.Size()), '\0');
+    if (FStream.ReadAt(0, bytes.data(), bytes.size()) != bytes.size())
+        return false;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (const TIndexEntry& entry : FIndex) {
+        if (entry.Size <= 0 || entry.Offset < 0 ||
+            static_cast<long long>(entry.Offset) + entry.Size > FStream.Size())
+            continue;
+        const std::size_t end = static_cast<std::size_t>(entry.Offset) + entry.Size;
+        for (std::size_t pos = static_cast<std::size_t>(entry.Offset); pos < end;) {
+            const std::size_t length = data[pos];
+            if (length == 0 || pos + length > end)
+                break;
+            f(std::string_view(bytes.data() + pos + 1, length - 1),
+              static_cast<std::uint32_t>(pos));
+            pos += length;
+        }
+    }
+    return true;
+}
+
+std::string TCodeAddress::RecordTextAt(std::uint32_t fileOffset) const
+{
+    unsigned char length = 0;
+    if (!IsOpen() || FStream.ReadAt(fileOffset, &length, 1) != 1 || length < 2)
+        return {};
+    std::string text(length - 1u, '\0');
+    if (FStream.ReadAt(fileOffset + 1LL, text.data(), text.size()) != text.size())
+        return {};
+    return text;
+}
+
 std::string TCodeAddress::ResultLine(std::string_view recordText, bool withKen)
 {
     std::string line;

@@ -353,6 +353,14 @@ void SharedFile::Close()
     size_ = 0;
 }
 
+FileIdentity SharedFile::Identity() const
+{
+    struct stat st {};
+    if (!fd_ || ::fstat(fd_.Get(), &st) != 0)
+        return {};
+    return IdentityOf(st);
+}
+
 std::size_t SharedFile::ReadAt(long long offset, void* into, std::size_t count) const
 {
     auto* out = static_cast<char*>(into);

@@ -133,6 +133,8 @@ public:
     void Close();
     bool IsOpen() const { return static_cast<bool>(fd_); }
     long long Size() const { return size_; }
+    // The file as it is held (device, inode, size, modification time); empty when closed.
+    FileIdentity Identity() const;
     // Reads up to count bytes at offset; returns the number read (fewer at the end of file).
     std::size_t ReadAt(long long offset, void* into, std::size_t count) const;
 

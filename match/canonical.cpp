@@ -1,0 +1,383 @@
+#include "canonical.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "engine/cp932.h"
+
+namespace kompa::match {
+
+namespace {
+
+using Code = std::uint16_t; // a double-byte character, lead byte high; below 0x100 one byte
+
+// Forms that people and the data use for one character: the first of each group is kept.
+constexpr const char* kVariantGroups[] = {
+    "ケヶがガヵ",
+    "のノ之",
+    "ツッ",
+    "高髙",
+    "崎﨑嵜碕",
+    "辺邊邉",
+    "斉齋齊斎",
+    "浜濱濵",
+    "沢澤",
+    "桜櫻",
+    "桧檜",
+    "島嶋嶌",
+    "富冨",
+    "広廣",
+    "国國",
+    "徳德",
+    "竜龍",
+    "滝瀧",
+    "曽曾",
+    "槙槇",
+    "万萬",
+    "恵惠",
+    "寿壽",
+    "鉄鐵",
+    "真眞",
+    "渕淵",
+    "峰峯",
+    "館舘",
+    "条條",
+    "県縣",
+    "鴎鷗",
+    "薮藪籔",
+    "篭籠",
+    "円圓",
+    "渋澁",
+    "駅驛",
+    "村邨",
+    "礼禮",
+    "増增",
+    "静靜",
+    "来來",
+    "仏佛",
+    "台臺",
+    "学學",
+    "与與",
+    "遥遙",
+    "黒黑",
+    "亀龜",
+    "桑桒",
+    "祢禰",
+    "弥彌",
+    "芦蘆",
+    "蛍螢",
+    // compatibility ideographs that CP932 holds in its extension rows
+    "塚\uFA10",
+    "神\uFA19",
+    "福\uFA1B",
+    "都\uFA26",
+    "晴\uFA12",
+    "隆\uF9DC",
+};
+
+constexpr const char kHalfKana[] = "ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝ";
+constexpr const char kFullKana[] = "ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテト"
+                                   "ナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
+constexpr const char kHalfPunctuation[] = "｡｢｣､･"; // 0xA1..0xA5
+constexpr const char kFullPunctuation[] = "。「」、・";
+
+constexpr const char kNumerals[] = "〇一二三四五六七八九";
+constexpr const char kMultipliers[] = "十百千";
+
+// Words after which a kanji numeral is a number: 三丁目, 北十条, 二十三番地, 第二地割 ...
+constexpr const char* kCounters[] = {"丁", "条", "條", "線", "番", "号", "地割", "区", "階", "組"};
+
+// Dashes people type between numbers.
+constexpr const char kDashes[] = "－‐―─";
+
+Code CodeAt(std::string_view s, std::size_t i)
+{
+    return static_cast<Code>((static_cast<unsigned char>(s[i]) << 8) |
+                             static_cast<unsigned char>(s[i + 1]));
+}
+
+// The double-byte Shift-JIS character of each character of a UTF-8 text; 0 for one that has
+// none (CP932 lacks a few of the variant forms).
+std::vector<Code> Codes(std::string_view utf8)
+{
+    std::vector<Code> codes;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t n = 1;
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b >= 0xF0)
+            n = 4;
+        else if (b >= 0xE0)
+            n = 3;
+        else if (b >= 0xC0)
+            n = 2;
+        std::string sjis;
+        const bool ok = cp932::FromUtf8Strict(utf8.substr(i, n), sjis);
+        codes.push_back(ok && sjis.size() == 2 ? CodeAt(sjis, 0) : 0);
+        i += n;
+    }
+    return codes;
+}
+
+struct Tables {
+    std::vector<Code> map = std::vector<Code>(65536); // double-byte → canonical (0: itself)
+    std::array<Code, 64> halfKana{};                  // 0xA0..0xDF → full-width
+    std::vector<std::int8_t> numeral = std::vector<std::int8_t>(65536, -1); // 0..9, 10, 100, 1000
+    std::vector<std::string> counters;
+    std::vector<Code> dashes;
+    Code longVowel = 0;
+    Code voicedMark = 0, semiVoicedMark = 0;
+
+    Tables()
+    {
+        for (const char* group : kVariantGroups) {
+            const std::vector<Code> codes = Codes(group);
+            // A form with no Shift-JIS character comes back as '?': such pairs are dropped.
+            for (std::size_t k = 1; k < codes.size(); ++k)
+                if (codes[k] != 0 && codes[k] != codes[0])
+                    map[codes[k]] = codes[0];
+        }
+        for (int d = 0; d < 10; ++d)
+            map[0x824F + d] = static_cast<Code>('0' + d);
+        for (int l = 0; l < 26; ++l) {
+            map[0x8260 + l] = static_cast<Code>('A' + l);
+            map[0x8281 + l] = static_cast<Code>('A' + l);
+        }
+        const std::vector<Code> full = Codes(kFullKana);
+        const std::string half = cp932::FromUtf8(kHalfKana);
+        for (std::size_t k = 0; k < half.size() && k < full.size(); ++k)
+            halfKana[static_cast<unsigned char>(half[k]) - 0xA0] = full[k];
+        const std::vector<Code> fullPunct = Codes(kFullPunctuation);
+        const std::string halfPunct = cp932::FromUtf8(kHalfPunctuation);
+        for (std::size_t k = 0; k < halfPunct.size() && k < fullPunct.size(); ++k)
+            halfKana[static_cast<unsigned char>(halfPunct[k]) - 0xA0] = fullPunct[k];
+        const std::vector<Code> numerals = Codes(kNumerals);
+        for (std::size_t d = 0; d < numerals.size(); ++d)
+            numeral[numerals[d]] = static_cast<std::int8_t>(d);
+        const std::vector<Code> multipliers = Codes(kMultipliers);
+        numeral[multipliers[0]] = 10;
+        numeral[multipliers[1]] = 100;
+        numeral[multipliers[2]] = -2; // 千: marked apart, since int8 cannot hold 1000
+        for (const char* counter : kCounters)
+            counters.push_back(Sjis(counter));
+        dashes = Codes(kDashes);
+        longVowel = Codes("ー")[0];
+        voicedMark = static_cast<Code>(static_cast<unsigned char>(Sjis("ﾞ")[0]));
+        semiVoicedMark = static_cast<Code>(static_cast<unsigned char>(Sjis("ﾟ")[0]));
+    }
+
+    bool IsNumeral(Code c) const { return numeral[c] != -1; }
+    bool IsDash(Code c) const
+    {
+        for (Code d : dashes)
+            if (d == c)
+                return true;
+        return false;
+    }
+};
+
+const Tables& GetTables()
+{
+    static const Tables tables;
+    return tables;
+}
+
+class Writer {
+public:
+    explicit Writer(TCanonicalText& out) : out_(out)
+    {
+        out_.text.clear();
+        out_.spaceBefore.reset();
+    }
+    void Space() { space_ = true; }
+    bool Full() const { return out_.text.size() >= kMaxCanonical; }
+    void Put(Code c)
+    {
+        if (c < 0x100) {
+            Mark(1);
+            out_.text += static_cast<char>(c);
+        } else {
+            Mark(2);
+            out_.text += static_cast<char>(c >> 8);
+            out_.text += static_cast<char>(c & 0xFF);
+        }
+    }
+    void PutNumber(long value)
+    {
+        const std::string digits = std::to_string(value);
+        Mark(digits.size());
+        out_.text += digits;
+    }
+    void Finish()
+    {
+        if (space_ && out_.text.size() <= kMaxCanonical)
+            out_.spaceBefore[out_.text.size()] = true;
+    }
+    char Last() const { return out_.text.empty() ? '\0' : out_.text.back(); }
+
+private:
+    void Mark(std::size_t width)
+    {
+        if (out_.text.size() + width > kMaxCanonical)
+            out_.text.resize(kMaxCanonical); // overlong input: the rest is dropped
+        if (space_) {
+            out_.spaceBefore[out_.text.size()] = true;
+            space_ = false;
+        }
+    }
+
+    TCanonicalText& out_;
+    bool space_ = false;
+};
+
+// Whether a number could follow at s[i]: digits of either width, a kanji numeral, a dash.
+bool NumberAt(const Tables& t, std::string_view s, std::size_t i)
+{
+    if (i >= s.size())
+        return false;
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (IsDigit(s[i]) || b == '-')
+        return true;
+    if (i + 1 >= s.size())
+        return false;
+    const Code c = CodeAt(s, i);
+    return (c >= 0x824F && c <= 0x8258) || t.IsNumeral(c) || t.IsDash(c);
+}
+
+// A counter, or a dash before more numbers (三-四-五). Not a digit: 政和第三488 and 助七1-16
+// are names followed by a lot.
+bool CounterAt(const Tables& t, std::string_view s, std::size_t i)
+{
+    for (const std::string& counter : t.counters)
+        if (StartsWithAt(s, i, counter))
+            return true;
+    if (i >= s.size())
+        return false;
+    if (s[i] == '-')
+        return true;
+    return i + 1 < s.size() && t.IsDash(CodeAt(s, i));
+}
+
+} // namespace
+
+std::string Sjis(std::string_view utf8)
+{
+    return cp932::FromUtf8(utf8);
+}
+
+long KanjiNumberValue(std::string_view s)
+{
+    const Tables& t = GetTables();
+    if (s.empty() || s.size() % 2 != 0)
+        return -1;
+    long total = 0, digit = -1, positional = 0;
+    bool multiplied = false;
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+        const Code c = CodeAt(s, i);
+        const int v = t.numeral[c];
+        if (v == -1)
+            return -1;
+        if (v >= 0 && v <= 9) {
+            digit = v;
+            positional = positional * 10 + v;
+            continue;
+        }
+        const long factor = v == 10 ? 10 : v == 100 ? 100 : 1000;
+        total += (digit < 0 ? 1 : digit) * factor;
+        digit = -1;
+        multiplied = true;
+    }
+    return multiplied ? total + (digit < 0 ? 0 : digit) : positional;
+}
+
+void Canonicalize(std::string_view s, TCanonicalText& out)
+{
+    const Tables& t = GetTables();
+    Writer w(out);
+    std::size_t i = 0;
+    while (i < s.size() && !w.Full()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b <= 0x20 || b == 0x7F) {
+            w.Space();
+            ++i;
+            continue;
+        }
+        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        if (lead && i + 1 < s.size()) {
+            const Code c = CodeAt(s, i);
+            if (c == 0x8140) { // full-width space
+                w.Space();
+                i += 2;
+                continue;
+            }
+            if (t.IsNumeral(c)) {
+                std::size_t end = i;
+                while (end + 1 < s.size() && t.IsNumeral(CodeAt(s, end)))
+                    end += 2;
+                const long value =
+                    CounterAt(t, s, end) ? KanjiNumberValue(s.substr(i, end - i)) : -1;
+                if (value >= 0) {
+                    w.PutNumber(value);
+                } else {
+                    for (std::size_t k = i; k < end; k += 2)
+                        w.Put(CodeAt(s, k));
+                }
+                i = end;
+                continue;
+            }
+            if (t.IsDash(c) || (c == t.longVowel && IsDigit(w.Last()) && NumberAt(t, s, i + 2))) {
+                w.Put('-');
+                i += 2;
+                continue;
+            }
+            const Code mapped = t.map[c];
+            w.Put(mapped != 0 ? mapped : c);
+            i += 2;
+            continue;
+        }
+        if (b >= 0xA1 && b <= 0xDF) {
+            Code full = t.halfKana[b - 0xA0];
+            if (full == 0) { // the voicing marks on their own
+                ++i;
+                continue;
+            }
+            const Code next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+            if (next == t.voicedMark || next == t.semiVoicedMark) {
+                // カ..ト and ハ..ホ take the voiced form one code up, the half-voiced two up;
+                // ウ becomes ヴ.
+                const Code voiced = full == 0x8345
+                                        ? 0x8394
+                                        : static_cast<Code>(full + (next == t.voicedMark ? 1 : 2));
+                const bool voiceable = (full >= 0x834A && full <= 0x8367 && next == t.voicedMark) ||
+                                       (full >= 0x836E && full <= 0x837A) || full == 0x8345;
+                if (voiceable) {
+                    full = voiced;
+                    ++i;
+                }
+            }
+            const Code mapped = t.map[full];
+            w.Put(mapped != 0 ? mapped : full);
+            ++i;
+            continue;
+        }
+        if (b >= 'a' && b <= 'z')
+            w.Put(static_cast<Code>(b - 'a' + 'A'));
+        else if (b == '(')
+            w.Put(0x8169);
+        else if (b == ')')
+            w.Put(0x816A);
+        else
+            w.Put(b);
+        ++i;
+    }
+    w.Finish();
+}
+
+std::string Canonical(std::string_view sjis)
+{
+    TCanonicalText text;
+    Canonicalize(sjis, text);
+    return text.text;
+}
+
+} // namespace kompa::match

@@ -1,0 +1,70 @@
+#pragma once
+// Precise matching of one written address to one postal code. The prefecture, when written,
+// limits the answer; the city is found with or without its 郡; the town is the longest listed
+// town the address begins with (大字 and 字 written or not); then the town's notes decide by
+// the 丁目, 番地, 地割, 小字, building and floor the address gives. Every reading these rules
+// allow is followed, and a code is decided only when all of them lead to it. A record's
+// present code that is one of the codes left decides between them.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "canonical.h"
+#include "match_texts.h"
+#include "town_index.h"
+
+namespace kompa {
+class TCodeAddress;
+}
+
+namespace kompa::match {
+
+struct TPreciseAnswer {
+    bool decided = false;
+    std::uint32_t code = 0;
+    TMatchRule rule = TMatchRule::Town;
+    TWaitReason reason = TWaitReason::None;
+    // Entries (TTownIndex::Entries) still possible, best first; the decided code's first.
+    std::vector<std::uint32_t> candidates;
+    std::string CodeText() const;
+};
+
+class TPreciseMatcher {
+public:
+    // Reads the whole of the open address dictionary; it must stay open while the matcher
+    // lists candidates.
+    explicit TPreciseMatcher(const TCodeAddress& dictionary);
+
+    // sjisAddress as written; present: the record's code as seven digits, or empty.
+    void Match(std::string_view sjisAddress, std::string_view present, TPreciseAnswer& out) const;
+    // A candidate as the dictionary's result line (code, blank, [prefecture,] address).
+    std::string CandidateLine(std::uint32_t entry, bool withKen) const;
+    // The seven digits of an entry's code.
+    static std::string CodeText(std::uint32_t code);
+    std::uint32_t EntryCode(std::uint32_t entry) const { return index_.Entries()[entry].code; }
+    const TTownIndex& Index() const { return index_; }
+
+private:
+    struct Reading;
+    void ReadCity(const TCanonicalText& text, std::size_t at, std::uint32_t city,
+                  Reading& out) const;
+    // Adds what one listed town leaves to out; true when text after the town could be more
+    // of a name.
+    bool ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t group,
+                  const std::function<std::string_view()>& streetOf, Reading& out) const;
+
+    const TCodeAddress& dictionary_;
+    TTownIndex index_;
+    std::vector<std::string> kenNames_; // canonical, by prefecture character − '0'
+};
+
+// The matcher of an open dictionary, made at its first use and kept while the same file stays
+// open (one process converts many records and passes over one file). Null when the
+// dictionary is not open.
+std::shared_ptr<const TPreciseMatcher> PreciseMatcherFor(const TCodeAddress& dictionary);
+
+} // namespace kompa::match
