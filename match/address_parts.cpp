@@ -11,6 +11,10 @@ struct Words {
     std::string jo = C("条"), ku = C("区"), kumi = C("組"), go = C("号"), banchi = C("番地");
     std::string ban = C("番"), no = C("の"), floor = C("階"), chika = C("地下"), chikai = C("地階");
     std::string room = C("号室");
+    std::vector<std::string> buildingWords = {
+        C("ビル"),   C("マンション"), C("ハイツ"),   C("コーポ"), C("荘"),
+        C("ハウス"), C("レジデンス"), C("アパート"), C("タワー"), C("パレス"),
+        C("メゾン"), C("コート"),     C("ヒルズ"),   C("ハイム")};
 };
 
 const Words& W()
@@ -37,7 +41,32 @@ bool EatWord(std::string_view s, std::size_t& i, std::string_view word)
     return true;
 }
 
+// 丁 alone as 丁目 (２丁), but not in a name (五丁歩).
+bool ChoAt(std::string_view s, std::size_t& i)
+{
+    if (!StartsWithAt(s, i, W().cho))
+        return false;
+    const std::size_t next = i + W().cho.size();
+    if (next < s.size() && CharLength(s, next) == 2 && static_cast<unsigned char>(s[next]) >= 0x88)
+        return false;
+    i = next;
+    return true;
+}
+
 } // namespace
+
+bool LooksLikeBuilding(std::string_view name, bool townListsParts)
+{
+    for (std::size_t i = 0; i < name.size(); i += CharLength(name, i)) {
+        for (const std::string& word : W().buildingWords)
+            if (StartsWithAt(name, i, word))
+                return true;
+        const auto b = static_cast<unsigned char>(name[i]);
+        if (!townListsParts && (b == 0x83 || (b >= 'A' && b <= 'Z')))
+            return true;
+    }
+    return false;
+}
 
 bool NumberStartsAt(std::string_view s, std::size_t i)
 {
@@ -47,7 +76,8 @@ bool NumberStartsAt(std::string_view s, std::size_t i)
            IsDigit(s[i + W().dai.size()]);
 }
 
-void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressParts& parts)
+void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressParts& parts,
+                      bool townListsParts)
 {
     const Words& w = W();
     const std::string_view s = text.text;
@@ -62,6 +92,14 @@ void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressPar
            (i == nameStart || !text.SpaceAt(i)))
         i += CharLength(s, i);
     parts.name = s.substr(nameStart, i - nameStart);
+    parts.nameLeads = !parts.name.empty();
+    // A building's name (katakana, Latin letters, 荘): what follows is its room, not a lot.
+    if (LooksLikeBuilding(parts.name, townListsParts)) {
+        parts.after = s.substr(nameStart);
+        parts.name = {};
+        parts.nameLeads = false;
+        return;
+    }
     if (!parts.name.empty() && text.SpaceAt(i) && !NumberStartsAt(s, i)) {
         parts.after = s.substr(i);
         return;
@@ -72,6 +110,23 @@ void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressPar
         if (i > nameStart && text.SpaceAt(i) && (inLots || parts.heads))
             break;
         const std::size_t numberStart = i;
+        // A part named after the numbered parts: 杉名畑第44地割当楽188.
+        if (!inLots && parts.heads && parts.name.empty() && i < s.size() && !IsDigit(s[i]) &&
+            !NumberStartsAt(s, i) && s[i] != '-') {
+            std::size_t end = i;
+            if (EatWord(s, end, w.aza))
+                i = end;
+            const std::size_t partStart = i;
+            while (end < s.size() && !NumberStartsAt(s, end) && s[end] != '-' && !text.SpaceAt(end))
+                end += CharLength(s, end);
+            if (end < s.size() && NumberStartsAt(s, end) && end > partStart) {
+                parts.name = s.substr(partStart, end - partStart);
+                i = end;
+            } else {
+                i = numberStart;
+                break;
+            }
+        }
         const bool dai = EatWord(s, i, w.dai);
         if (i >= s.size() || !IsDigit(s[i])) {
             i = numberStart;
@@ -83,7 +138,7 @@ void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressPar
             parts.head[static_cast<int>(h)] = n;
         };
         if (!inLots) {
-            if (EatWord(s, i, w.chome) || EatWord(s, i, w.cho)) {
+            if (EatWord(s, i, w.chome) || ChoAt(s, i)) {
                 setHead(THead::Chome);
                 continue;
             }
@@ -112,7 +167,8 @@ void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressPar
                 continue;
             }
         }
-        if (StartsWithAt(s, i, w.room) || StartsWithAt(s, i, w.floor)) {
+        if (StartsWithAt(s, i, w.room) || StartsWithAt(s, i, w.floor) ||
+            (i < s.size() && s[i] == 'F')) {
             i = numberStart; // a room or a floor, not a lot
             break;
         }

@@ -16,6 +16,7 @@ namespace kompa::match {
 struct TAddressParts {
     std::string_view name;     // a 小字 or part name before the numbers, canonical
     bool nameAfterAza = false; // the name came after 字, 大字 or 小字
+    bool nameLeads = false;    // the name came right after the town, before any number
     std::uint8_t heads = 0;
     std::array<std::int32_t, kHeadCount> head{};
     std::vector<std::int32_t> lots; // the lot number and its sub-numbers, at most six
@@ -30,10 +31,17 @@ struct TAddressParts {
 };
 
 // Reads text[start, end) of a canonical address (the part after the town name).
-void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressParts& parts);
+// townListsParts: the town's lines name parts, which may be katakana (イ, クトネベツ).
+void ReadAddressParts(const TCanonicalText& text, std::size_t start, TAddressParts& parts,
+                      bool townListsParts = false);
 
 // A floor written after a building's name: >0 a floor, 0 none written, -1 below ground.
 int FloorAfter(std::string_view text);
+
+// Whether a name read after a town is a building's: it ends as buildings' names do (ビル,
+// マンション, 荘 …) or, where the town names no katakana parts, holds katakana or Latin
+// letters.
+bool LooksLikeBuilding(std::string_view canonicalName, bool townListsParts);
 
 // Whether the canonical text at i begins a number (a digit, or 第 and a digit).
 bool NumberStartsAt(std::string_view text, std::size_t i);

@@ -25,6 +25,7 @@ struct Words {
     std::vector<std::string> streetWords = {C("通"),   C("上る"), C("下る"), C("入る"), C("西入"),
                                             C("東入"), C("筋目"), C("上ル"), C("下ル"), C("入ル")};
     std::string ru = C("る"), ruKana = C("ル"), dori = C("通り"), doriShort = C("通");
+    std::string oaza = C("大字"), sujime = C("筋目");
 };
 
 const Words& W()
@@ -368,14 +369,22 @@ bool ParseItem(std::string_view text, const TNoteItem* previous, std::vector<TNo
     const Words& w = W();
     if (text.empty())
         return false;
-    if (text == w.chome || text == w.banchi) {
+    // （大字） is the town's part written without 丁目, as （番地） is.
+    if (text == w.chome || text == w.banchi || text == w.oaza) {
         TNoteItem item;
         item.chomeSelector = text == w.chome ? 1 : -1;
         out.push_back(item);
         return true;
     }
+    // A street description: a direction (上る, 西入 …), or a 通 and a 丁目 or 筋目 after it
+    // (三条通白川橋東４丁目); 中通, 中央通り and 流通団地 are parts' names.
+    const std::size_t dori = text.find(w.doriShort);
+    const bool numberedStreet = dori != std::string_view::npos &&
+                                (EndsWith(text, w.chome) || EndsWith(text, w.sujime)) &&
+                                NameEnd(text) > dori;
     for (const std::string& word : w.streetWords) {
-        if (Contains(text, word)) {
+        const std::size_t at = text.find(word);
+        if (at != std::string_view::npos && (word != w.doriShort || numberedStreet)) {
             TNoteItem item;
             item.descriptor = StreetForm(text);
             out.push_back(item);
@@ -427,6 +436,7 @@ bool ParseItem(std::string_view text, const TNoteItem* previous, std::vector<TNo
         Scanner sc(part);
         TNoteItem item;
         item.name = name;
+        item.uncertain = Contains(part, w.inai);
         if (!ParseNumbered(sc, item) || !sc.AtEnd()) {
             // Numbers that are part of a name: 北１３号沢, 烏帽子国有林７７林班.
             if (out.size() == firstOut && quotes.empty() && !Contains(text, w.tilde) &&

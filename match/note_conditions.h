@@ -53,6 +53,8 @@ struct TNoteItem {
     std::vector<TPathRange> except;
     // （丁目） and （番地）: +1 covers the addresses written with a 丁目, -1 those without.
     std::int8_t chomeSelector = 0;
+    // Written so that its extent is unclear (５１３の１以内): an address it covers is undecided.
+    bool uncertain = false;
 
     bool Has(THead h) const { return heads & (1u << static_cast<int>(h)); }
     void Set(THead h, TIntRange r)

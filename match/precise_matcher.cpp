@@ -37,6 +37,10 @@ struct Words {
     static std::string C(const char* utf8) { return Canonical(Sjis(utf8)); }
     std::string oaza = C("大字"), koaza = C("小字"), aza = C("字");
     std::vector<std::string> cityEnds = {C("市"), C("区"), C("町"), C("村")};
+    std::vector<std::string> directionWords = {C("西入"), C("東入"), C("上る"), C("下る"),
+                                               C("入る"), C("上ル"), C("下ル"), C("入ル")};
+    std::vector<std::string> directionTails = {C("る"), C("ル")};
+    std::string chome = C("丁目"), sujime = C("筋目");
     std::vector<std::string> streetWords = {C("通"),   C("上る"), C("下る"), C("入る"), C("西入"),
                                             C("東入"), C("上ル"), C("下ル"), C("入ル")};
 };
@@ -45,6 +49,20 @@ const Words& W()
 {
     static const Words words;
     return words;
+}
+
+// Past a 丁目 or 筋目 after a direction: 寺町通今出川上る３丁目.
+void ReadNumberedTail(std::string_view s, std::size_t& i)
+{
+    std::size_t j = i;
+    while (j < s.size() && IsDigit(s[j]))
+        ++j;
+    if (j == i)
+        return;
+    if (StartsWithAt(s, j, W().chome))
+        i = j + W().chome.size();
+    else if (StartsWithAt(s, j, W().sujime))
+        i = j + W().sujime.size();
 }
 
 bool ContainsAt(std::string_view hay, std::string_view needle)
@@ -101,8 +119,11 @@ TWaitReason ReasonOf(THead h)
 // A dash-written first number this large is a lot, never a 丁目.
 constexpr std::int32_t kLargestChome = 99;
 
+// What the town's lines say of the part the address names, for the lines that name none.
+enum class TPartKnown : std::uint8_t { NoPart, Listed, Unlisted };
+
 Verdict EvalItem(const TNoteItem& item, const TAddressParts& p, const TTownGroup& g,
-                 std::string_view street)
+                 std::string_view street, TPartKnown part)
 {
     Verdict verdict;
     if (!item.descriptor.empty()) {
@@ -118,6 +139,16 @@ Verdict EvalItem(const TNoteItem& item, const TAddressParts& p, const TTownGroup
             hasChome = T3::Yes;
         else if (!p.lots.empty() && (p.lotSaysBanchi || p.lots[0] > kLargestChome))
             hasChome = T3::No;
+        // A part named where the town lists parts is not the town's plain lots; one it does
+        // not list may be.
+        if (item.chomeSelector < 0 && part == TPartKnown::Listed)
+            hasChome = T3::Yes;
+        // Beside a line for all the others, lots alone do not tell （番地） from （その他）.
+        if (item.chomeSelector < 0 && hasChome == T3::No &&
+            (part == TPartKnown::Unlisted || g.Is(TTownGroup::kHasOther))) {
+            verdict.Lower(T3::Maybe, TWaitReason::NoPart);
+            return verdict;
+        }
         if (hasChome != T3::Maybe && (hasChome == T3::Yes) != (item.chomeSelector > 0))
             verdict.Lower(T3::No, TWaitReason::NoChome);
         else if (hasChome == T3::Maybe)
@@ -136,9 +167,12 @@ Verdict EvalItem(const TNoteItem& item, const TAddressParts& p, const TTownGroup
             verdict.Lower(T3::No, TWaitReason::NoPart);
         if (verdict.v == T3::No)
             return verdict;
-    } else if (!p.name.empty() && g.Is(TTownGroup::kNamesParts)) {
-        // The address names a part the town's lines do not list: the numbers alone cannot
-        // say which line it falls under.
+    } else if (part == TPartKnown::Listed) {
+        // The address names one of the town's listed parts: not this line's.
+        verdict.Lower(T3::No, TWaitReason::NoPart);
+        return verdict;
+    } else if (part == TPartKnown::Unlisted) {
+        // A part the town's lines do not list: the numbers alone cannot say where it falls.
         verdict.Lower(T3::Maybe, TWaitReason::NoPart);
     }
     // The numbers: the 丁目 of a town written only with 丁目 may be the first dash number.
@@ -190,26 +224,29 @@ Verdict EvalItem(const TNoteItem& item, const TAddressParts& p, const TTownGroup
     for (const TPathRange& r : item.except)
         if (InRange(seq, n, r) != T3::No)
             verdict.Lower(T3::Maybe, TWaitReason::NoLot);
+    if (item.uncertain)
+        verdict.Lower(T3::Maybe, TWaitReason::NoLot);
     return verdict;
 }
 
 Verdict EvalNote(const TNote& note, const TAddressParts& p, const TTownGroup& g,
-                 std::string_view street)
+                 std::string_view street, TPartKnown part)
 {
+    // The condition in the town's name holds whatever part the address names.
     const TNoteItem* base = note.Base();
     if (note.items.size() == note.FirstItem())
-        return base ? EvalItem(*base, p, g, street) : Verdict{};
+        return base ? EvalItem(*base, p, g, street, TPartKnown::NoPart) : Verdict{};
     Verdict best;
     best.v = T3::No;
     for (std::size_t k = note.FirstItem(); k < note.items.size(); ++k) {
-        const Verdict v = EvalItem(note.items[k], p, g, street);
+        const Verdict v = EvalItem(note.items[k], p, g, street, part);
         if (v.v > best.v || (v.v == best.v && best.why == TWaitReason::None))
             best = v;
         if (best.v == T3::Yes)
             break;
     }
     if (base) {
-        const Verdict b = EvalItem(*base, p, g, street);
+        const Verdict b = EvalItem(*base, p, g, street, TPartKnown::NoPart);
         if (b.v < best.v || (b.v == T3::Maybe && best.why == TWaitReason::None)) {
             best.v = std::min(best.v, b.v);
             best.why = best.why == TWaitReason::None ? b.why : best.why;
@@ -321,27 +358,39 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
         }
         break;
     }
-    if (group >= 0 &&
+    // 寺町通今出川上る毘沙門町, 三条通白川橋東４丁目中之町: a street description comes first
+    // when a direction (上る, 西入 …), or a 丁目 after a 通, is followed by one of the city's
+    // street-described towns; the last such town is the address's.
+    bool sawStreet = false;
+    for (std::size_t j = at; j < s.size() && j < at + 120; j += CharLength(s, j)) {
+        if (StartsWithAt(s, j, w.streetWords.front()))
+            sawStreet = true;
+        std::size_t end = j;
+        for (const std::string& word : w.directionWords)
+            if (end == j && StartsWithAt(s, j, word))
+                end = j + word.size();
+        if (end != j) {
+            for (const std::string& tail : w.directionTails)
+                if (StartsWithAt(s, end, tail))
+                    end += tail.size();
+            ReadNumberedTail(s, end);
+        } else if (sawStreet && IsDigit(s[j]) && (j == at || !IsDigit(s[j - 1]))) {
+            ReadNumberedTail(s, end);
+        }
+        if (end == j)
+            continue;
+        const std::int32_t found = index_.LongestTownAt(city, s.substr(end));
+        if (found >= 0 &&
+            index_.Groups()[static_cast<std::size_t>(found)].Is(TTownGroup::kNamesStreets)) {
+            group = found;
+            townAt = end;
+        }
+    }
+    // A town name followed by 通 names a street.
+    if (group >= 0 && townAt == at &&
         StartsWithAt(s, townAt + index_.Groups()[static_cast<std::size_t>(group)].baseLength,
                      w.streetWords.front()))
         group = -1;
-    if (group < 0) {
-        bool street = false;
-        for (std::size_t j = at; j < s.size() && j < at + 80; j += CharLength(s, j)) {
-            for (const std::string& word : w.streetWords)
-                if (StartsWithAt(s, j, word))
-                    street = true;
-            if (!street || j == at)
-                continue;
-            const std::int32_t found = index_.LongestTownAt(city, s.substr(j));
-            if (found >= 0 &&
-                index_.Groups()[static_cast<std::size_t>(found)].Is(TTownGroup::kNamesStreets)) {
-                group = found;
-                townAt = j;
-                break;
-            }
-        }
-    }
     std::string streetText;
     const std::function<std::string_view()> streetOf = [&]() -> std::string_view {
         if (streetText.empty())
@@ -384,7 +433,8 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
                 }
                 break;
             case TNoteKind::Items:
-                v = EvalNote(index_.Notes()[entry.Value()], parts, g, streetOf());
+                v = EvalNote(index_.Notes()[entry.Value()], parts, g, streetOf(),
+                             TPartKnown::NoPart);
                 v.rule = TMatchRule::CityLots;
                 if (!parts.name.empty())
                     v.Lower(T3::Maybe, TWaitReason::NoTown);
@@ -406,24 +456,49 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
         return;
     }
 
-    // The town and, while the text after it reads as more of a name, the shorter listed towns
-    // it begins with (生野屋西村団地 is 生野屋 and its part 西村団地 when 生野屋西 is listed).
+    // The town, and the shorter listed towns it begins with when they too can be read: when
+    // the text after the longer reads as more of a name or names a part it does not list
+    // (生野屋西村団地 is 生野屋 and its part 西村団地 when 生野屋西 is listed), or when the
+    // rest is one of the shorter town's listed parts (庶路宮下 is also 庶路 and its 宮下). A
+    // shorter town the rest fits by a listed part overrides longer ones read only as far as
+    // their names went.
     out.town = true;
-    while (group >= 0) {
+    bool unsure = false; // the readings so far leave room for a shorter town
+    for (bool first = true; group >= 0; first = false) {
         const std::size_t length = index_.Groups()[static_cast<std::size_t>(group)].baseLength;
-        if (!ReadTown(text, townAt, static_cast<std::uint32_t>(group), streetOf, out) ||
-            length <= 2)
+        Reading one;
+        const TTownRead read =
+            ReadTown(text, townAt, static_cast<std::uint32_t>(group), streetOf, one);
+        const bool fits = std::any_of(
+            one.candidates.begin(), one.candidates.end(), [](const Reading::Candidate& c) {
+                return c.verdict.v == T3::Yes && c.verdict.rule == TMatchRule::Part;
+            });
+        if (first || unsure || fits) {
+            if (fits && out.open) {
+                out.candidates.clear();
+                out.open = false;
+            }
+            out.candidates.insert(out.candidates.end(), one.candidates.begin(),
+                                  one.candidates.end());
+            out.open = out.open || one.open;
+            if (out.why == TWaitReason::None)
+                out.why = one.why;
+            unsure = read.trailing || read.unlistedPart;
+        }
+        if (length <= 2)
             break;
         group = index_.LongestTownAt(city, s.substr(townAt, length - 2));
+        if (group >= 0 && !unsure &&
+            !index_.Groups()[static_cast<std::size_t>(group)].Is(TTownGroup::kNamesParts))
+            break;
     }
     if (out.candidates.empty() && out.why == TWaitReason::None)
         out.why = TWaitReason::NoSuchLot;
 }
 
-bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
-                               std::uint32_t groupIndex,
-                               const std::function<std::string_view()>& streetOf,
-                               Reading& out) const
+TPreciseMatcher::TTownRead
+TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t groupIndex,
+                          const std::function<std::string_view()>& streetOf, Reading& out) const
 {
     std::int32_t group = static_cast<std::int32_t>(groupIndex);
     TAddressParts parts;
@@ -437,7 +512,7 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
     const std::uint32_t firstChild = held ? held->firstChild : 0;
     const std::uint32_t childCount = held && held->parent < 0 ? held->childCount : 0;
     const std::size_t afterTown = townAt + town->baseLength;
-    ReadAddressParts(text, afterTown, parts);
+    ReadAddressParts(text, afterTown, parts, town->Is(TTownGroup::kNamesParts));
 
     // The listed building the address names, the longest if several, and its floor.
     std::int32_t building = -1;
@@ -455,8 +530,21 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
         floor = FloorAfter(parts.all.substr(where + name.size()));
         buildingFirst = where == 0;
     }
+    // The part the address names, against the parts the town's lines list.
+    TPartKnown part = TPartKnown::NoPart;
+    if (!parts.name.empty() && town->Is(TTownGroup::kNamesParts)) {
+        part = TPartKnown::Unlisted;
+        const std::uint32_t end = index_.EntryEnd(static_cast<std::uint32_t>(group));
+        for (std::uint32_t e = town->firstEntry; e < end && part != TPartKnown::Listed; ++e) {
+            if (index_.Entries()[e].Kind() != TNoteKind::Items)
+                continue;
+            for (const TNoteItem& item : index_.Notes()[index_.Entries()[e].Value()].items)
+                if (!item.name.empty() && parts.name == item.name)
+                    part = TPartKnown::Listed;
+        }
+    }
     // Text right after the town that no line of it can read may be another, unlisted town.
-    const bool trailing = !parts.name.empty() && !parts.nameAfterAza &&
+    const bool trailing = parts.nameLeads && !text.SpaceAt(afterTown) && !parts.nameAfterAza &&
                           !town->Is(TTownGroup::kNamesParts) &&
                           !town->Is(TTownGroup::kNamesStreets) && !buildingFirst;
 
@@ -476,15 +564,18 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
         switch (entry.Kind()) {
         case TNoteKind::Plain:
         case TNoteKind::Other:
-            fallback = true;
-            break;
         case TNoteKind::NotBuilding:
             fallback = true;
-            if (building >= 0)
+            if (entry.Kind() == TNoteKind::NotBuilding && building >= 0)
                 v.Lower(T3::No, TWaitReason::None);
+            if (entry.Kind() != TNoteKind::Plain && entry.Value() != 0) {
+                const Verdict base = EvalItem(*index_.Notes()[entry.Value() - 1].Base(), parts, g,
+                                              streetOf(), TPartKnown::NoPart);
+                v.Lower(base.v, base.why);
+            }
             break;
         case TNoteKind::Items:
-            v = EvalNote(index_.Notes()[entry.Value()], parts, g, streetOf());
+            v = EvalNote(index_.Notes()[entry.Value()], parts, g, streetOf(), part);
             break;
         case TNoteKind::Floor:
         case TNoteKind::UnknownFloor: {
@@ -504,8 +595,10 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
             v.Lower(T3::Maybe, TWaitReason::Unreadable);
             break;
         }
-        if (trailing && v.v == T3::Yes)
+        if (trailing && v.v == T3::Yes) {
             v.Lower(T3::Maybe, TWaitReason::AfterTown);
+            out.open = true; // perhaps a town not listed
+        }
         if (!fallback) {
             anyConditioned = true;
             if (v.v > strongest || (v.v == strongest && strongestWhy == TWaitReason::None))
@@ -522,11 +615,25 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
         for (std::uint32_t e = index_.Groups()[b].firstEntry; e < index_.EntryEnd(b); ++e)
             consider(e, index_.Groups()[b], true);
     }
-    // A street description written exactly settles the town among its namesakes.
-    bool streetSettled = false;
-    for (const Eval& ev : evals)
+    // A street description written exactly settles the town among its namesakes; a line
+    // that the address fits by what it writes (丁目, 区, 地割, a part) outweighs lines that
+    // it fits only by leaving their part unwritten.
+    bool streetSettled = false, positive = false;
+    for (const Eval& ev : evals) {
         if (ev.verdict.v == T3::Yes && ev.verdict.rule == TMatchRule::Street)
             streetSettled = true;
+        if (ev.verdict.v == T3::Yes && !ev.fallback && ev.verdict.rule != TMatchRule::Town)
+            positive = true;
+    }
+    if (positive) {
+        strongest = T3::No;
+        for (Eval& ev : evals) {
+            if (ev.verdict.v == T3::Maybe && ev.verdict.why == TWaitReason::NoPart && !ev.fallback)
+                ev.verdict.v = T3::No;
+            if (!ev.fallback)
+                strongest = std::max(strongest, ev.verdict.v);
+        }
+    }
     const std::size_t plainCount =
         static_cast<std::size_t>(std::count_if(evals.begin(), evals.end(), [&](const Eval& ev) {
             return index_.Entries()[ev.entry].Kind() == TNoteKind::Plain && ev.fallback;
@@ -542,8 +649,10 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
             ev.verdict.v = T3::No;
         else if (strongest == T3::Maybe)
             ev.verdict.Lower(T3::Maybe, strongestWhy);
-        if (trailing && ev.verdict.v == T3::Yes)
+        if (trailing && ev.verdict.v == T3::Yes) {
             ev.verdict.Lower(T3::Maybe, TWaitReason::AfterTown);
+            out.open = true;
+        }
     }
     bool any = false;
     for (const Eval& ev : evals) {
@@ -554,7 +663,7 @@ bool TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
     }
     if (!any && building >= 0 && out.why == TWaitReason::None)
         out.why = TWaitReason::NoSuchFloor;
-    return trailing;
+    return {trailing, part == TPartKnown::Unlisted};
 }
 
 void TPreciseMatcher::Match(std::string_view sjisAddress, std::string_view present,

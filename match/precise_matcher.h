@@ -52,10 +52,13 @@ private:
     struct Reading;
     void ReadCity(const TCanonicalText& text, std::size_t at, std::uint32_t city,
                   Reading& out) const;
-    // Adds what one listed town leaves to out; true when text after the town could be more
-    // of a name.
-    bool ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t group,
-                  const std::function<std::string_view()>& streetOf, Reading& out) const;
+    struct TTownRead {
+        bool trailing;     // text after the town could be more of a name
+        bool unlistedPart; // the address names a part the town does not list
+    };
+    // Adds what one listed town leaves to out.
+    TTownRead ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t group,
+                       const std::function<std::string_view()>& streetOf, Reading& out) const;
 
     const TCodeAddress& dictionary_;
     TTownIndex index_;

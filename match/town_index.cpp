@@ -260,6 +260,11 @@ TTownIndex::TTownIndex(const TCodeAddress& dictionary)
             std::uint32_t value = 0;
             if (kind == TNoteKind::Floor) {
                 value = static_cast<std::uint32_t>(std::max<int>(0, name.note.floor));
+            } else if ((kind == TNoteKind::Other || kind == TNoteKind::NotBuilding) &&
+                       name.note.hasBaseCondition) {
+                // A fallback of the town's lines under the same 地割: it keeps the 地割.
+                value = static_cast<std::uint32_t>(notes_.size()) + 1;
+                notes_.push_back(std::move(name.note));
             } else if (kind == TNoteKind::Items || name.note.hasBaseCondition) {
                 kind = TNoteKind::Items;
                 value = static_cast<std::uint32_t>(notes_.size());
@@ -372,6 +377,8 @@ TTownIndex::TTownIndex(const TCodeAddress& dictionary)
             entries_.push_back(entry);
             if (entry.Kind() == TNoteKind::Floor || entry.Kind() == TNoteKind::UnknownFloor)
                 g.flags |= TTownGroup::kHasFloors;
+            if (entry.Kind() == TNoteKind::Other)
+                g.flags |= TTownGroup::kHasOther;
             if (entry.Kind() != TNoteKind::Items) {
                 allChome = false;
                 continue;
@@ -514,13 +521,17 @@ bool TTownIndex::TownDiffersByOne(const TCity& city, std::string_view name) cons
         if (base.size() > name.size() || base.size() < 6)
             continue;
         // The name may go on past the town: compare with its beginning of the same length.
+        // A different last character is a different name (月見野, 月見町), not another form.
         int differences = 0;
         for (std::size_t i = 0; i < base.size() && differences < 2;) {
             const std::size_t n = CharLength(base, i);
             if (CharLength(name, i) != n)
                 differences = 2;
             else if (base.compare(i, n, name.substr(i, n)) != 0)
-                differences += n == 2 && static_cast<unsigned char>(base[i]) >= 0x88 ? 1 : 2;
+                differences +=
+                    n == 2 && static_cast<unsigned char>(base[i]) >= 0x88 && i + n < base.size()
+                        ? 1
+                        : 2;
             i += n;
         }
         if (differences == 1)

@@ -34,7 +34,8 @@ public:
     std::uint32_t record = 0; // file offset of its (first) record in the dictionary
     TNoteKind Kind() const { return static_cast<TNoteKind>(packed_ & 0xF); }
     bool Joined() const { return packed_ & 0x10; } // whole address in JoinedAddress
-    // Items: the note (TTownIndex::Notes); Floor: the floor.
+    // Items: the note (TTownIndex::Notes); Floor: the floor; Other and NotBuilding: the note
+    // holding the condition of their town's name, plus one (0: none).
     std::uint32_t Value() const { return packed_ >> 5; }
 
 private:
@@ -54,6 +55,7 @@ struct TTownGroup {
         kNamesParts = 2,   // a line names 小字 or parts
         kNamesStreets = 4, // a line is a street description
         kHasFloors = 8,    // lines of floors: a building
+        kHasOther = 16,    // a line for all the others (その他)
     };
     bool Is(std::uint8_t flag) const { return flags & flag; }
 };

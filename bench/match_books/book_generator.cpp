@@ -159,6 +159,11 @@ std::vector<BookRecord> GenerateBook(const PlaceIndex& index, int count, std::ui
         bool written = false;
         for (int attempt = 0; attempt < kWritings && !written; ++attempt) {
             WrittenAddress address = WriteAddress(index, id, dice, leaveOut);
+            // A floor line's building left out is, by the rule of these books, an address of
+            // the town that is no listed building's: its code is not the floor's. Such a
+            // record would hold a true code its address does not give, so none is written.
+            if (address.kind == "no-building")
+                break;
             if (!utf8 && !cp932::FromUtf8Strict(address.text, sjis)) {
                 ++stats.rewrites;
                 continue;

@@ -207,8 +207,8 @@ void ReadItem(View item, bool kyoto, TownNote& note)
     } else if (HasDigit(item) &&
                (item.find(U'～') != View::npos || item.find(U'・') != View::npos ||
                 item.find(U'番') != View::npos || item.find(U'の') != View::npos ||
-                item.find(U'－') != View::npos))
-        MarkUnreadable(note, "numbered-part");
+                item.find(U'－') != View::npos || IsDigitChar(item.back())))
+        MarkUnreadable(note, "numbered-part"); // 越虫６８: a part and its lot
     else
         note.parts.push_back(Utf8(item));
 }
