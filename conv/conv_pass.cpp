@@ -176,13 +176,19 @@ const std::string& TConversionPass::LookupAddress(bool& matchable)
     return FLookup;
 }
 
-std::string TConversionPass::PresentCode() const
+const std::string& TConversionPass::PresentCode()
 {
+    if (FPresentRead)
+        return FPresent;
+    FPresentRead = true;
+    FPresent.clear();
     std::string field = FFields.Get(FPostCol);
     if (FLines.Format().encoding == TTextEncoding::Utf8)
         field = cp932::FromUtf8(field);
     const std::optional<std::string> digits = TypedPostalCode(field);
-    return digits && digits->size() == 7 ? *digits : std::string();
+    if (digits && digits->size() == 7)
+        FPresent = *digits;
+    return FPresent;
 }
 
 void TConversionPass::Report(TCodeOutcome outcome, const std::string& rule, int candidates)
@@ -304,6 +310,7 @@ TStepResult TConversionPass::ConvertRecords()
                 continue;
             }
             SplitFields(FFields, FLines.Get(FCurrent), FReadDelimiters);
+            FPresentRead = false;
             FBefore = FFields.Get(FPostCol);
             bool matchable = true;
             const std::string& address = LookupAddress(matchable);

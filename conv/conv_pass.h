@@ -196,7 +196,8 @@ private:
     void Report(TCodeOutcome outcome, const std::string& rule, int candidates);
     // Precise matching of the current record; true when it was written, false when it waits.
     bool MatchPrecisely(const std::string& key, std::string_view address, bool matchable);
-    std::string PresentCode() const;
+    // The record's present code as seven digits, or empty; read once per record.
+    const std::string& PresentCode();
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
     char WriteDelimiter() const;
@@ -240,6 +241,8 @@ private:
     match::TWaitReason FWaitReason = match::TWaitReason::None;
     std::string FWaitReasonText;
     std::string FBefore; // the waiting record's postal-code field as read
+    std::string FPresent;
+    bool FPresentRead = false;
 
     TPassState FState = TPassState::Idle;
     bool FReady = false; // ResetConversion(true) ran and the pass has not ended since

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "canonical.h"
 #include "note_conditions.h"
@@ -19,10 +18,19 @@ struct TAddressParts {
     bool nameLeads = false;    // the name came right after the town, before any number
     std::uint8_t heads = 0;
     std::array<std::int32_t, kHeadCount> head{};
-    std::vector<std::int32_t> lots; // the lot number and its sub-numbers, at most six
-    bool lotSaysBanchi = false;     // 番地 or 番 written after the first lot number
-    std::string_view after;         // what follows the numbers
-    std::string_view all;           // everything after the town
+    // The lot number and its sub-numbers, at most six (a fixed array: read for every record).
+    struct Lots {
+        std::array<std::int32_t, 6> v{};
+        std::uint8_t n = 0;
+        bool empty() const { return n == 0; }
+        std::size_t size() const { return n; }
+        const std::int32_t* data() const { return v.data(); }
+        std::int32_t operator[](std::size_t i) const { return v[i]; }
+        void push_back(std::int32_t x) { v[n++] = x; }
+    } lots;
+    bool lotSaysBanchi = false; // 番地 or 番 written after the first lot number
+    std::string_view after;     // what follows the numbers
+    std::string_view all;       // everything after the town
 
     bool Has(THead h) const { return heads & (1u << static_cast<int>(h)); }
     std::int32_t Head(THead h) const { return head[static_cast<int>(h)]; }

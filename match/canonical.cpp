@@ -1,5 +1,6 @@
 #include "canonical.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -167,9 +168,13 @@ std::vector<Code> Codes(std::string_view utf8)
     return codes;
 }
 
+// What a double-byte character asks of the canonical form beyond its mapping.
+enum CharKind : std::uint8_t { kPlain, kNumeral, kDash, kSpace, kLongVowel };
+
 struct Tables {
     std::vector<Code> map = std::vector<Code>(65536); // double-byte → canonical (0: itself)
-    std::array<Code, 64> halfKana{};                  // 0xA0..0xDF → full-width
+    std::vector<std::uint8_t> kind = std::vector<std::uint8_t>(65536, kPlain);
+    std::array<Code, 64> halfKana{}; // 0xA0..0xDF → full-width
     std::vector<std::int8_t> numeral = std::vector<std::int8_t>(65536, -1); // 0..9, 10, 100, 1000
     std::vector<std::string> counters;
     std::vector<Code> dashes;
@@ -212,16 +217,20 @@ struct Tables {
         longVowel = Codes("ー")[0];
         voicedMark = static_cast<Code>(static_cast<unsigned char>(Sjis("ﾞ")[0]));
         semiVoicedMark = static_cast<Code>(static_cast<unsigned char>(Sjis("ﾟ")[0]));
+        for (std::size_t c = 0; c < map.size(); ++c)
+            if (map[c] == 0)
+                map[c] = static_cast<Code>(c);
+        for (std::size_t c = 0; c < numeral.size(); ++c)
+            if (numeral[c] != -1)
+                kind[c] = kNumeral;
+        for (Code d : dashes)
+            kind[d] = kDash;
+        kind[0x8140] = kSpace;
+        kind[longVowel] = kLongVowel;
     }
 
     bool IsNumeral(Code c) const { return numeral[c] != -1; }
-    bool IsDash(Code c) const
-    {
-        for (Code d : dashes)
-            if (d == c)
-                return true;
-        return false;
-    }
+    bool IsDash(Code c) const { return kind[c] == kDash; }
 };
 
 const Tables& GetTables()
@@ -230,51 +239,53 @@ const Tables& GetTables()
     return tables;
 }
 
+// Builds the canonical text in a fixed buffer; run for every address of a book.
 class Writer {
 public:
-    explicit Writer(TCanonicalText& out) : out_(out)
-    {
-        out_.text.clear();
-        out_.spaceBefore.reset();
-    }
+    explicit Writer(TCanonicalText& out) : out_(out) { out_.spaceBefore.reset(); }
     void Space() { space_ = true; }
-    bool Full() const { return out_.text.size() >= kMaxCanonical; }
+    bool Full() const { return n_ >= kMaxCanonical; }
     void Put(Code c)
     {
-        if (c < 0x100) {
-            Mark(1);
-            out_.text += static_cast<char>(c);
-        } else {
-            Mark(2);
-            out_.text += static_cast<char>(c >> 8);
-            out_.text += static_cast<char>(c & 0xFF);
-        }
+        Mark();
+        if (c >= 0x100)
+            buffer_[n_++] = static_cast<char>(c >> 8);
+        buffer_[n_++] = static_cast<char>(c & 0xFF);
     }
     void PutNumber(long value)
     {
-        const std::string digits = std::to_string(value);
-        Mark(digits.size());
-        out_.text += digits;
+        Mark();
+        char digits[24];
+        int k = 0;
+        do {
+            digits[k++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value > 0 && k < 20);
+        while (k > 0 && n_ < kMaxCanonical + 1)
+            buffer_[n_++] = digits[--k];
     }
+    // Overlong input: whatever went past the limit is dropped.
     void Finish()
     {
-        if (space_ && out_.text.size() <= kMaxCanonical)
-            out_.spaceBefore[out_.text.size()] = true;
+        n_ = std::min(n_, kMaxCanonical);
+        if (space_)
+            out_.spaceBefore[n_] = true;
+        out_.text.assign(buffer_, n_);
     }
-    char Last() const { return out_.text.empty() ? '\0' : out_.text.back(); }
+    char Last() const { return n_ == 0 ? '\0' : buffer_[n_ - 1]; }
 
 private:
-    void Mark(std::size_t width)
+    void Mark()
     {
-        if (out_.text.size() + width > kMaxCanonical)
-            out_.text.resize(kMaxCanonical); // overlong input: the rest is dropped
         if (space_) {
-            out_.spaceBefore[out_.text.size()] = true;
+            out_.spaceBefore[std::min(n_, kMaxCanonical)] = true;
             space_ = false;
         }
     }
 
     TCanonicalText& out_;
+    char buffer_[kMaxCanonical + 2];
+    std::size_t n_ = 0;
     bool space_ = false;
 };
 
@@ -353,12 +364,18 @@ void Canonicalize(std::string_view s, TCanonicalText& out)
         const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
         if (lead && i + 1 < s.size()) {
             const Code c = CodeAt(s, i);
-            if (c == 0x8140) { // full-width space
+            const std::uint8_t kind = t.kind[c];
+            if (kind == kPlain) {
+                w.Put(t.map[c]);
+                i += 2;
+                continue;
+            }
+            if (kind == kSpace) { // full-width space
                 w.Space();
                 i += 2;
                 continue;
             }
-            if (t.IsNumeral(c)) {
+            if (kind == kNumeral) {
                 std::size_t end = i;
                 while (end + 1 < s.size() && t.IsNumeral(CodeAt(s, end)))
                     end += 2;
@@ -373,13 +390,12 @@ void Canonicalize(std::string_view s, TCanonicalText& out)
                 i = end;
                 continue;
             }
-            if (t.IsDash(c) || (c == t.longVowel && IsDigit(w.Last()) && NumberAt(t, s, i + 2))) {
+            if (kind == kDash || (IsDigit(w.Last()) && NumberAt(t, s, i + 2))) {
                 w.Put('-');
                 i += 2;
                 continue;
             }
-            const Code mapped = t.map[c];
-            w.Put(mapped != 0 ? mapped : c);
+            w.Put(c); // the long vowel mark
             i += 2;
             continue;
         }
@@ -403,8 +419,7 @@ void Canonicalize(std::string_view s, TCanonicalText& out)
                     ++i;
                 }
             }
-            const Code mapped = t.map[full];
-            w.Put(mapped != 0 ? mapped : full);
+            w.Put(t.map[full]);
             ++i;
             continue;
         }

@@ -1,6 +1,7 @@
 #include "precise_matcher.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 #include "address_parts.h"
@@ -37,6 +38,14 @@ struct Words {
     static std::string C(const char* utf8) { return Canonical(Sjis(utf8)); }
     std::string oaza = C("大字"), koaza = C("小字"), aza = C("字");
     std::vector<std::string> cityEnds = {C("市"), C("区"), C("町"), C("村")};
+    std::array<std::uint16_t, 4> cityEndCodes = [this] {
+        std::array<std::uint16_t, 4> codes{};
+        for (std::size_t k = 0; k < 4; ++k)
+            codes[k] =
+                static_cast<std::uint16_t>((static_cast<unsigned char>(cityEnds[k][0]) << 8) |
+                                           static_cast<unsigned char>(cityEnds[k][1]));
+        return codes;
+    }();
     std::vector<std::string> directionWords = {C("西入"), C("東入"), C("上る"), C("下る"),
                                                C("入る"), C("上ル"), C("下ル"), C("入ル")};
     std::vector<std::string> directionTails = {C("る"), C("ル")};
@@ -362,7 +371,8 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
     // when a direction (上る, 西入 …), or a 丁目 after a 通, is followed by one of the city's
     // street-described towns; the last such town is the address's.
     bool sawStreet = false;
-    for (std::size_t j = at; j < s.size() && j < at + 120; j += CharLength(s, j)) {
+    for (std::size_t j = at; city.streetTowns && j < s.size() && j < at + 120;
+         j += CharLength(s, j)) {
         if (StartsWithAt(s, j, w.streetWords.front()))
             sawStreet = true;
         std::size_t end = j;
@@ -391,12 +401,7 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
         StartsWithAt(s, townAt + index_.Groups()[static_cast<std::size_t>(group)].baseLength,
                      w.streetWords.front()))
         group = -1;
-    std::string streetText;
-    const std::function<std::string_view()> streetOf = [&]() -> std::string_view {
-        if (streetText.empty())
-            streetText = StreetForm(s.substr(at));
-        return streetText;
-    };
+    const TLazyStreet streetOf{s.substr(at)};
 
     TAddressParts parts;
     if (group < 0) {
@@ -496,9 +501,10 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
         out.why = TWaitReason::NoSuchLot;
 }
 
-TPreciseMatcher::TTownRead
-TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t groupIndex,
-                          const std::function<std::string_view()>& streetOf, Reading& out) const
+TPreciseMatcher::TTownRead TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
+                                                     std::uint32_t groupIndex,
+                                                     const TLazyStreet& streetOf,
+                                                     Reading& out) const
 {
     std::int32_t group = static_cast<std::int32_t>(groupIndex);
     TAddressParts parts;
@@ -553,7 +559,8 @@ TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt, std::u
         Verdict verdict;
         bool fallback;
     };
-    std::vector<Eval> evals;
+    static thread_local std::vector<Eval> evals;
+    evals.clear();
     T3 strongest = T3::No; // over the lines that are not fallbacks
     TWaitReason strongestWhy = TWaitReason::None;
     bool anyConditioned = false;
@@ -676,8 +683,9 @@ void TPreciseMatcher::Match(std::string_view sjisAddress, std::string_view prese
     // A prefecture written limits the answer to it.
     int ken = -1;
     std::size_t at = 0;
-    for (int k = 0; k < kKenCount; ++k) {
-        if (s.starts_with(kenNames_[static_cast<std::size_t>(k)])) {
+    for (int k = 0; k < kKenCount && s.size() >= 2; ++k) {
+        const std::string& name = kenNames_[static_cast<std::size_t>(k)];
+        if (name[0] == s[0] && name[1] == s[1] && s.starts_with(name)) {
             ken = k;
             at = kenNames_[static_cast<std::size_t>(k)].size();
             break;
@@ -688,16 +696,17 @@ void TPreciseMatcher::Match(std::string_view sjisAddress, std::string_view prese
         std::uint32_t city;
         std::size_t end;
     };
-    std::vector<CityAt> cities;
+    static thread_local std::vector<CityAt> cities;
+    cities.clear();
     const Words& w = W();
     for (std::size_t j = at; j < s.size() && j < at + 64;) {
         const std::size_t n = CharLength(s, j);
         j += n;
-        bool end = false;
-        for (const std::string& e : w.cityEnds)
-            if (n == 2 && s.compare(j - 2, 2, e) == 0)
-                end = true;
-        if (!end)
+        if (n != 2)
+            continue;
+        const auto code = static_cast<std::uint16_t>((static_cast<unsigned char>(s[j - 2]) << 8) |
+                                                     static_cast<unsigned char>(s[j - 1]));
+        if (std::find(w.cityEndCodes.begin(), w.cityEndCodes.end(), code) == w.cityEndCodes.end())
             continue;
         const std::vector<std::uint32_t>* named = index_.CitiesNamed(s.substr(at, j - at));
         if (!named)
@@ -719,16 +728,24 @@ void TPreciseMatcher::Match(std::string_view sjisAddress, std::string_view prese
         out.reason = TWaitReason::NoCity;
         return;
     }
-    std::vector<Reading> readings(cities.size());
+    static thread_local std::vector<Reading> readings;
+    readings.resize(cities.size());
+    for (Reading& r : readings) {
+        r.candidates.clear();
+        r.town = r.onlyDefault = r.open = false;
+        r.why = TWaitReason::None;
+    }
     bool anyTown = false;
     for (std::size_t k = 0; k < cities.size(); ++k) {
         ReadCity(text, cities[k].end, cities[k].city, readings[k]);
         anyTown = anyTown || (readings[k].town && !readings[k].candidates.empty());
     }
     // Gather what every reading leaves, best first.
-    std::vector<std::uint32_t> sure, unsure;
-    std::vector<std::uint32_t> codes;
-    std::vector<std::uint32_t> citiesWithTown;
+    static thread_local std::vector<std::uint32_t> sure, unsure, codes, citiesWithTown;
+    sure.clear();
+    unsure.clear();
+    codes.clear();
+    citiesWithTown.clear();
     TWaitReason why = TWaitReason::None;
     TMatchRule rule = TMatchRule::OneCode;
     bool haveRule = false;

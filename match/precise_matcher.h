@@ -15,6 +15,7 @@
 
 #include "canonical.h"
 #include "match_texts.h"
+#include "note_conditions.h"
 #include "town_index.h"
 
 namespace kompa {
@@ -50,6 +51,24 @@ public:
 
 private:
     struct Reading;
+    // The street description of an address, made the first time a Kyoto town asks for it.
+    class TLazyStreet {
+    public:
+        explicit TLazyStreet(std::string_view address) : address_(address) {}
+        std::string_view operator()() const
+        {
+            if (!made_) {
+                text_ = StreetForm(address_);
+                made_ = true;
+            }
+            return text_;
+        }
+
+    private:
+        std::string_view address_;
+        mutable std::string text_;
+        mutable bool made_ = false;
+    };
     void ReadCity(const TCanonicalText& text, std::size_t at, std::uint32_t city,
                   Reading& out) const;
     struct TTownRead {
@@ -58,7 +77,7 @@ private:
     };
     // Adds what one listed town leaves to out.
     TTownRead ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t group,
-                       const std::function<std::string_view()>& streetOf, Reading& out) const;
+                       const TLazyStreet& streetOf, Reading& out) const;
 
     const TCodeAddress& dictionary_;
     TTownIndex index_;

@@ -72,6 +72,7 @@ struct TCity {
     char ken = 0;
     std::uint8_t nameLength = 0;
     std::uint8_t bareOffset = 0;  // where the name without its 郡 begins (0: no 郡)
+    bool streetTowns = false;     // some town is told apart by street descriptions (Kyoto)
     std::uint32_t name = 0;       // canonical, with its 郡
     std::uint32_t firstGroup = 0; // groups sorted by base; the city-wide ones (empty base) first
     std::uint32_t groupCount = 0;
@@ -133,7 +134,15 @@ private:
     std::vector<TBuildingLink> links_;
     std::vector<std::uint32_t> children_;
     std::vector<std::uint32_t> codes_; // sorted, each once
-    std::unordered_map<std::string, std::vector<std::uint32_t>> cityNames_;
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const
+        {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    std::unordered_map<std::string, std::vector<std::uint32_t>, NameHash, std::equal_to<>>
+        cityNames_;
     std::unordered_map<std::uint32_t, std::string> joined_; // by record offset
     TIndexStats stats_;
 };
