@@ -3,38 +3,49 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_map>
+#include <vector>
 
 #include "book_save.h"
+#include "column_names.h"
 #include "engine/cp932.h"
+#include "engine/errors.h"
 #include "engine/file_io.h"
 
 namespace kompa {
 
 namespace {
 
-constexpr std::size_t kCodeLength = 7; // a written postal code is at most this many bytes
+constexpr std::size_t kCodeLength = 7; // text that is no code is written up to this many bytes
 
-// The first kCodeLength bytes of a Shift-JIS code text, as UTF-8. A double-byte character cut
-// by the limit is dropped: UTF-8 has no half characters.
-std::string CodeAsUtf8(std::string_view code)
+bool IsAscii(std::string_view text)
 {
-    code = code.substr(0, kCodeLength);
-    std::size_t whole = 0;
-    while (whole < code.size()) {
-        const auto lead = static_cast<unsigned char>(code[whole]);
-        const std::size_t width =
-            (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
-        if (whole + width > code.size())
-            break;
-        whole += width;
-    }
-    code = code.substr(0, whole);
-    // Digits, as almost always: the same bytes in both encodings.
-    if (std::all_of(code.begin(), code.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return std::string(code);
-    return cp932::ToUtf8(code);
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+// Closes the dictionary again on every way out when it was opened only for a question.
+class OpenedForAQuestion {
+public:
+    OpenedForAQuestion(TPostCode& postCode, const std::string& fileName) : postCode_(postCode)
+    {
+        if (!postCode_.IsOpen()) {
+            postCode_.OpenDictionary(fileName);
+            opened_ = true;
+        }
+    }
+    ~OpenedForAQuestion()
+    {
+        if (opened_)
+            postCode_.CloseDictionary();
+    }
+    OpenedForAQuestion(const OpenedForAQuestion&) = delete;
+    OpenedForAQuestion& operator=(const OpenedForAQuestion&) = delete;
+
+private:
+    TPostCode& postCode_;
+    bool opened_ = false;
+};
 
 } // namespace
 
@@ -43,8 +54,9 @@ TConversionPass::TConversionPass(TPostCode& postCode) : FPostCode(postCode) {}
 void TConversionPass::SetCurrent(int index)
 {
     FCurrent = index;
+    // The progress counts records: the heading is none.
     if (index <= FLines.Count() && OnCurrent)
-        OnCurrent(index, FLines.Count());
+        OnCurrent(index - FirstRecord(), RecordCount());
 }
 
 void TConversionPass::DropWaitingRecord()
@@ -63,6 +75,8 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
 {
     DropWaitingRecord();
     FCsvFileName = fileName;
+    FHeading = false;
+    FBookFormKnown = false;
     FLines.Clear();
     FIdentity = {};
     FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice);
@@ -74,7 +88,7 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
 
 int TConversionPass::FieldCountReference() const
 {
-    for (int i = 0; i < FLines.Count(); ++i)
+    for (int i = FirstRecord(); i < FLines.Count(); ++i)
         if (!FLines.Get(i).empty())
             return i;
     return -1;
@@ -99,18 +113,87 @@ bool TConversionPass::CheckFieldCounts() const
     return FirstFieldCountMismatch() < 0;
 }
 
+std::string TConversionPass::InSjis(const std::string& field) const
+{
+    return FLines.Format().encoding == TTextEncoding::Utf8 ? cp932::FromUtf8(field) : field;
+}
+
+std::string TConversionPass::DictionaryFile() const
+{
+    std::string dir = FDictDir;
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir + kAddressDictName;
+}
+
+TFieldList TConversionPass::HeadingFields() const
+{
+    TFieldList fields;
+    if (FLines.Count() > 0)
+        SplitFields(fields, FLines.Get(0), FReadDelimiters);
+    return fields;
+}
+
+std::string TConversionPass::ColumnName(int col) const
+{
+    if (!HasHeading())
+        return {};
+    const TFieldList fields = HeadingFields();
+    return col >= 0 && col < fields.Count() ? InSjis(fields[col]) : std::string();
+}
+
+bool TConversionPass::DictionaryMatches(const std::string& address)
+{
+    const std::string key = FPostCode.NormalizeAddress(address);
+    if (key.empty())
+        return false;
+    // Without a dictionary nothing matches; the pass itself then says why it cannot start.
+    try {
+        OpenedForAQuestion open(FPostCode, DictionaryFile());
+        TTextResultList found;
+        const int level = FPostCode.SearchAddress(key, found, false);
+        // Found as written or with ヶ/ケ exchanged; a shortened key's guess is no match.
+        return found.Count() > 0 && level <= 2;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+bool TConversionPass::RecogniseHeading(int addrCol)
+{
+    if (!FPrecise || addrCol < 0)
+        return false;
+    const TFieldList fields = HeadingFields();
+    if (addrCol >= fields.Count())
+        return false;
+    const std::string field = InSjis(fields[addrCol]);
+    return ColumnNameOf(field) != TColumnName::None && !DictionaryMatches(field);
+}
+
+int TConversionPass::HeadingAddressColumn(int addrCol)
+{
+    if (RecogniseHeading(addrCol))
+        return addrCol;
+    if (!FPrecise)
+        return -1;
+    const TFieldList fields = HeadingFields();
+    for (int col = 0; col < fields.Count(); ++col)
+        if (col != addrCol && ColumnNameOf(InSjis(fields[col])) == TColumnName::Address &&
+            RecogniseHeading(col))
+            return col;
+    return -1;
+}
+
 void TConversionPass::ResetConversion(bool active)
 {
     DropWaitingRecord();
-    SetCurrent(0);
+    SetCurrent(FirstRecord());
     FConvCount = 0;
     FSkipCount = 0;
     FBlankCount = 0;
+    FBookFormKnown = false;
     if (active) {
-        std::string dir = FDictDir;
-        if (!dir.empty() && dir.back() != '/')
-            dir += '/';
-        FPostCode.OpenDictionary(dir + kAddressDictName);
+        FPostCode.OpenDictionary(DictionaryFile());
     } else {
         FPostCode.CloseDictionary();
     }
@@ -123,14 +206,64 @@ char TConversionPass::WriteDelimiter() const
     return FWriteDelimiter ? FWriteDelimiter() : ',';
 }
 
-void TConversionPass::WriteBack(std::string_view codeText)
+const std::optional<TWrittenCode>& TConversionPass::BookCodeForm()
 {
-    if (FLines.Format().encoding == TTextEncoding::Utf8)
-        FFields.Put(FPostCol, CodeAsUtf8(codeText));
-    else
-        FFields.Put(FPostCol, std::string(codeText.substr(0, kCodeLength)));
+    if (FBookFormKnown)
+        return FBookForm;
+    FBookFormKnown = true;
+    FBookForm.reset();
+    // Each form keyed by its text with every digit a zero of its width; the first form met
+    // wins a tie.
+    std::vector<TWrittenCode> forms;
+    std::vector<int> counts;
+    std::unordered_map<std::string, std::size_t> indexOf;
+    TFieldList fields;
+    for (int i = FirstRecord(); i < FLines.Count(); ++i) {
+        const std::string_view line = FLines.Get(i);
+        if (line.empty())
+            continue;
+        SplitFields(fields, line, FReadDelimiters);
+        if (FPostCol >= fields.Count())
+            continue;
+        std::optional<TWrittenCode> code = ReadWrittenCode(InSjis(fields[FPostCol]));
+        if (!code)
+            continue;
+        const auto [it, added] = indexOf.emplace(WriteLikeShape(*code, "0000000"), forms.size());
+        if (added) {
+            forms.push_back(std::move(*code));
+            counts.push_back(0);
+        }
+        ++counts[it->second];
+    }
+    if (!forms.empty())
+        FBookForm = forms[static_cast<std::size_t>(std::max_element(counts.begin(), counts.end()) -
+                                                   counts.begin())];
+    return FBookForm;
+}
+
+bool TConversionPass::WriteBack(std::string_view codeText)
+{
+    std::string code;
+    if (const std::optional<TWrittenCode> typed = ReadWrittenCode(codeText)) {
+        code = typed->digits;
+        if (FPrecise) {
+            const std::optional<TWrittenCode> present =
+                ReadWrittenCode(InSjis(FFields.Get(FPostCol)));
+            if (present && present->digits == typed->digits)
+                return false;
+            const std::optional<TWrittenCode>& form = present ? present : BookCodeForm();
+            if (form)
+                code = WriteLikeShape(*form, typed->digits);
+        }
+    } else {
+        code.assign(CutOnWholeCharacter(codeText, kCodeLength));
+    }
+    if (FLines.Format().encoding == TTextEncoding::Utf8 && !IsAscii(code))
+        code = cp932::ToUtf8(code);
+    FFields.Put(FPostCol, std::move(code));
     JoinFields(FFields, WriteDelimiter(), FQuoteTargets, FJoined);
     FLines.Put(FCurrent, FJoined);
+    return true;
 }
 
 const std::string& TConversionPass::LookupAddress(bool& matchable)
@@ -163,6 +296,8 @@ TStepResult TConversionPass::ConvertRecords()
     if (!FReady || FState == TPassState::Waiting || FLines.Count() == 0)
         return TStepResult::Refused;
     FState = TPassState::Running;
+    if (FCurrent < FirstRecord())
+        SetCurrent(FirstRecord());
     try {
         while (FCurrent < FLines.Count()) {
             // An empty line has no field at all: a record whose address is empty.
@@ -190,7 +325,8 @@ TStepResult TConversionPass::ConvertRecords()
             FLevel = FPostCode.SearchAddress(key, FCandidates, FWithKen);
             // Level 5 is a guess from a shortened key: it always asks.
             if (FCandidates.Count() == 1 && !FConfirm && FLevel <= 4) {
-                WriteBack(FCandidates.Line(0));
+                // A candidate line begins with its code.
+                WriteBack(FCandidates.Line(0).substr(0, kCodeLength));
                 SetCurrent(FCurrent + 1);
                 ++FConvCount;
                 continue;
