@@ -244,20 +244,23 @@ const std::optional<TWrittenCode>& TConversionPass::BookCodeForm()
 bool TConversionPass::WriteBack(std::string_view codeText)
 {
     std::string code;
+    // The present field, in precise mode only: the literal pass never reads it.
+    const std::string present = FPrecise ? InSjis(FFields.Get(FPostCol)) : std::string();
     if (const std::optional<TWrittenCode> typed = ReadWrittenCode(codeText)) {
         code = typed->digits;
         if (FPrecise) {
-            const std::optional<TWrittenCode> present =
-                ReadWrittenCode(InSjis(FFields.Get(FPostCol)));
-            if (present && present->digits == typed->digits)
+            const std::optional<TWrittenCode> written = ReadWrittenCode(present);
+            if (written && written->digits == typed->digits)
                 return false;
-            const std::optional<TWrittenCode>& form = present ? present : BookCodeForm();
+            const std::optional<TWrittenCode>& form = written ? written : BookCodeForm();
             if (form)
                 code = WriteLikeShape(*form, typed->digits);
         }
     } else {
         code.assign(CutOnWholeCharacter(codeText, kCodeLength));
     }
+    if (FPrecise && code == present)
+        return false;
     if (FLines.Format().encoding == TTextEncoding::Utf8 && !IsAscii(code))
         code = cp932::ToUtf8(code);
     FFields.Put(FPostCol, std::move(code));
