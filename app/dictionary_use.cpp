@@ -1,6 +1,8 @@
 #include "app/dictionary_use.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -10,6 +12,7 @@
 #include "convui/conv_form.h"
 #include "convui/conv_windows.h"
 #include "engine/data_dirs.h"
+#include "engine/dictionary.h"
 #include "ui/busy_cursor.h"
 #include "ui/error_display.h"
 #include "ui/ui_text.h"
@@ -82,6 +85,18 @@ bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir)
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+QString DictionaryDate(const std::string& dictDir)
+{
+    // The files record no date of their data: the newer file's time is when it was built.
+    QDateTime newest;
+    for (const char* name : {kAddressDictName, kCodeDictName}) {
+        const QFileInfo file(FromFileName(dictDir + name));
+        if (file.exists() && (!newest.isValid() || file.lastModified() > newest))
+            newest = file.lastModified();
+    }
+    return newest.isValid() ? newest.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+}
+
 void AddDictionaryDirLine(QDialog& about, const std::string& dictDir)
 {
     const int width = about.width();
@@ -90,7 +105,11 @@ void AddDictionaryDirLine(QDialog& about, const std::string& dictDir)
     line->setFont(GothicFont(10));
     line->setWordWrap(true);
     line->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    line->setText(QStringLiteral("辞書: ") + FromFileName(dictDir));
+    QString text = QStringLiteral("辞書: ") + FromFileName(dictDir);
+    const QString date = DictionaryDate(dictDir);
+    text += QStringLiteral("\n辞書の日付: ") +
+            (date.isEmpty() ? QStringLiteral("(辞書がありません)") : date);
+    line->setText(text);
     line->setFixedWidth(width - 16);
     line->adjustSize();
     line->move(8, about.height() + 2);

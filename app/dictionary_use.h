@@ -22,7 +22,10 @@ void OfferBuiltDictionaries(TMainForm& frame, const std::string& source,
 // The question asked by default: the dictionaries go into userDir and are read from there.
 bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir);
 
-// Adds a line under the about dialog's button naming the dictionary directory in use.
+// Adds lines under the about dialog's button naming the dictionary directory in use and the
+// dictionaries' date.
 void AddDictionaryDirLine(QDialog& about, const std::string& dictDir);
+// The date of the dictionaries in dictDir (the newer file's, "yyyy/MM/dd"), empty without any.
+QString DictionaryDate(const std::string& dictDir);
 
 } // namespace kompa::ui
