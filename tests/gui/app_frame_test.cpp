@@ -2,7 +2,10 @@
 // seam, the error display, the about dialog and help.
 
 #include <QAction>
+#include <QDateTime>
 #include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -16,6 +19,7 @@
 
 #include "app/about_dlg.h"
 #include "app/command_line.h"
+#include "app/dictionary_use.h"
 #include "app/main_form.h"
 #include "app_gui_support.h"
 #include "convui/conv_form.h"
@@ -435,6 +439,15 @@ private slots:
         }
         QCOMPARE(about.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
                  QRect(75, 120, 75, 25));
+
+        // Under the button: which dictionaries are in use, and of when.
+        const std::string bin = KOMPA_BIN_DIR "/";
+        kompa::ui::AddDictionaryDirLine(about, bin);
+        const QString line = about.findChild<QLabel*>(QStringLiteral("DictDirLabel"))->text();
+        QVERIFY(line.contains(QString::fromStdString(bin)));
+        const QDateTime built = QFileInfo(QString::fromStdString(bin + "KOMPA.DIC")).lastModified();
+        QVERIFY2(line.contains(built.toString(QStringLiteral("yyyy/MM/dd"))), qPrintable(line));
+        QCOMPARE(kompa::ui::DictionaryDate(bin + "nowhere/"), QString());
     }
 
     void helpOpensAtTheContextsTopics()
