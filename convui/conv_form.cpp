@@ -608,11 +608,11 @@ void TConvForm::ListBox1Accept()
 {
     if (!BtnOk->isEnabled())
         return;
-    // Without a line chosen, OK takes 郵便番号 as it stands, as the button does.
-    if (QListWidgetItem* item = ListBox1->currentItem()) {
-        item->setSelected(true);
+    // Without a line chosen, OK takes 郵便番号 as it stands, as the button does. The list
+    // makes its first line current (unselected) when it takes the focus: that is no choice.
+    QListWidgetItem* item = ListBox1->currentItem();
+    if (item && item->isSelected())
         ListBox1Click();
-    }
     BtnOkClick();
 }
 
@@ -623,6 +623,15 @@ bool TConvForm::eventFilter(QObject* watched, QEvent* event)
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
         if (enter && watched == ListBox1) {
             ui::Guarded([this] { ListBox1Accept(); });
+            return true;
+        }
+        // The first arrow chooses the line the list shows as current, rather than the next.
+        if ((key == Qt::Key_Down || key == Qt::Key_Up) && watched == ListBox1 &&
+            ListBox1->count() > 0 && ListBox1->selectedItems().isEmpty()) {
+            if (!ListBox1->currentItem())
+                ListBox1->setCurrentRow(0);
+            ListBox1->currentItem()->setSelected(true);
+            ListBox1Click();
             return true;
         }
         if (auto* button = qobject_cast<QAbstractButton*>(watched); enter && button) {
