@@ -56,9 +56,9 @@ bool IsHyphen(std::string_view c)
 
 } // namespace
 
-std::optional<TWrittenCode> ReadWrittenCode(std::string_view text)
+std::optional<std::string> ReadWrittenCode(std::string_view text)
 {
-    TWrittenCode code;
+    std::string digits;
     Characters chars(text);
     chars.SkipBlanks();
     if (chars.Peek() == kPostMark) {
@@ -68,37 +68,43 @@ std::optional<TWrittenCode> ReadWrittenCode(std::string_view text)
     for (std::size_t i = 0; i < kCodeDigits; ++i) {
         if (i == 3 && IsHyphen(chars.Peek()))
             chars.Next();
-        const std::string_view c = chars.Peek();
-        const char digit = DigitOf(c);
+        const char digit = DigitOf(chars.Peek());
         if (!digit)
             return std::nullopt;
-        code.digits += digit;
-        code.at[i] = chars.Position();
-        code.wide[i] = c.size() == 2;
+        digits += digit;
         chars.Next();
     }
     chars.SkipBlanks();
     if (!chars.AtEnd())
         return std::nullopt;
-    code.text.assign(text);
-    return code;
+    return digits;
 }
 
-std::string WriteLikeShape(const TWrittenCode& shape, std::string_view digits)
+std::string RewriteDigits(std::string_view writtenCode, std::string_view digits, bool utf8)
 {
-    std::string written;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < kCodeDigits && i < digits.size(); ++i) {
-        written.append(shape.text, from, shape.at[i] - from);
-        if (shape.wide[i]) {
-            written += '\x82';
-            written += static_cast<char>('\x4F' + (digits[i] - '0'));
+    // Nothing but the seven digits is a digit in a written code, and no other character's
+    // bytes can be taken for one: a full-width digit is 82 4F..58 in Shift-JIS (whose trail
+    // bytes are never looked at alone here) and EF BC 90..99 in UTF-8.
+    std::string written(writtenCode);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < written.size() && next < digits.size();) {
+        const auto byte = static_cast<unsigned char>(written[i]);
+        if (byte >= '0' && byte <= '9') {
+            written[i++] = digits[next++];
+        } else if (!utf8 && byte == 0x82 && i + 1 < written.size() &&
+                   static_cast<unsigned char>(written[i + 1]) >= 0x4F &&
+                   static_cast<unsigned char>(written[i + 1]) <= 0x58) {
+            written[i + 1] = static_cast<char>(0x4F + (digits[next++] - '0'));
+            i += 2;
+        } else if (utf8 && byte == 0xEF && i + 2 < written.size() && written[i + 1] == '\xBC' &&
+                   static_cast<unsigned char>(written[i + 2]) >= 0x90 &&
+                   static_cast<unsigned char>(written[i + 2]) <= 0x99) {
+            written[i + 2] = static_cast<char>(0x90 + (digits[next++] - '0'));
+            i += 3;
         } else {
-            written += digits[i];
+            i += !utf8 && IsSjisLeadByte(byte) ? 2 : 1;
         }
-        from = shape.at[i] + (shape.wide[i] ? 2 : 1);
     }
-    written.append(shape.text, from);
     return written;
 }
 

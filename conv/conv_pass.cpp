@@ -115,7 +115,13 @@ bool TConversionPass::CheckFieldCounts() const
 
 std::string TConversionPass::InSjis(const std::string& field) const
 {
-    return FLines.Format().encoding == TTextEncoding::Utf8 ? cp932::FromUtf8(field) : field;
+    // Codes and empty fields, by far the usual case, are the same bytes in both encodings.
+    if (FLines.Format().encoding != TTextEncoding::Utf8 || IsAscii(field))
+        return field;
+    std::string sjis;
+    if (!cp932::FromUtf8Fast(field, sjis))
+        sjis = cp932::FromUtf8(field);
+    return sjis;
 }
 
 std::string TConversionPass::DictionaryFile() const
@@ -206,7 +212,7 @@ char TConversionPass::WriteDelimiter() const
     return FWriteDelimiter ? FWriteDelimiter() : ',';
 }
 
-const std::optional<TWrittenCode>& TConversionPass::BookCodeForm()
+const std::optional<std::string>& TConversionPass::BookCodeForm()
 {
     if (FBookFormKnown)
         return FBookForm;
@@ -214,7 +220,8 @@ const std::optional<TWrittenCode>& TConversionPass::BookCodeForm()
     FBookForm.reset();
     // Each form keyed by its text with every digit a zero of its width; the first form met
     // wins a tie.
-    std::vector<TWrittenCode> forms;
+    const bool utf8 = FLines.Format().encoding == TTextEncoding::Utf8;
+    std::vector<std::string> forms;
     std::vector<int> counts;
     std::unordered_map<std::string, std::size_t> indexOf;
     TFieldList fields;
@@ -223,14 +230,12 @@ const std::optional<TWrittenCode>& TConversionPass::BookCodeForm()
         if (line.empty())
             continue;
         SplitFields(fields, line, FReadDelimiters);
-        if (FPostCol >= fields.Count())
+        if (FPostCol >= fields.Count() || !ReadWrittenCode(InSjis(fields[FPostCol])))
             continue;
-        std::optional<TWrittenCode> code = ReadWrittenCode(InSjis(fields[FPostCol]));
-        if (!code)
-            continue;
-        const auto [it, added] = indexOf.emplace(WriteLikeShape(*code, "0000000"), forms.size());
+        const auto [it, added] =
+            indexOf.emplace(RewriteDigits(fields[FPostCol], "0000000", utf8), forms.size());
         if (added) {
-            forms.push_back(std::move(*code));
+            forms.push_back(fields[FPostCol]);
             counts.push_back(0);
         }
         ++counts[it->second];
@@ -243,26 +248,28 @@ const std::optional<TWrittenCode>& TConversionPass::BookCodeForm()
 
 bool TConversionPass::WriteBack(std::string_view codeText)
 {
+    const bool utf8 = FLines.Format().encoding == TTextEncoding::Utf8;
     std::string code;
-    // The present field, in precise mode only: the literal pass never reads it.
-    const std::string present = FPrecise ? InSjis(FFields.Get(FPostCol)) : std::string();
-    if (const std::optional<TWrittenCode> typed = ReadWrittenCode(codeText)) {
-        code = typed->digits;
+    if (const std::optional<std::string> digits = ReadWrittenCode(codeText)) {
+        code = *digits;
         if (FPrecise) {
-            const std::optional<TWrittenCode> written = ReadWrittenCode(present);
-            if (written && written->digits == typed->digits)
+            // The present field, in the file's encoding: its form is written as it stands.
+            const std::string& present = FFields.Get(FPostCol);
+            const std::optional<std::string> presentDigits = ReadWrittenCode(InSjis(present));
+            if (presentDigits == digits)
                 return false;
-            const std::optional<TWrittenCode>& form = written ? written : BookCodeForm();
+            const std::optional<std::string>& form = presentDigits ? present : BookCodeForm();
             if (form)
-                code = WriteLikeShape(*form, typed->digits);
+                code = RewriteDigits(*form, *digits, utf8);
         }
     } else {
         code.assign(CutOnWholeCharacter(codeText, kCodeLength));
+        if (utf8 && !IsAscii(code))
+            code = cp932::ToUtf8(code);
     }
-    if (FPrecise && code == present)
+    // Text the field already holds leaves the record as read.
+    if (FPrecise && code == FFields.Get(FPostCol))
         return false;
-    if (FLines.Format().encoding == TTextEncoding::Utf8 && !IsAscii(code))
-        code = cp932::ToUtf8(code);
     FFields.Put(FPostCol, std::move(code));
     JoinFields(FFields, WriteDelimiter(), FQuoteTargets, FJoined);
     FLines.Put(FCurrent, FJoined);

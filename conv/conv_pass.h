@@ -189,8 +189,9 @@ private:
     // already is that one; any other text as its first seven bytes, never half a character.
     // False when the record was left as read.
     bool WriteBack(std::string_view codeText);
-    // The form most of the book's present codes are written in; none when no record holds one.
-    const std::optional<TWrittenCode>& BookCodeForm();
+    // The present code (in the file's encoding) whose form most of the book's codes share;
+    // none when no record holds a code.
+    const std::optional<std::string>& BookCodeForm();
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
     char WriteDelimiter() const;
@@ -238,7 +239,7 @@ private:
     std::string FWaitAddress;
     std::string FLookup; // a UTF-8 record's address in Shift-JIS
     bool FBookFormKnown = false;
-    std::optional<TWrittenCode> FBookForm;
+    std::optional<std::string> FBookForm;
 };
 
 } // namespace kompa
