@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/find_query.h"
 #include "engine/sjis.h"
 
 namespace kompa {
@@ -9,13 +10,11 @@ namespace {
 
 constexpr std::string_view kPostMark = "\x81\xA7";  // 〒
 constexpr std::string_view kWideBlank = "\x81\x40"; // full-width space
-constexpr std::string_view kHyphens[] = {"-", "\x81\x7C", "\x81\x5D", "\x81\x5B"}; // - －/− ‐ ー
 
 // Walks a Shift-JIS text character by character.
 class Characters {
 public:
     explicit Characters(std::string_view text) : text_(text) {}
-    std::size_t Position() const { return pos_; }
     bool AtEnd() const { return pos_ >= text_.size(); }
     std::string_view Peek() const
     {
@@ -36,24 +35,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-// The digit's ASCII form, or 0. Full-width digits are 82 4F..82 58.
-char DigitOf(std::string_view c)
-{
-    if (c.size() == 1 && c[0] >= '0' && c[0] <= '9')
-        return c[0];
-    if (c.size() == 2 && c[0] == '\x82' && c[1] >= '\x4F' && c[1] <= '\x58')
-        return static_cast<char>('0' + (c[1] - '\x4F'));
-    return 0;
-}
-
-bool IsHyphen(std::string_view c)
-{
-    for (std::string_view hyphen : kHyphens)
-        if (c == hyphen)
-            return true;
-    return false;
-}
-
 } // namespace
 
 std::optional<std::string> ReadWrittenCode(std::string_view text)
@@ -66,9 +47,9 @@ std::optional<std::string> ReadWrittenCode(std::string_view text)
         chars.SkipBlanks();
     }
     for (std::size_t i = 0; i < kCodeDigits; ++i) {
-        if (i == 3 && IsHyphen(chars.Peek()))
+        if (i == 3 && IsCodeHyphen(chars.Peek()))
             chars.Next();
-        const char digit = DigitOf(chars.Peek());
+        const char digit = CodeDigitOf(chars.Peek());
         if (!digit)
             return std::nullopt;
         digits += digit;
