@@ -254,7 +254,7 @@ TEST_F(ConversionPass, PreciseModeWritesCodesInTheBooksOwnForm)
                        "\xEF\xBC\x91\xEF\xBC\x94," +
                            cp932::ToUtf8(Sjis("千代田区永田町")));
 
-    // Literal mode writes seven digits and rewrites the record as the Part's pass does.
+    // Literal mode writes seven digits and rewrites the record as it always did.
     pass.SetPreciseMode(false);
     Load({"\"d\",\"100-0014\",千代田区永田町"});
     ASSERT_EQ(Start(), TStepResult::Finished);
