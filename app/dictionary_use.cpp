@@ -1,6 +1,8 @@
 #include "app/dictionary_use.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -10,6 +12,7 @@
 #include "convui/conv_form.h"
 #include "convui/conv_windows.h"
 #include "engine/data_dirs.h"
+#include "engine/dictionary.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/office_dictionary.h"
@@ -123,9 +126,25 @@ bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir)
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+QString DictionaryDate(const std::string& dictDir)
+{
+    // The files record no date of their data: the newer file's time is when it was built.
+    QDateTime newest;
+    for (const char* name : {kAddressDictName, kCodeDictName}) {
+        const QFileInfo file(FromFileName(dictDir + name));
+        if (file.exists() && (!newest.isValid() || file.lastModified() > newest))
+            newest = file.lastModified();
+    }
+    return newest.isValid() ? newest.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+}
+
 void AddDictionaryLines(QDialog& about, const std::string& dictDir)
 {
-    AddLineBelow(about, "DictDirLabel", QStringLiteral("辞書: ") + FromFileName(dictDir));
+    const QString date = DictionaryDate(dictDir);
+    AddLineBelow(about, "DictDirLabel",
+                 QStringLiteral("辞書: ") + FromFileName(dictDir) +
+                     QStringLiteral("\n辞書の日付: ") +
+                     (date.isEmpty() ? QStringLiteral("(辞書がありません)") : date));
     const int offices = OfficeCountOf(dictDir + kOfficeDictName);
     AddLineBelow(about, "OfficeDictLabel",
                  QStringLiteral("事業所辞書: ") +

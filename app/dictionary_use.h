@@ -26,7 +26,10 @@ void OfferBuiltDictionaries(TMainForm& frame, const std::vector<TBuildSource>& s
 bool AskUseBuiltByDefault(QWidget* parent, const QString& userDir);
 
 // Adds lines under the about dialog's button naming the dictionary directory in use and the
-// number of offices its office dictionary holds ("事業所辞書: N件", or "なし").
+// number of offices its office dictionary holds ("事業所辞書: N件", or "なし") and the
+// dictionaries' date.
 void AddDictionaryLines(QDialog& about, const std::string& dictDir);
+// The date of the dictionaries in dictDir (the newer file's, "yyyy/MM/dd"), empty without any.
+QString DictionaryDate(const std::string& dictDir);
 
 } // namespace kompa::ui

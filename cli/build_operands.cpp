@@ -56,6 +56,7 @@ std::vector<std::string> BuildOperands::NamedFiles() const
         names.push_back(source.fileName);
     for (const char* name : {kAddressDictName, kCodeDictName, kOfficeDictName})
         names.push_back(JoinPath(dir, name));
+    names.push_back(dir); // a directory that cannot be made
     return names;
 }
 

@@ -2,12 +2,15 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include "build_operands.h"
 #include "codec.h"
 #include "commands.h"
 #include "engine/dictionary_build.h"
 #include "engine/errors.h"
+#include "engine/file_io.h"
+#include "engine/messages.h"
 
 namespace kompa::cli {
 namespace {
@@ -21,8 +24,9 @@ constexpr char kUsage[] =
     "is comes from its content, or --office names the business-office file. Given\n"
     "both, all three dictionaries are replaced together; given one, only its own.\n"
     "DIR defaults to the directory of the first file; a last operand that is no\n"
-    "existing file is DIR. Prints nothing on success; on failure the message goes\n"
-    "to standard error (exit status 1) and every dictionary file is left as it was.\n"
+    "existing file is DIR, created when missing (with its parents). Prints nothing\n"
+    "on success; on failure the message goes to standard error (exit status 1) and\n"
+    "every dictionary file is left as it was.\n"
     "  --office OFFICE  the business-office file, whatever its content looks like\n"
     "  --help           show this help\n";
 
@@ -37,6 +41,13 @@ int RunBuild(int argc, char** argv)
         std::vector<TBuildSource> sources;
         for (const BuildOperands::Source& source : operands.sources)
             sources.push_back(ReadBuildSource(source.fileName, source.office));
+        // A build into a directory that is not there yet is meant: make it, like mkdir -p.
+        // The sources are read first, so a missing source fails before anything is created.
+        std::error_code error;
+        if (!operands.dir.empty() && !std::filesystem::is_directory(operands.dir, error) &&
+            !std::filesystem::create_directories(operands.dir, error) &&
+            !std::filesystem::is_directory(operands.dir, error))
+            Raise(FormatMessage(msg::kFileCreateError, operands.dir));
         MakeDictionaryFiles(sources, operands.dir);
     } catch (const Exception& e) {
         std::fprintf(stderr, "kompa-cli: %s\n",

@@ -26,9 +26,9 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: kompa-cli convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M\n"
-    "                         [--match M] [--report REPORT] [--read-delims LIST]\n"
-    "                         [--write-delim D] [--quote LIST] [--encoding E]\n"
-    "                         [--output OUT | --dry-run] FILE\n"
+    "                         [--match M] [--report REPORT] [--header H]\n"
+    "                         [--read-delims LIST] [--write-delim D] [--quote LIST]\n"
+    "                         [--encoding E] [--output OUT | --dry-run] FILE\n"
     "  --match        precise (default): the ministry's notes and the ways people write\n"
     "                 addresses decide, and a code is written only when the address leaves\n"
     "                 one; literal: the address dictionary's prefix search alone\n"
@@ -43,7 +43,11 @@ constexpr char kUsage[] =
     "                 starts with a byte-order mark, or is valid UTF-8 holding kana, kanji\n"
     "                 or full-width forms; else as Shift-JIS. The file is written back in\n"
     "                 its own encoding, byte-order mark and line ends (LF when it has LF\n"
-    "                 and no CR)\n";
+    "                 and no CR)\n"
+    "  --header       auto (default), yes or no: whether the first line is a heading,\n"
+    "                 kept as read and never converted or counted. auto takes it for one\n"
+    "                 when its address field reads as a column name (as \"address\" or\n"
+    "                 its Japanese forms do) and is no address the dictionary matches\n";
 
 // What precise matching adds to the counts: 新規, 変更, うち辞書にない番号, 維持.
 constexpr const char* kCodeCountCaptions[] = {"新規", "変更", "うち辞書にない番号", "維持"};
@@ -59,6 +63,8 @@ constexpr const char* kCountCaptions[] = {
     "f\x81[\x83^\x90\x94",
     "\x96\xA2\x95\xCF\x8A\xB7",
 };
+// 見出し行: the heading line kept, when there is one.
+constexpr char kHeadingCaption[] = "\x8C\xA9\x8F\x6F\x82\xB5\x8D\x73";
 
 int Usage(const std::string& reason)
 {
@@ -118,6 +124,8 @@ private:
     std::string buffer_;
 };
 
+enum class THeadingChoice { Auto, Yes, No };
+
 struct Settings {
     std::string dictDir;
     bool withKen = false;
@@ -130,6 +138,7 @@ struct Settings {
     TMatchMode match = TMatchMode::Precise;
     std::string report;
     TEncodingChoice encoding = TEncodingChoice::Auto;
+    THeadingChoice heading = THeadingChoice::Auto;
     std::string fileName;
 };
 
@@ -152,6 +161,7 @@ int ReadSettings(int argc, char** argv, Settings& settings)
                     {"encoding", true},
                     {"match", true},
                     {"report", true},
+                    {"header", true},
                     {"help", false}},
                    args, reason))
         return Usage(reason);
@@ -200,6 +210,15 @@ int ReadSettings(int argc, char** argv, Settings& settings)
         if (settings.report.empty())
             return Usage("--report needs a file name");
     }
+    if (args.Has("header")) {
+        const std::string heading = args.Value("header");
+        if (heading == "yes")
+            settings.heading = THeadingChoice::Yes;
+        else if (heading == "no")
+            settings.heading = THeadingChoice::No;
+        else if (heading != "auto")
+            return Usage("--header: auto, yes or no, not '" + heading + "'");
+    }
     settings.dryRun = args.Has("dry-run");
     if (args.Has("output")) {
         if (settings.dryRun)
@@ -214,11 +233,16 @@ int ReadSettings(int argc, char** argv, Settings& settings)
 // The four counts of the result dialog; false when they could not be written.
 bool WriteCounts(Stream& out, const TConversionPass& pass)
 {
-    const int counts[] = {pass.Lines().Count(), pass.BlankCount(), pass.ConvCount(),
+    const int counts[] = {pass.RecordCount(), pass.BlankCount(), pass.ConvCount(),
                           pass.SkipCount()};
     for (int i = 0; i < 4; ++i) {
         out.Text(kCountCaptions[i]);
         out.Ascii(" " + std::to_string(counts[i]));
+        out.EndLine();
+    }
+    if (pass.HasHeading()) {
+        out.Text(kHeadingCaption);
+        out.Ascii(" " + std::to_string(pass.HeadingCount()));
         out.EndLine();
     }
     if (pass.MatchMode() == TMatchMode::Precise) {
@@ -309,7 +333,6 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     // Nothing to convert: the counts are all 0 and nothing is written.
     if (pass.Lines().Count() == 0)
         return WriteCounts(out, pass) ? 0 : CountsNotWritten(err);
-    WarnFieldCounts(pass, err);
 
     pass.SetColumns(settings.postCol, settings.addrCol);
     pass.SetWithKen(settings.withKen);
@@ -341,6 +364,11 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     pass.ResetConversion(true);
     if (!postCode.IsOpen())
         Raise(msg::kNoDictionary);
+    // Recognised over the open dictionary; the field counts leave the heading out.
+    pass.SetHeading(
+        settings.heading == THeadingChoice::Yes ||
+        (settings.heading == THeadingChoice::Auto && pass.RecogniseHeading(settings.addrCol)));
+    WarnFieldCounts(pass, err);
 
     // Held until the pass has ended: a run that fails on a later record reports only the
     // failure, with the record's line.

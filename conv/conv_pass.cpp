@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_map>
+#include <vector>
 
 #include "book_save.h"
+#include "column_names.h"
 #include "engine/cp932.h"
+#include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/find_query.h"
 
@@ -13,28 +17,12 @@ namespace kompa {
 
 namespace {
 
-constexpr std::size_t kCodeLength = 7; // a written postal code is at most this many bytes
+constexpr std::size_t kCodeLength = 7; // text that is no code is written up to this many bytes
 
-// The first kCodeLength bytes of a Shift-JIS code text, as UTF-8. A double-byte character cut
-// by the limit is dropped: UTF-8 has no half characters.
-std::string CodeAsUtf8(std::string_view code)
+bool IsAscii(std::string_view text)
 {
-    code = code.substr(0, kCodeLength);
-    std::size_t whole = 0;
-    while (whole < code.size()) {
-        const auto lead = static_cast<unsigned char>(code[whole]);
-        const std::size_t width =
-            (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
-        if (whole + width > code.size())
-            break;
-        whole += width;
-    }
-    code = code.substr(0, whole);
-    // Digits, as almost always: the same bytes in both encodings.
-    if (std::all_of(code.begin(), code.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return std::string(code);
-    return cp932::ToUtf8(code);
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Nothing but blanks: no address to look up.
@@ -57,6 +45,29 @@ bool BlankAddress(std::string_view address)
 // Candidates listed for a waiting record at most: every floor of the tallest building fits.
 constexpr std::size_t kMaxPreciseCandidates = 200;
 
+// Closes the dictionary again on every way out when it was opened only for a question.
+class OpenedForAQuestion {
+public:
+    OpenedForAQuestion(TPostCode& postCode, const std::string& fileName) : postCode_(postCode)
+    {
+        if (!postCode_.IsOpen()) {
+            postCode_.OpenDictionary(fileName);
+            opened_ = true;
+        }
+    }
+    ~OpenedForAQuestion()
+    {
+        if (opened_)
+            postCode_.CloseDictionary();
+    }
+    OpenedForAQuestion(const OpenedForAQuestion&) = delete;
+    OpenedForAQuestion& operator=(const OpenedForAQuestion&) = delete;
+
+private:
+    TPostCode& postCode_;
+    bool opened_ = false;
+};
+
 } // namespace
 
 TConversionPass::TConversionPass(TPostCode& postCode) : FPostCode(postCode) {}
@@ -64,8 +75,9 @@ TConversionPass::TConversionPass(TPostCode& postCode) : FPostCode(postCode) {}
 void TConversionPass::SetCurrent(int index)
 {
     FCurrent = index;
+    // The progress counts records: the heading is none.
     if (index <= FLines.Count() && OnCurrent)
-        OnCurrent(index, FLines.Count());
+        OnCurrent(index - FirstRecord(), RecordCount());
 }
 
 void TConversionPass::DropWaitingRecord()
@@ -86,6 +98,8 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
 {
     DropWaitingRecord();
     FCsvFileName = fileName;
+    FHeading = false;
+    FBookFormKnown = false;
     FLines.Clear();
     FIdentity = {};
     FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice);
@@ -97,7 +111,7 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
 
 int TConversionPass::FieldCountReference() const
 {
-    for (int i = 0; i < FLines.Count(); ++i)
+    for (int i = FirstRecord(); i < FLines.Count(); ++i)
         if (!FLines.Get(i).empty())
             return i;
     return -1;
@@ -122,10 +136,87 @@ bool TConversionPass::CheckFieldCounts() const
     return FirstFieldCountMismatch() < 0;
 }
 
+std::string TConversionPass::InSjis(const std::string& field) const
+{
+    // Codes and empty fields, by far the usual case, are the same bytes in both encodings.
+    if (FLines.Format().encoding != TTextEncoding::Utf8 || IsAscii(field))
+        return field;
+    std::string sjis;
+    if (!cp932::FromUtf8Fast(field, sjis))
+        sjis = cp932::FromUtf8(field);
+    return sjis;
+}
+
+std::string TConversionPass::DictionaryFile() const
+{
+    std::string dir = FDictDir;
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir + kAddressDictName;
+}
+
+TFieldList TConversionPass::HeadingFields() const
+{
+    TFieldList fields;
+    if (FLines.Count() > 0)
+        SplitFields(fields, FLines.Get(0), FReadDelimiters);
+    return fields;
+}
+
+std::string TConversionPass::ColumnName(int col) const
+{
+    if (!HasHeading())
+        return {};
+    const TFieldList fields = HeadingFields();
+    return col >= 0 && col < fields.Count() ? InSjis(fields[col]) : std::string();
+}
+
+bool TConversionPass::DictionaryMatches(const std::string& address)
+{
+    const std::string key = FPostCode.NormalizeAddress(address);
+    if (key.empty())
+        return false;
+    // Without a dictionary nothing matches; the pass itself then says why it cannot start.
+    try {
+        OpenedForAQuestion open(FPostCode, DictionaryFile());
+        TTextResultList found;
+        const int level = FPostCode.SearchAddress(key, found, false);
+        // Found as written or with ヶ/ケ exchanged; a shortened key's guess is no match.
+        return found.Count() > 0 && level <= 2;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+bool TConversionPass::RecogniseHeading(int addrCol)
+{
+    if (!FPrecise || addrCol < 0)
+        return false;
+    const TFieldList fields = HeadingFields();
+    if (addrCol >= fields.Count())
+        return false;
+    const std::string field = InSjis(fields[addrCol]);
+    return ColumnNameOf(field) != TColumnName::None && !DictionaryMatches(field);
+}
+
+int TConversionPass::HeadingAddressColumn(int addrCol)
+{
+    if (RecogniseHeading(addrCol))
+        return addrCol;
+    if (!FPrecise)
+        return -1;
+    const TFieldList fields = HeadingFields();
+    for (int col = 0; col < fields.Count(); ++col)
+        if (col != addrCol && ColumnNameOf(InSjis(fields[col])) == TColumnName::Address &&
+            RecogniseHeading(col))
+            return col;
+    return -1;
+}
+
 void TConversionPass::ResetConversion(bool active)
 {
     DropWaitingRecord();
-    SetCurrent(0);
+    SetCurrent(FirstRecord());
     FConvCount = 0;
     FSkipCount = 0;
     FBlankCount = 0;
@@ -134,11 +225,9 @@ void TConversionPass::ResetConversion(bool active)
     FStaleCount = 0;
     FKeptCount = 0;
     FMatcher.reset();
+    FBookFormKnown = false;
     if (active) {
-        std::string dir = FDictDir;
-        if (!dir.empty() && dir.back() != '/')
-            dir += '/';
-        FPostCode.OpenDictionary(dir + kAddressDictName);
+        FPostCode.OpenDictionary(DictionaryFile());
         if (FMatchMode == TMatchMode::Precise)
             FMatcher = match::PreciseMatcherFor(FPostCode);
     } else {
@@ -153,14 +242,68 @@ char TConversionPass::WriteDelimiter() const
     return FWriteDelimiter ? FWriteDelimiter() : ',';
 }
 
-void TConversionPass::WriteBack(std::string_view codeText)
+const std::optional<std::string>& TConversionPass::BookCodeForm()
 {
-    if (FLines.Format().encoding == TTextEncoding::Utf8)
-        FFields.Put(FPostCol, CodeAsUtf8(codeText));
-    else
-        FFields.Put(FPostCol, std::string(codeText.substr(0, kCodeLength)));
+    if (FBookFormKnown)
+        return FBookForm;
+    FBookFormKnown = true;
+    FBookForm.reset();
+    // Each form keyed by its text with every digit a zero of its width; the first form met
+    // wins a tie.
+    const bool utf8 = FLines.Format().encoding == TTextEncoding::Utf8;
+    std::vector<std::string> forms;
+    std::vector<int> counts;
+    std::unordered_map<std::string, std::size_t> indexOf;
+    TFieldList fields;
+    for (int i = FirstRecord(); i < FLines.Count(); ++i) {
+        const std::string_view line = FLines.Get(i);
+        if (line.empty())
+            continue;
+        SplitFields(fields, line, FReadDelimiters);
+        if (FPostCol >= fields.Count() || !ReadWrittenCode(InSjis(fields[FPostCol])))
+            continue;
+        const auto [it, added] =
+            indexOf.emplace(RewriteDigits(fields[FPostCol], "0000000", utf8), forms.size());
+        if (added) {
+            forms.push_back(fields[FPostCol]);
+            counts.push_back(0);
+        }
+        ++counts[it->second];
+    }
+    if (!forms.empty())
+        FBookForm = forms[static_cast<std::size_t>(std::max_element(counts.begin(), counts.end()) -
+                                                   counts.begin())];
+    return FBookForm;
+}
+
+bool TConversionPass::WriteBack(std::string_view codeText)
+{
+    const bool utf8 = FLines.Format().encoding == TTextEncoding::Utf8;
+    std::string code;
+    if (const std::optional<std::string> digits = ReadWrittenCode(codeText)) {
+        code = *digits;
+        if (FPrecise) {
+            // The present field, in the file's encoding: its form is written as it stands.
+            const std::string& present = FFields.Get(FPostCol);
+            const std::optional<std::string> presentDigits = ReadWrittenCode(InSjis(present));
+            if (presentDigits == digits)
+                return false;
+            const std::optional<std::string>& form = presentDigits ? present : BookCodeForm();
+            if (form)
+                code = RewriteDigits(*form, *digits, utf8);
+        }
+    } else {
+        code.assign(CutOnWholeCharacter(codeText, kCodeLength));
+        if (utf8 && !IsAscii(code))
+            code = cp932::ToUtf8(code);
+    }
+    // Text the field already holds leaves the record as read.
+    if (FPrecise && code == FFields.Get(FPostCol))
+        return false;
+    FFields.Put(FPostCol, std::move(code));
     JoinFields(FFields, WriteDelimiter(), FQuoteTargets, FJoined);
     FLines.Put(FCurrent, FJoined);
+    return true;
 }
 
 const std::string& TConversionPass::LookupAddress(bool& matchable)
@@ -182,10 +325,7 @@ const std::string& TConversionPass::PresentCode()
         return FPresent;
     FPresentRead = true;
     FPresent.clear();
-    std::string field = FFields.Get(FPostCol);
-    if (FLines.Format().encoding == TTextEncoding::Utf8)
-        field = cp932::FromUtf8(field);
-    const std::optional<std::string> digits = TypedPostalCode(field);
+    const std::optional<std::string> digits = ReadWrittenCode(InSjis(FFields.Get(FPostCol)));
     if (digits && digits->size() == 7)
         FPresent = *digits;
     return FPresent;
@@ -220,7 +360,7 @@ void TConversionPass::Settle(std::string_view codeText, const std::string& rule)
     if (!present.empty() && present == code) {
         outcome = TCodeOutcome::Kept;
         // A right code stays as the user wrote it; the literal mode rewrites it as it always did.
-        if (FMatchMode == TMatchMode::Literal)
+        if (!FPrecise)
             WriteBack(codeText);
     } else {
         if (BlankAddress(FFields.Get(FPostCol)))
@@ -301,6 +441,8 @@ TStepResult TConversionPass::ConvertRecords()
     if (!FReady || FState == TPassState::Waiting || FLines.Count() == 0)
         return TStepResult::Refused;
     FState = TPassState::Running;
+    if (FCurrent < FirstRecord())
+        SetCurrent(FirstRecord());
     try {
         while (FCurrent < FLines.Count()) {
             // An empty line has no field at all: a record whose address is empty.
@@ -311,13 +453,17 @@ TStepResult TConversionPass::ConvertRecords()
             }
             SplitFields(FFields, FLines.Get(FCurrent), FReadDelimiters);
             FPresentRead = false;
-            FBefore = FFields.Get(FPostCol);
+            // Read only where the record has the column: one without it fails where the
+            // column is needed, not here.
+            FBefore = FPostCol < FFields.Count() ? FFields.Get(FPostCol) : std::string();
             bool matchable = true;
             const std::string& address = LookupAddress(matchable);
             const std::string key = FPostCode.NormalizeAddress(address);
             if (FMatcher) {
-                // Precisely, only an address of blanks is empty: 東京都　千代田区 is an address.
-                if (BlankAddress(address)) {
+                // Precisely, only an address of blanks (or of a prefecture alone) is empty:
+                // 東京都　千代田区 is an address.
+                if (BlankAddress(address) ||
+                    match::TPreciseMatcher::NamesOnlyAPrefecture(address)) {
                     ++FBlankCount;
                     Report(TCodeOutcome::Blank, "blank", 0);
                     SetCurrent(FCurrent + 1);
@@ -344,7 +490,9 @@ TStepResult TConversionPass::ConvertRecords()
             FLevel = FPostCode.SearchAddress(key, FCandidates, FWithKen);
             // Level 5 is a guess from a shortened key: it always asks.
             if (FCandidates.Count() == 1 && !FConfirm && FLevel <= 4) {
-                Settle(FCandidates.Line(0), "level-" + std::to_string(FLevel));
+                // A candidate line begins with its code.
+                Settle(FCandidates.Line(0).substr(0, kCodeLength),
+                       "level-" + std::to_string(FLevel));
                 SetCurrent(FCurrent + 1);
                 ++FConvCount;
                 continue;

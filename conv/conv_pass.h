@@ -5,12 +5,14 @@
 // The conversion window and `kompa-cli convert` both drive it.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "book_lines.h"
 #include "book_save.h"
 #include "char_set.h"
+#include "code_text.h"
 #include "csv_fields.h"
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
@@ -85,8 +87,13 @@ public:
     void SetConfirm(bool confirm) { FConfirm = confirm; }
     // "県名も表示": candidate lines carry the prefecture name.
     void SetWithKen(bool withKen) { FWithKen = withKen; }
-    // Takes effect at the next ResetConversion(true).
-    void SetMatchMode(TMatchMode mode) { FMatchMode = mode; }
+    // Takes effect at the next ResetConversion(true). Precise matching goes with the precise
+    // mode's writing and headings (SetPreciseMode); literal matching with the literal ones.
+    void SetMatchMode(TMatchMode mode)
+    {
+        FMatchMode = mode;
+        FPrecise = mode == TMatchMode::Precise;
+    }
     TMatchMode MatchMode() const { return FMatchMode; }
     // Each record's account as it is dealt with (written, kept, skipped, blank).
     std::function<void(const TRecordReport&)> OnRecord;
@@ -101,6 +108,11 @@ public:
     std::function<void()> OnWait;
     // How the next LoadFromFile decides the file's encoding.
     void SetEncodingChoice(TEncodingChoice choice) { FEncodingChoice = choice; }
+    // Precise mode (the default) recognises a heading line by itself and writes codes in the
+    // form the book uses, leaving a present code that is already right byte for byte. Off, a
+    // code is written as its seven digits and only a heading the caller names is kept.
+    void SetPreciseMode(bool precise) { FPrecise = precise; }
+    bool PreciseMode() const { return FPrecise; }
 
     // --- the file -------------------------------------------------------------------------
     // Replaces the held lines (also in the middle of a pass: a waiting record is dropped, so
@@ -118,18 +130,42 @@ public:
     // Index of the first line whose field count differs from the first line's, or -1.
     int FirstFieldCountMismatch() const;
     // Index of the line the others are compared with (the first that is not empty), or -1.
+    // The heading line is left out of the comparison.
     int FieldCountReference() const;
+
+    // --- the heading line -----------------------------------------------------------------
+    // Whether the first line is a heading for the address column addrCol: its field there
+    // reads as a column name (ColumnNameOf) and holds no address the dictionary matches.
+    // Opens the dictionary for the question when it is not open, and closes it again. Always
+    // false outside precise mode.
+    bool RecogniseHeading(int addrCol);
+    // The address column by which the first line is recognised as a heading: addrCol when it
+    // is, else the first column named like an address by which it is; -1 when none.
+    int HeadingAddressColumn(int addrCol);
+    // The first line is a heading: it is never converted, counted or compared, and is saved as
+    // read. Set before ConvertRecords; a newly loaded file has none.
+    void SetHeading(bool heading) { FHeading = heading; }
+    bool HasHeading() const { return FHeading && FLines.Count() > 0; }
+    int HeadingCount() const { return HasHeading() ? 1 : 0; }
+    // The heading's field of column col (Shift-JIS; a UTF-8 book's converted), or an empty
+    // text when there is no heading or no such field: the column's name for the report.
+    std::string ColumnName(int col) const;
+    // The heading's fields, as split with the read delimiters (in the file's encoding).
+    TFieldList HeadingFields() const;
+    // The lines that are records: every line but the heading.
+    int FirstRecord() const { return HeadingCount(); }
+    int RecordCount() const { return FLines.Count() - FirstRecord(); }
 
     // --- the pass -------------------------------------------------------------------------
     // Counters to zero, FCurrent to 0; opens the dictionary when active (a failure raises and
     // leaves FActive as it was), else closes it. Drops any waiting record.
     void ResetConversion(bool active);
-    // Converts from FCurrent on until a record waits or the pass ends. Refused unless
-    // ResetConversion(true) prepared a pass over at least one line that has not ended since.
-    // An empty line is a record with an empty address. A record lacking a chosen column, or a
-    // failed search, raises and stops the pass at that record.
+    // Converts from FCurrent on (never the heading) until a record waits or the pass ends.
+    // Refused unless ResetConversion(true) prepared a pass over at least one line that has not
+    // ended since. An empty line is a record with an empty address. A record lacking a chosen
+    // column, or a failed search, raises and stops the pass at that record.
     TStepResult ConvertRecords();
-    // OK on the waiting record: its postal-code field := the first seven bytes of codeText.
+    // OK on the waiting record with codeText (Shift-JIS), written as WriteBack says.
     TStepResult Ok(std::string_view codeText);
     // Skip the waiting record; it stays as read.
     TStepResult Skip();
@@ -161,6 +197,7 @@ public:
     TPassState State() const { return FState; }
     bool Waiting() const { return FState == TPassState::Waiting; }
     bool Active() const { return FActive; }
+    // The line index of the record at hand (the heading, when there is one, is line 0).
     int Current() const { return FCurrent; }
     int ConvCount() const { return FConvCount; }
     int SkipCount() const { return FSkipCount; }
@@ -190,7 +227,6 @@ public:
 private:
     void SetCurrent(int index);
     void DropWaitingRecord();
-    void WriteBack(std::string_view codeText);
     // Writes codeText unless the record already holds that code; counts and reports it.
     void Settle(std::string_view codeText, const std::string& rule);
     void Report(TCodeOutcome outcome, const std::string& rule, int candidates);
@@ -198,9 +234,23 @@ private:
     bool MatchPrecisely(const std::string& key, std::string_view address, bool matchable);
     // The record's present code as seven digits, or empty; read once per record.
     const std::string& PresentCode();
+    // The record's postal-code field := codeText. A code in any written form (ReadWrittenCode)
+    // is written as its seven digits, or in precise mode in the form of the record's present
+    // code (the book's usual form when that is no code), the record left as read when its code
+    // already is that one; any other text as its first seven bytes, never half a character.
+    // False when the record was left as read.
+    bool WriteBack(std::string_view codeText);
+    // The present code (in the file's encoding) whose form most of the book's codes share;
+    // none when no record holds a code.
+    const std::optional<std::string>& BookCodeForm();
     void ShowCandidates(const std::string& key);
     TStepResult Advance();
     char WriteDelimiter() const;
+    std::string DictionaryFile() const;
+    // A field as the dictionary reads it: a UTF-8 book's converted to Shift-JIS.
+    std::string InSjis(const std::string& field) const;
+    // Whether the dictionary lists the address as written (or with ヶ/ケ exchanged).
+    bool DictionaryMatches(const std::string& address);
     // Writes what OutputBytes() holds, in pieces.
     TBytesWriter Writer() const;
     // The record's address as the dictionary reads it (Shift-JIS). matchable is false when a
@@ -212,6 +262,8 @@ private:
     std::function<char()> FWriteDelimiter;
     bool FConfirm = false;
     bool FWithKen = false;
+    bool FPrecise = true;
+    bool FHeading = false;
     int FPostCol = 0;
     int FAddrCol = 1;
 
@@ -250,6 +302,8 @@ private:
     std::string FWaitPostCode;
     std::string FWaitAddress;
     std::string FLookup; // a UTF-8 record's address in Shift-JIS
+    bool FBookFormKnown = false;
+    std::optional<std::string> FBookForm;
 };
 
 } // namespace kompa

@@ -1,5 +1,6 @@
 #include "convui/conv_form.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -275,6 +276,15 @@ void TConvForm::CreateControls()
     }
 
     connect(edKey, &QLineEdit::returnPressed, this, Guard([this] { SpeedButton1Click(); }));
+    // Enter in 郵便番号 answers the record with what it holds.
+    connect(Edit1, &QLineEdit::returnPressed, this, Guard([this] {
+                if (BtnOk->isEnabled())
+                    BtnOkClick();
+            }));
+    // Enter on a focused button presses it, as the space bar does.
+    for (QWidget* button : std::initializer_list<QWidget*>{
+             BtnOk, btnSkip, SpeedButton5, SpeedButton3, SpeedButton4, SpeedButton1, SpeedButton2})
+        button->installEventFilter(this);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, Guard([this] { ListBox1Accept(); }));
     connect(BtnOk, &QPushButton::clicked, this, Guard([this] { BtnOkClick(); }));
     connect(btnSkip, &QPushButton::clicked, this, Guard([this] { btnSkipClick(); }));
@@ -409,11 +419,22 @@ void TConvForm::OpenCsvFile(const QString& chosen)
     FPass.LoadFromFile(ui::ToFileName(chosen), readDelimiters, quoteTargets);
     if (FPass.Lines().Count() == 0)
         return;
+    // A heading line, recognised by the address column chosen last or by a column named
+    // like an address, is left out of the field counts and names the columns.
+    FPass.SetHeading(FPass.HeadingAddressColumn(FldForm->FAddrCol) >= 0);
     if (!FPass.CheckFieldCounts() && ShowModal(ErrDlg) == mrAbort)
         return;
-    FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters());
+    FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters(), FPass.HasHeading());
+    if (FPass.HasHeading())
+        FldForm->PreselectFromHeading(true);
     if (ShowModal(FldForm) != mrOk)
         return;
+    // The user's word on the heading decides; the field counts are checked again by it.
+    if (FldForm->HeadingChecked() != FPass.HasHeading()) {
+        FPass.SetHeading(FldForm->HeadingChecked());
+        if (!FPass.CheckFieldCounts() && ShowModal(ErrDlg) == mrAbort)
+            return;
+    }
     FPass.SetColumns(FldForm->FPostCol, FldForm->FAddrCol);
     ResetConversion(true);
     ConvertRecords();
@@ -464,7 +485,9 @@ void TConvForm::ConvertRecords()
 void TConvForm::ShowCandidates()
 {
     QApplication::beep();
-    setWindowTitle(QString::number(FPass.Level()));
+    // The level tells a user nothing: precise mode keeps the caption.
+    setWindowTitle(FPass.PreciseMode() ? Text(convtxt::kConvCaption)
+                                       : QString::number(FPass.Level()));
     edKey->setText(FromSjis(FPass.WaitKey()));
     ui::TListBoxItems items(ListBox1);
     {
@@ -481,6 +504,9 @@ void TConvForm::ShowCandidates()
     // Draw the record before the wait; the user's input waits for the buttons below.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     EnableRecordButtons(FPass.Waiting());
+    // The next answer starts from the candidates: arrows and Enter answer a record.
+    if (FPass.Waiting())
+        ListBox1->setFocus(Qt::OtherFocusReason);
 }
 
 void TConvForm::ShowCandidateCount()
@@ -580,20 +606,37 @@ void TConvForm::RememberSelection(QLineEdit* edit)
 
 void TConvForm::ListBox1Accept()
 {
-    QListWidgetItem* item = ListBox1->currentItem();
-    if (!item || !BtnOk->isEnabled())
+    if (!BtnOk->isEnabled())
         return;
-    item->setSelected(true);
-    ListBox1Click();
+    // Without a line chosen, OK takes 郵便番号 as it stands, as the button does. The list
+    // makes its first line current (unselected) when it takes the focus: that is no choice.
+    QListWidgetItem* item = ListBox1->currentItem();
+    if (item && item->isSelected())
+        ListBox1Click();
     BtnOkClick();
 }
 
 bool TConvForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (enter && watched == ListBox1) {
             ui::Guarded([this] { ListBox1Accept(); });
+            return true;
+        }
+        // The first arrow chooses the line the list shows as current, rather than the next.
+        if ((key == Qt::Key_Down || key == Qt::Key_Up) && watched == ListBox1 &&
+            ListBox1->count() > 0 && ListBox1->selectedItems().isEmpty()) {
+            if (!ListBox1->currentItem())
+                ListBox1->setCurrentRow(0);
+            ListBox1->currentItem()->setSelected(true);
+            ListBox1Click();
+            return true;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(watched); enter && button) {
+            if (button->isEnabled())
+                button->click();
             return true;
         }
     }
@@ -640,28 +683,36 @@ void TConvForm::FinishConversion()
 {
     // The record buttons must not act on data the result dialog is about to save or drop.
     EnableRecordButtons(false);
-    RsltDlg->SetCounts(FPass.Lines().Count(), FPass.BlankCount(), FPass.ConvCount(),
+    RsltDlg->SetCounts(FPass.RecordCount(), FPass.BlankCount(), FPass.ConvCount(),
                        FPass.SkipCount());
-    int result = ShowModal(RsltDlg);
-    // A save that failed has said why and kept the results: the user may deal with the cause
-    // and save again, or choose otherwise.
-    while (result == mrSave && !SaveResults())
-        result = ShowModal(RsltDlg);
-    if (result == mrSave) {
-        ResetConversion(false);
-    } else if (result == mrContinue) {
-        FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters());
-        if (ShowModal(FldForm) == mrOk) {
+    RsltDlg->SetHeadingCount(FPass.HeadingCount());
+    for (;;) {
+        const int result = ShowModal(RsltDlg);
+        if (result == mrSave) {
+            // A save that failed has said why and kept the results: the user may deal with
+            // the cause and save again, or choose otherwise.
+            if (!SaveResults())
+                continue;
+            ResetConversion(false);
+            return;
+        }
+        if (result == mrContinue) {
+            FldForm->FillPreview(FPass.Lines(), FPass.ReadDelimiters(), FPass.HasHeading());
+            // Cancelling the field dialog goes back to the results, never throws them away.
+            if (ShowModal(FldForm) != mrOk)
+                continue;
+            FPass.SetHeading(FldForm->HeadingChecked());
             FPass.SetColumns(FldForm->FPostCol, FldForm->FAddrCol);
             ResetConversion(true);
             ConvertRecords();
-        } else {
+            return;
+        }
+        // Escape or the close box choose nothing: the results go only when the user says so.
+        if (result == mrDiscard || AskWarning(Text(msg::kDiscardConversion))) {
             FPass.Discard();
             ResetConversion(false);
+            return;
         }
-    } else {
-        FPass.Discard();
-        ResetConversion(false);
     }
 }
 

@@ -49,6 +49,9 @@ public:
     void OpenCsvFile(const QString& chosen);
     // Where "KOMPA.DIC" is opened from at the start of the next pass.
     void SetDictionaryDir(const std::string& dir) { FPass.SetDictionaryDir(dir); }
+    // Precise mode (the default): a heading recognised by itself, the book's code form kept,
+    // the caption kept while a record waits. Off, the window behaves as it always did.
+    void SetPreciseMode(bool precise) { FPass.SetPreciseMode(precise); }
 
     const kompa::TConversionPass& Pass() const { return FPass; }
     bool Active() const { return FPass.Active(); }

@@ -1,6 +1,7 @@
 #include "convui/rslt_dlg.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -27,7 +28,8 @@ QPushButton* ResultButton(QWidget* parent, const char* name, const char* caption
 {
     auto* button = new QPushButton(kompa::ui::FromSjis(caption), parent);
     button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus.
+    button->setAutoDefault(true);
     button->setMinimumWidth(150);
     return button;
 }
@@ -60,16 +62,55 @@ TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
     SpeedButton3 = ResultButton(this, "SpeedButton3", convtxt::kSave);
     SpeedButton1 = ResultButton(this, "SpeedButton1", convtxt::kContinue);
     SpeedButton2 = ResultButton(this, "SpeedButton2", convtxt::kDiscard);
+    SpeedButton3->setDefault(true);
     connect(SpeedButton3, &QPushButton::clicked, this, [this] { done(mrSave); });
     connect(SpeedButton1, &QPushButton::clicked, this, [this] { done(mrContinue); });
     connect(SpeedButton2, &QPushButton::clicked, this, [this] { done(mrDiscard); });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(counts);
-    layout->addSpacing(12);
+    auto* main = new QVBoxLayout;
+    main->addLayout(counts);
+    main->addSpacing(12);
     for (QPushButton* button : {SpeedButton3, SpeedButton1, SpeedButton2})
-        layout->addWidget(button, 0, Qt::AlignHCenter);
+        main->addWidget(button, 0, Qt::AlignHCenter);
+
+    FExtraCounts = new QGridLayout;
+    FExtraCounts->setHorizontalSpacing(16);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(main);
+    layout->addLayout(FExtraCounts);
+    layout->setAlignment(FExtraCounts, Qt::AlignTop);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    FHeadingRow = AddExtraCount("lblHeading", convtxt::kHeadingLines);
+    lblHeading = FExtras[static_cast<std::size_t>(FHeadingRow)].value;
+}
+
+int TRsltDlg::AddExtraCount(const char* objectName, const char* sjisCaption)
+{
+    const int row = static_cast<int>(FExtras.size());
+    auto* caption = new QLabel(kompa::ui::FromSjis(sjisCaption), this);
+    QLabel* value = ValueLabel(this, objectName);
+    FExtraCounts->addWidget(caption, row, 0);
+    FExtraCounts->addWidget(value, row, 1);
+    caption->hide();
+    value->hide();
+    FExtras.push_back({caption, value});
+    return row;
+}
+
+void TRsltDlg::ShowExtraCount(int row, int value)
+{
+    const TExtraCount& extra = FExtras.at(static_cast<std::size_t>(row));
+    extra.value->setText(QString::number(value));
+    extra.caption->show();
+    extra.value->show();
+}
+
+void TRsltDlg::HideExtraCount(int row)
+{
+    const TExtraCount& extra = FExtras.at(static_cast<std::size_t>(row));
+    extra.caption->hide();
+    extra.value->hide();
 }
 
 void TRsltDlg::SetCounts(int total, int blank, int converted, int skipped)
@@ -78,4 +119,19 @@ void TRsltDlg::SetCounts(int total, int blank, int converted, int skipped)
     lblBlank->setText(QString::number(blank));
     lblConv->setText(QString::number(converted));
     lblSkip->setText(QString::number(skipped));
+}
+
+void TRsltDlg::SetHeadingCount(int headings)
+{
+    if (headings > 0)
+        ShowExtraCount(FHeadingRow, headings);
+    else
+        HideExtraCount(FHeadingRow);
+}
+
+void TRsltDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Every showing starts on the default: the same key does the same thing each time.
+    SpeedButton3->setFocus(Qt::OtherFocusReason);
 }

@@ -1,11 +1,16 @@
 #pragma once
 // TRsltDlg: the counts of a finished pass and the choice between saving, another pass and
-// discarding. Created hidden at start-up and kept for the whole run.
+// discarding. Created hidden at start-up and kept for the whole run. 結果を保存 is the default
+// button and has the focus when the dialog opens; Escape and the close box choose none of the
+// three (mrCancel), and the window then asks before anything is thrown away.
 
 #include <QDialog>
 
+#include <vector>
+
 #include "convui/modal_result.h"
 
+class QGridLayout;
 class QLabel;
 class QPushButton;
 
@@ -16,16 +21,37 @@ public:
 
     // The four value labels, in the order of the dialog's rows.
     void SetCounts(int total, int blank, int converted, int skipped);
+    // "見出し行": shown beside the four while a heading line was kept (headings > 0).
+    void SetHeadingCount(int headings);
+
+    // A further count in a column to the right of the four, so that the four and the buttons
+    // stay where they are. Hidden until ShowExtraCount gives it a value; returns its row.
+    int AddExtraCount(const char* objectName, const char* sjisCaption);
+    void ShowExtraCount(int row, int value);
+    void HideExtraCount(int row);
 
     QLabel* lblAll;
     QLabel* lblBlank;
     QLabel* lblConv;
     QLabel* lblSkip;
+    QLabel* lblHeading;
     QPushButton* SpeedButton3; // save
     QPushButton* SpeedButton1; // continue
     QPushButton* SpeedButton2; // discard
 
 public slots:
-    // The close box and Escape mean the same as discarding.
-    void reject() override { done(kompa::mrDiscard); }
+    // The close box and Escape choose nothing: the work must not go with a key.
+    void reject() override { done(kompa::mrCancel); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct TExtraCount {
+        QLabel* caption;
+        QLabel* value;
+    };
+    QGridLayout* FExtraCounts = nullptr;
+    std::vector<TExtraCount> FExtras;
+    int FHeadingRow = -1;
 };

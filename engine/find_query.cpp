@@ -29,22 +29,22 @@ char WideDigit(std::string_view c)
     return 0;
 }
 
-char AnyDigit(std::string_view c)
+} // namespace
+
+char CodeDigitOf(std::string_view c)
 {
     if (c.size() == 1 && c[0] >= '0' && c[0] <= '9')
         return c[0];
     return WideDigit(c);
 }
 
-bool IsHyphen(std::string_view c)
+bool IsCodeHyphen(std::string_view c)
 {
     for (std::string_view hyphen : kHyphens)
         if (c == hyphen)
             return true;
     return false;
 }
-
-} // namespace
 
 // The longest a typed code can be: a mark, three digits, a hyphen and four digits.
 constexpr std::size_t kMaxCodeChars = 9;
@@ -86,13 +86,13 @@ std::optional<std::string> TypedPostalCode(std::string_view text)
         return digits;
 
     const std::size_t start = !chars.empty() && chars.front() == kPostMark ? 1 : 0;
-    if (chars.size() - start != 8 || !IsHyphen(chars[start + 3]))
+    if (chars.size() - start != 8 || !IsCodeHyphen(chars[start + 3]))
         return std::nullopt;
     digits.clear();
     for (std::size_t i = start; i < chars.size(); ++i) {
         if (i == start + 3)
             continue;
-        const char digit = AnyDigit(chars[i]);
+        const char digit = CodeDigitOf(chars[i]);
         if (!digit)
             return std::nullopt;
         digits += digit;

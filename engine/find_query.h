@@ -18,6 +18,10 @@ class TResultList;
 // optional "〒", three digits, one hyphen (- － ‐ ー −) and four digits (ASCII or full-width), or
 // three to seven full-width digits. Nothing for any other text.
 std::optional<std::string> TypedPostalCode(std::string_view text);
+// One character of a written code: the ASCII form of an ASCII or full-width digit, else 0; and
+// whether it is one of the hyphens a code may hold.
+char CodeDigitOf(std::string_view c);
+bool IsCodeHyphen(std::string_view c);
 
 enum class TFindKind { Code, Address, WholeFile };
 

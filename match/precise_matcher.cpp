@@ -310,6 +310,20 @@ std::string TPreciseAnswer::CodeText() const
     return TPreciseMatcher::CodeText(code);
 }
 
+bool TPreciseMatcher::NamesOnlyAPrefecture(std::string_view sjisAddress)
+{
+    if (sjisAddress.size() > 24) // a prefecture's name and a few blanks at most
+        return false;
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> out;
+        for (int k = 0; k < kKenCount; ++k)
+            out.push_back(Canonical(KenNames[k]));
+        return out;
+    }();
+    const std::string text = Canonical(sjisAddress);
+    return std::find(names.begin(), names.end(), text) != names.end();
+}
+
 std::string TPreciseMatcher::CandidateLine(std::uint32_t entry, bool withKen) const
 {
     const TTownEntry& e = index_.Entries()[entry];

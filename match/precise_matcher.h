@@ -42,6 +42,8 @@ public:
 
     // sjisAddress as written; present: the record's code as seven digits, or empty.
     void Match(std::string_view sjisAddress, std::string_view present, TPreciseAnswer& out) const;
+    // Whether a written address is a prefecture's name and nothing else.
+    static bool NamesOnlyAPrefecture(std::string_view sjisAddress);
     // A candidate as the dictionary's result line (code, blank, [prefecture,] address).
     std::string CandidateLine(std::uint32_t entry, bool withKen) const;
     // The seven digits of an entry's code.

@@ -33,10 +33,11 @@ TEST(BuildCommand, WritesBothDictionariesAsTheEngineDoes)
     EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")), ReadFile(expected.File("KOMPA.DIC")));
     EXPECT_EQ(ReadFile(dir.File("VELDA.DIC")), ReadFile(expected.File("VELDA.DIC")));
 
+    // A DIR that is not there yet is made, with its parents.
     TempDir other;
-    r = RunCli({"build", dir.File("KEN_ALL.CSV"), other.Path().string()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(ReadFile(other.File("VELDA.DIC")), ReadFile(expected.File("VELDA.DIC")));
+    r = RunCli({"build", dir.File("KEN_ALL.CSV"), other.File("new/dicts")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(other.File("new/dicts/VELDA.DIC")), ReadFile(expected.File("VELDA.DIC")));
 }
 
 TEST(BuildCommand, FailureReportsTheMessageAndKeepsTheOldFile)
@@ -71,12 +72,14 @@ TEST(BuildCommand, FileErrorsNameTheFileAsGiven)
     EXPECT_EQ(r.err, "kompa-cli: ﾌｧｲﾙが見つかりません\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("KOMPA.DIC")));
 
-    // A UTF-8 directory name stays readable inside the converted message.
+    // A UTF-8 directory name stays readable inside the converted message; a DIR that cannot
+    // be made (under a file) is named.
     WriteFile(dir.File("src.csv"), Source());
+    WriteFile(dir.File("辞書"), "");
     const std::string target = dir.File("辞書") + "/none";
     r = RunCli({"build", dir.File("src.csv"), target});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "kompa-cli: ﾌｧｲﾙ " + target + "/KOMPA.DIC を作成できません\n");
+    EXPECT_EQ(r.err, "kompa-cli: ﾌｧｲﾙ " + target + " を作成できません\n");
 }
 
 } // namespace

@@ -30,6 +30,9 @@ protected:
         std::vector<std::string> args{"convert", "--post-col", post, "--addr-col", addr};
         if (std::find(options.begin(), options.end(), "--dict") == options.end())
             options.insert(options.begin(), {"--dict", dicts.Path().string()});
+        // The conversion as the address search alone does it, unless a test names the mode.
+        if (std::find(options.begin(), options.end(), "--match") == options.end())
+            options.insert(options.begin(), {"--match", "literal"});
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(file);
         return RunProgram(CliPath(), args, {}, {}, stdoutFile);
@@ -175,6 +178,37 @@ TEST_F(ConvertCommand, OutputReplacesThroughATemporaryFileAndKeepsTheMode)
     EXPECT_EQ(ReadFile(out), ReadFile(file));
     EXPECT_EQ(Convert({"--output", "/dev/null"}).status, 0);
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// A spreadsheet's heading line is kept as read and never converted or counted: found by
+// itself, named with --header yes, or read as a record with --header no.
+TEST_F(ConvertCommand, AHeadingLineIsKept)
+{
+    const std::string heading = Sjis("氏名,郵便番号,住所,電話\r\n");
+    const std::string records =
+        Sjis("a,,大阪府大阪市北区梅田,1\r\nb,530-0000,大阪府大阪市北区梅田,2\r\n");
+    WriteFile(file, heading + records);
+    const std::string codes = "新規 1\n変更 1\nうち辞書にない番号 0\n維持 0\n";
+    CliResult r = Convert({"--match", "precise"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "総データ数 2\n住所が空のデータ 0\n変換データ数 2\n未変換 0\n見出し行 1\n" + codes);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadFile(file), heading + Sjis("a,530-0001,大阪府大阪市北区梅田,1\r\n"
+                                             "b,530-0001,大阪府大阪市北区梅田,2\r\n"));
+
+    std::filesystem::remove(backup);
+    WriteFile(file, heading + records);
+    r = Convert({"--match", "precise", "--header", "no", "--dry-run"});
+    EXPECT_EQ(r.out, "総データ数 3\n住所が空のデータ 0\n変換データ数 2\n未変換 1\n" + codes);
+    EXPECT_EQ(r.err, "line 1: 市区町村が見つかりません 0 住所\n");
+
+    // A heading the table does not know, named by the user, with fewer fields than the records:
+    // no field-count warning.
+    WriteFile(file, Sjis("お名前,送り先\r\n") + records);
+    r = Convert({"--header", "yes", "--dry-run"});
+    EXPECT_EQ(r.out, "総データ数 2\n住所が空のデータ 0\n変換データ数 2\n未変換 0\n見出し行 1\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Convert({"--header", "maybe"}).status, 2);
 }
 
 // A UTF-8 book with a byte-order mark and LF line ends is converted as its Shift-JIS form is

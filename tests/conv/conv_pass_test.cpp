@@ -14,9 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "conv/code_text.h"
+#include "conv/column_names.h"
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
+#include "engine/cp932.h"
 #include "engine/dictionary.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
@@ -47,6 +50,7 @@ public:
             {"0600042", "北海道", "札幌市中央区", "大通西"},
             {"0600041", "北海道", "札幌市中央区", "大通東"},
             {"3010000", "茨城県", "竜ケ崎市", "馴馬町"},
+            {"9990001", "東京都", "所在地", "一丁目"}, // a place named like a heading
         };
         std::string source;
         for (const Row& row : rows)
@@ -93,7 +97,7 @@ protected:
     std::string Line(int i) const { return std::string(pass.Lines()[i]); }
     void ExpectCountsAddUp() const
     {
-        EXPECT_EQ(pass.BlankCount() + pass.ConvCount() + pass.SkipCount(), pass.Lines().Count());
+        EXPECT_EQ(pass.BlankCount() + pass.ConvCount() + pass.SkipCount(), pass.RecordCount());
     }
 
     static Dictionary* dictionary;
@@ -188,9 +192,12 @@ TEST_F(ConversionPass, WaitingRecordsShowWhatTheWindowShows)
     EXPECT_EQ(Line(0), Sjis("a,1,不明町1"));
 }
 
-TEST_F(ConversionPass, OkWritesTheFirstSevenBytesOfTheText)
+TEST_F(ConversionPass, OkNeverCutsACode)
 {
-    Load({"a,1234567,不明町", "b,1234567,不明町", "c,1234567,不明町"});
+    // Literal mode: a code in any written form becomes its seven digits; other text its first
+    // seven bytes, never half a character.
+    pass.SetPreciseMode(false);
+    Load({"a,1234567,不明町", "b,1234567,不明町", "c,1234567,不明町", "d,1,不明町", "e,1,不明町"});
     dialect.rgSep = 1;
     pass.SetWriteDelimiterSource([this] { return dialect.GetWriteDelimiter(); });
     ASSERT_EQ(Start(), TStepResult::Waiting);
@@ -198,10 +205,162 @@ TEST_F(ConversionPass, OkWritesTheFirstSevenBytesOfTheText)
     EXPECT_EQ(Line(0), Sjis("a\t\t不明町"));
     dialect.rgSep = 0; // asked afresh for every written record
     ASSERT_EQ(pass.Ok(Sjis("１２３４５")), TStepResult::Waiting);
-    EXPECT_EQ(Line(1), "b," + Sjis("１２３４").substr(0, 7) + "," + Sjis("不明町"));
-    ASSERT_EQ(pass.Ok("9876543 extra"), TStepResult::Finished);
+    EXPECT_EQ(Line(1), Sjis("b,１２３,不明町"));
+    ASSERT_EQ(pass.Ok("9876543 extra"), TStepResult::Waiting);
     EXPECT_EQ(Line(2), Sjis("c,9876543,不明町"));
-    EXPECT_EQ(pass.ConvCount(), 3);
+    ASSERT_EQ(pass.Ok("472-0013"), TStepResult::Waiting);
+    EXPECT_EQ(Line(3), Sjis("d,4720013,不明町"));
+    ASSERT_EQ(pass.Ok(Sjis(" 〒４７２－００１３ ")), TStepResult::Finished);
+    EXPECT_EQ(Line(4), Sjis("e,4720013,不明町"));
+    EXPECT_EQ(pass.ConvCount(), 5);
+
+    // The same in a UTF-8 book.
+    test::WriteFile(file, "a,1,\xE4\xB8\x8D\xE6\x98\x8E\n" + std::string("b,1,\xE4\xB8\x8D\n"));
+    pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    ASSERT_EQ(pass.Ok(Sjis("〒472-0013")), TStepResult::Waiting);
+    EXPECT_EQ(Line(0), "a,4720013,\xE4\xB8\x8D\xE6\x98\x8E");
+    ASSERT_EQ(pass.Ok(Sjis("１２３４５")), TStepResult::Finished);
+    EXPECT_EQ(Line(1), "b,\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93,\xE4\xB8\x8D");
+}
+
+TEST_F(ConversionPass, PreciseModeWritesCodesInTheBooksOwnForm)
+{
+    // Each record's own form; an empty field takes the form most of the book uses; a code
+    // that is already right leaves its record byte for byte.
+    Load({"a,100-0000,千代田区永田町", "b,〒１００－００００,千代田区永田町", "c,,千代田区永田町",
+          "\"d\",\"100-0014\",千代田区永田町", "e,060-0000,札幌市中央区大通",
+          "f,??,千代田区永田町"});
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    EXPECT_EQ(Line(0), Sjis("a,100-0014,千代田区永田町"));
+    EXPECT_EQ(Line(1), Sjis("b,〒１００－００１４,千代田区永田町"));
+    EXPECT_EQ(Line(2), Sjis("c,100-0014,千代田区永田町"));
+    EXPECT_EQ(Line(3), Sjis("\"d\",\"100-0014\",千代田区永田町"));
+    // OK on a waiting record without choosing a line keeps what is there.
+    EXPECT_EQ(pass.WaitPostCode(), "060-0000");
+    ASSERT_EQ(pass.Ok("060-0000"), TStepResult::Finished);
+    EXPECT_EQ(Line(4), Sjis("e,060-0000,札幌市中央区大通"));
+    EXPECT_EQ(Line(5), Sjis("f,100-0014,千代田区永田町"));
+    EXPECT_EQ(pass.ConvCount(), 6);
+    ExpectCountsAddUp();
+
+    // A UTF-8 book in full-width digits.
+    test::WriteFile(file, "x,\xEF\xBC\x91\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90"
+                          "\xEF\xBC\x90\xEF\xBC\x90," +
+                              cp932::ToUtf8(Sjis("千代田区永田町")) + "\n");
+    pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    ASSERT_EQ(Start(), TStepResult::Finished);
+    EXPECT_EQ(Line(0), "x,\xEF\xBC\x91\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90"
+                       "\xEF\xBC\x91\xEF\xBC\x94," +
+                           cp932::ToUtf8(Sjis("千代田区永田町")));
+
+    // Literal mode writes seven digits and rewrites the record as it always did.
+    pass.SetPreciseMode(false);
+    Load({"\"d\",\"100-0014\",千代田区永田町"});
+    ASSERT_EQ(Start(), TStepResult::Finished);
+    EXPECT_EQ(Line(0), Sjis("d,1000014,千代田区永田町"));
+}
+
+TEST_F(ConversionPass, AHeadingLineIsRecognisedKeptAndNeverCounted)
+{
+    // Shift-JIS CR LF, with fewer fields than the records and quoted.
+    Load({"\"氏名\",〒,住所", "山田,,千代田区永田町,x", "鈴木,,不明町,y"});
+    EXPECT_FALSE(pass.CheckFieldCounts());
+    EXPECT_EQ(pass.HeadingAddressColumn(-1), 2); // none chosen: the column named like an address
+    EXPECT_EQ(pass.HeadingAddressColumn(1), 1);
+    EXPECT_TRUE(pass.RecogniseHeading(2));
+    EXPECT_FALSE(postCode.IsOpen()); // opened for the question only
+    pass.SetHeading(true);
+    EXPECT_TRUE(pass.CheckFieldCounts());
+    EXPECT_EQ(pass.FieldCountReference(), 1);
+    EXPECT_EQ(pass.ColumnName(1), Sjis("〒"));
+    EXPECT_EQ(pass.ColumnName(3), "");
+    std::vector<std::pair<int, int>> progress;
+    pass.OnCurrent = [&](int current, int count) { progress.emplace_back(current, count); };
+    ASSERT_EQ(Start(), TStepResult::Waiting);
+    EXPECT_EQ(pass.Current(), 2);
+    ASSERT_EQ(pass.Skip(), TStepResult::Finished);
+    EXPECT_EQ(Line(0), Sjis("\"氏名\",〒,住所"));
+    EXPECT_EQ(pass.RecordCount(), 2);
+    EXPECT_EQ(pass.HeadingCount(), 1);
+    EXPECT_EQ(pass.ConvCount(), 1);
+    ExpectCountsAddUp();
+    EXPECT_EQ(progress.front(), std::make_pair(0, 2));
+    EXPECT_EQ(progress.back(), std::make_pair(2, 2));
+    EXPECT_EQ(pass.OutputBytes(),
+              Sjis("\"氏名\",〒,住所\r\n山田,1000014,千代田区永田町,x\r\n鈴木,,不明町,y\r\n"));
+
+    // UTF-8 with LF, English and full-width names; a one-line book is a heading alone.
+    test::WriteFile(file, "Name,ZIP Code,\xEF\xBC\xA1\xEF\xBD\x84\xEF\xBD\x84\xEF\xBD\x92"
+                          "\xEF\xBD\x85\xEF\xBD\x93\xEF\xBD\x93\xEF\xBC\x91\n");
+    pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    EXPECT_FALSE(pass.HasHeading()); // a new file has none until told
+    ASSERT_TRUE(pass.RecogniseHeading(2));
+    pass.SetHeading(true);
+    EXPECT_EQ(pass.ColumnName(1), "ZIP Code");
+    ASSERT_EQ(Start(), TStepResult::Finished);
+    EXPECT_EQ(pass.RecordCount(), 0);
+    EXPECT_EQ(pass.OutputBytes(), test::ReadFile(file));
+
+    // Not a heading: an address the dictionary lists though it reads as a column name, a
+    // first record with heading-like fields beside its address, and any line in literal mode.
+    Load({"a,,所在地", "b,,千代田区永田町"});
+    EXPECT_FALSE(pass.RecogniseHeading(2));
+    Load({"氏名,〒,千代田区永田町"});
+    EXPECT_EQ(pass.HeadingAddressColumn(2), -1);
+    Load({"氏名,郵便番号,住所"});
+    pass.SetPreciseMode(false);
+    EXPECT_FALSE(pass.RecogniseHeading(2));
+    EXPECT_EQ(pass.HeadingAddressColumn(2), -1);
+}
+
+TEST(WrittenCodes, ReadAndWrittenInTheirOwnForm)
+{
+    struct Case {
+        const char* text;
+        const char* digits; // nullptr: no code
+        const char* rewritten;
+    };
+    const Case cases[] = {
+        {"4720013", "4720013", "1234567"},
+        {"472-0013", "4720013", "123-4567"},
+        {" 〒 472－0013　", "4720013", " 〒 123－4567　"},
+        {"４７２ー００１３", "4720013", "１２３ー４５６７"},
+        {"472０013", "4720013", "123４567"},
+        {"472-001", nullptr, nullptr},
+        {"4720-013", nullptr, nullptr},
+        {"472--0013", nullptr, nullptr},
+        {"472-0013x", nullptr, nullptr},
+        {"〒〒4720013", nullptr, nullptr},
+        {"", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::optional<std::string> digits = ReadWrittenCode(Sjis(c.text));
+        ASSERT_EQ(digits.has_value(), c.digits != nullptr) << c.text;
+        if (!digits)
+            continue;
+        EXPECT_EQ(*digits, c.digits) << c.text;
+        EXPECT_EQ(RewriteDigits(Sjis(c.text), "1234567", false), Sjis(c.rewritten)) << c.text;
+        EXPECT_EQ(RewriteDigits(c.text, "1234567", true), c.rewritten) << c.text;
+    }
+    EXPECT_EQ(CutOnWholeCharacter(Sjis("１２３４"), 7), Sjis("１２３"));
+    EXPECT_EQ(CutOnWholeCharacter(Sjis("ab１２３"), 7), Sjis("ab１２"));
+    EXPECT_EQ(CutOnWholeCharacter("123456789", 7), "1234567");
+}
+
+TEST(ColumnNames, TheTableFoldsWidthCaseAndNumbering)
+{
+    EXPECT_EQ(ColumnNameOf(Sjis("住所")), TColumnName::Address);
+    EXPECT_EQ(ColumnNameOf(Sjis(" 住所１ ")), TColumnName::Address);
+    EXPECT_EQ(ColumnNameOf(Sjis("住所（自宅）")), TColumnName::Address);
+    EXPECT_EQ(ColumnNameOf(Sjis("ＡＤＤＲＥＳＳ 2")), TColumnName::Address);
+    EXPECT_EQ(ColumnNameOf("Zip_Code"), TColumnName::PostalCode);
+    EXPECT_EQ(ColumnNameOf(Sjis("〒")), TColumnName::PostalCode);
+    EXPECT_EQ(ColumnNameOf(Sjis("郵便番号")), TColumnName::PostalCode);
+    EXPECT_EQ(ColumnNameOf(Sjis("電話番号")), TColumnName::Other);
+    EXPECT_EQ(ColumnNameOf(Sjis("東京都千代田区")), TColumnName::None);
+    EXPECT_EQ(ColumnNameOf(Sjis("住所録")), TColumnName::None);
+    EXPECT_EQ(ColumnNameOf(""), TColumnName::None);
 }
 
 TEST_F(ConversionPass, ResearchAndWordSearchActOnlyWhileARecordWaits)

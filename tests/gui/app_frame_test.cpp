@@ -2,7 +2,9 @@
 // seam, the error display, the about dialog and help.
 
 #include <QAction>
+#include <QDateTime>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -438,6 +440,15 @@ private slots:
         }
         QCOMPARE(about.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
                  QRect(75, 120, 75, 25));
+
+        // Under the button: which dictionaries are in use, and of when.
+        const std::string bin = KOMPA_BIN_DIR "/";
+        kompa::ui::AddDictionaryLines(about, bin);
+        const QString line = about.findChild<QLabel*>(QStringLiteral("DictDirLabel"))->text();
+        QVERIFY(line.contains(QString::fromStdString(bin)));
+        const QDateTime built = QFileInfo(QString::fromStdString(bin + "KOMPA.DIC")).lastModified();
+        QVERIFY2(line.contains(built.toString(QStringLiteral("yyyy/MM/dd"))), qPrintable(line));
+        QCOMPARE(kompa::ui::DictionaryDate(bin + "nowhere/"), QString());
     }
 
     void aboutDialogNamesTheDictionariesInUse()

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -97,7 +98,12 @@ void Type(QWidget* widget, const QString& text)
 // Runs the dialog modally and acts on it once it is up.
 int ExecWith(QDialog* dialog, std::function<void()> action)
 {
-    QTimer::singleShot(0, dialog, std::move(action));
+    QTimer::singleShot(0, dialog, [dialog, action = std::move(action)] {
+        action();
+        // A check that failed inside must not leave the dialog up.
+        if (dialog->isVisible())
+            dialog->done(-1);
+    });
     return dialog->exec();
 }
 
@@ -268,16 +274,20 @@ private slots:
         QVERIFY(closed);
     }
 
-    void fieldDialogStartsWithOkDisabled()
+    void fieldDialogStartsWithNothingChosen()
     {
         QCOMPARE(FldForm->windowTitle(), QStringLiteral("フィールド指定"));
-        QCOMPARE(FldForm->FPostCol, 0);
-        QCOMPARE(FldForm->FAddrCol, 1);
-        QCOMPARE(FldForm->StringGrid1->rowCount(), 4);
+        QCOMPARE(FldForm->FPostCol, -1);
+        QCOMPARE(FldForm->FAddrCol, -1);
         QCOMPARE(FldForm->StringGrid1->columnCount(), 10);
-        QCOMPARE(Heading(0), QStringLiteral("郵便番号"));
-        QCOMPARE(Heading(1), QStringLiteral("住所"));
+        QVERIFY(FldForm->StringGrid1->rowCount() >= 4);
+        QCOMPARE(Heading(0), QString()); // no label reads as a choice already made
+        QCOMPARE(Heading(1), QString());
         QVERIFY(!FldForm->BitBtn1->isEnabled());
+        QVERIFY(!FldForm->cbHeading->isChecked());
+        // The check box and the key hint lie below everything else.
+        FldForm->layout()->activate();
+        QVERIFY(FldForm->cbHeading->geometry().top() >= FldForm->StringGrid1->geometry().bottom());
     }
 
     void fieldDialogClickRules()
@@ -286,26 +296,20 @@ private slots:
         const kompa::TBookLines lines = Preview({Sjis("a,b,c,d")});
         FldForm->FillPreview(lines, Bytes({','}));
 
-        // A data cell changes nothing.
+        // A data cell changes nothing; a middle click only re-applies the labels and the OK rule.
         ClickCell(1, 2, Qt::LeftButton);
-        QCOMPARE(FldForm->FPostCol, 0);
-        QVERIFY(!FldForm->BitBtn1->isEnabled());
-
-        // A middle click only re-applies the labels and the OK rule.
         ClickHeading(3, Qt::MiddleButton);
-        QCOMPARE(FldForm->FPostCol, 0);
-        QCOMPARE(FldForm->FAddrCol, 1);
-        QVERIFY(FldForm->BitBtn1->isEnabled());
+        QCOMPARE(FldForm->FPostCol, -1);
+        QVERIFY(!FldForm->BitBtn1->isEnabled());
 
         ClickHeading(2, Qt::LeftButton);
         QCOMPARE(FldForm->FPostCol, 2);
-        QCOMPARE(Heading(0), QString());
         QCOMPARE(Heading(2), QStringLiteral("郵便番号"));
+        QVERIFY(!FldForm->BitBtn1->isEnabled()); // the address is still to be named
 
         // The same column for both: the address label wins and OK is refused.
         ClickHeading(2, Qt::RightButton);
         QCOMPARE(FldForm->FAddrCol, 2);
-        QCOMPARE(Heading(1), QString());
         QCOMPARE(Heading(2), QStringLiteral("住所"));
         QVERIFY(!FldForm->BitBtn1->isEnabled());
 
@@ -335,17 +339,66 @@ private slots:
         FldForm->hide();
     }
 
+    void fieldDialogAtTheKeyboard()
+    {
+        FldForm->FPostCol = FldForm->FAddrCol = -1;
+        FldForm->FillPreview(Preview({Sjis("a,b,c,d")}), Bytes({','}));
+        const int result = ExecWith(FldForm, [] {
+            QTableWidget* grid = FldForm->StringGrid1;
+            QCOMPARE(FldForm->focusWidget(), grid); // the first focus, every showing
+            QCOMPARE(grid->currentColumn(), 0);
+            QTest::keyClick(grid, Qt::Key_Return); // nothing named yet: refused
+            QVERIFY(FldForm->isVisible());
+            QTest::keyClick(grid, Qt::Key_Right);
+            QTest::keyClick(grid, Qt::Key_P);
+            QTest::keyClick(grid, Qt::Key_Right);
+            QTest::keyClick(grid, Qt::Key_2);
+            QCOMPARE(Heading(1), QStringLiteral("郵便番号"));
+            QCOMPARE(Heading(2), QStringLiteral("住所"));
+            QTest::keyClick(grid, Qt::Key_Return);
+        });
+        QCOMPARE(result, int(kompa::mrOk));
+        QCOMPARE(FldForm->FPostCol, 1);
+        QCOMPARE(FldForm->FAddrCol, 2);
+    }
+
+    void fieldDialogNamesColumnsByAHeading()
+    {
+        // The heading names every column and is no record; the chosen columns show their part
+        // with the name beside; the columns named 郵便番号/〒 and 住所 are preselected.
+        FldForm->FPostCol = FldForm->FAddrCol = -1;
+        const kompa::TBookLines lines =
+            Preview({Sjis("氏名,〒,住所"), Sjis("山田,,東京都千代田区"), Sjis("鈴木,,x")});
+        FldForm->FillPreview(lines, Bytes({','}), true);
+        QVERIFY(FldForm->cbHeading->isChecked());
+        FldForm->PreselectFromHeading(true);
+        QCOMPARE(FldForm->FPostCol, 1);
+        QCOMPARE(FldForm->FAddrCol, 2);
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+        QCOMPARE(Heading(0), QStringLiteral("氏名"));
+        QCOMPARE(Heading(1), QStringLiteral("郵便番号（〒）"));
+        QCOMPARE(Heading(2), QStringLiteral("住所"));
+        QCOMPARE(Cell(1, 0), QStringLiteral("山田"));
+        QCOMPARE(Cell(2, 0), QStringLiteral("鈴木"));
+
+        // Unchecked, the first line is a record again.
+        FldForm->cbHeading->setChecked(false);
+        QCOMPARE(Heading(0), QString());
+        QCOMPARE(Cell(1, 0), QStringLiteral("氏名"));
+    }
+
     void fieldPreview()
     {
         const kompa::TBookLines lines =
-            Preview({Sjis("山田,\"1,2\",東京"), Sjis("a"), Sjis("p,q,r,s,t"),
-                     Sjis("never,shown,in,the,preview,at,all")});
+            Preview({Sjis("山田,\"1,2\",東京"), Sjis("a"), Sjis("p,q,r,s,t"), Sjis("u,v,w,x,y,z")});
         FldForm->FillPreview(lines, Bytes({','}));
-        QCOMPARE(FldForm->StringGrid1->columnCount(), 5); // the third line's count
+        // As many records as fit, every field with a column.
+        QCOMPARE(FldForm->StringGrid1->columnCount(), 6);
         QCOMPARE(Cell(1, 0), QStringLiteral("山田"));
         QCOMPARE(Cell(1, 1), QStringLiteral("1,2"));
         QCOMPARE(Cell(2, 0), QStringLiteral("a"));
         QCOMPARE(Cell(3, 4), QStringLiteral("t"));
+        QCOMPARE(Cell(4, 5), QStringLiteral("z"));
 
         // A shorter file leaves no rows of the earlier one behind.
         FldForm->FillPreview(Preview({Sjis("z")}), Bytes({','}));
@@ -355,6 +408,19 @@ private slots:
 
         FldForm->FillPreview(Preview({std::string()}), Bytes({','}));
         QCOMPARE(FldForm->StringGrid1->columnCount(), 1);
+
+        // A taller dialog shows more records.
+        std::initializer_list<std::string> many = {"1", "2",  "3",  "4",  "5",  "6",  "7", "8",
+                                                   "9", "10", "11", "12", "13", "14", "15"};
+        FldForm->show();
+        FldForm->resize(FldForm->width(), 200);
+        FldForm->FillPreview(Preview(many), Bytes({','}));
+        const int few = FldForm->StringGrid1->rowCount();
+        FldForm->resize(FldForm->width(), 500);
+        QApplication::processEvents();
+        QVERIFY(FldForm->StringGrid1->rowCount() > few);
+        QCOMPARE(Cell(few, 0), QString::number(few));
+        FldForm->hide();
     }
 
     void fieldDialogResults()
@@ -378,8 +444,31 @@ private slots:
         QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->SpeedButton3->click(); }), int(kompa::mrSave));
         QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->SpeedButton1->click(); }), int(kompa::mrContinue));
         QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->SpeedButton2->click(); }), int(kompa::mrDiscard));
-        // The close box discards.
-        QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->close(); }), int(kompa::mrDiscard));
+        // Escape and the close box choose none of the three; 保存 is the default and has the
+        // first focus, and Enter presses the focused button.
+        QCOMPARE(ExecWith(RsltDlg, [] { RsltDlg->close(); }), int(kompa::mrCancel));
+        QCOMPARE(ExecWith(RsltDlg, [] { QTest::keyClick(RsltDlg, Qt::Key_Escape); }),
+                 int(kompa::mrCancel));
+        bool focused = false;
+        QCOMPARE(ExecWith(RsltDlg,
+                          [&] {
+                              focused = RsltDlg->focusWidget() == RsltDlg->SpeedButton3 &&
+                                        RsltDlg->SpeedButton3->isDefault();
+                              QTest::keyClick(RsltDlg->SpeedButton1, Qt::Key_Return);
+                          }),
+                 int(kompa::mrContinue));
+        QVERIFY(focused);
+
+        // The heading line's count stands beside the four, which do not move for it.
+        const QPoint buttonAt = RsltDlg->SpeedButton2->pos();
+        RsltDlg->SetHeadingCount(1);
+        RsltDlg->show();
+        QVERIFY(RsltDlg->lblHeading->isVisible());
+        QCOMPARE(RsltDlg->lblHeading->text(), QStringLiteral("1"));
+        QCOMPARE(RsltDlg->SpeedButton2->pos(), buttonAt);
+        RsltDlg->SetHeadingCount(0);
+        QVERIFY(!RsltDlg->lblHeading->isVisible());
+        RsltDlg->hide();
     }
 
     void errorDialog()

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,7 +100,15 @@ private:
     std::unique_ptr<kompa::test::TempDir> files_;
     std::string book_; // the address book of the test at hand
 
+    // The window as it always behaved (literal mode): the caption shows the level, codes are
+    // written as seven digits, a heading is only what the user names.
     std::unique_ptr<ScriptedWindow> Window()
+    {
+        auto window = PreciseWindow();
+        window->form->SetPreciseMode(false);
+        return window;
+    }
+    std::unique_ptr<ScriptedWindow> PreciseWindow()
     {
         auto window = std::make_unique<ScriptedWindow>(postCode_, dictionary_->Dir());
         window->Columns(1, 2);
@@ -256,25 +265,80 @@ private slots:
         QVERIFY(RecordButtonsEnabled(f));
     }
 
-    void okWritesTheFirstSevenBytesOfEdit1()
+    void okNeverCutsACode()
     {
-        WriteBook(Book({"a,999,千代田区,1", "b,999,千代田区,2", "c,999,千代田区,3"}));
+        WriteBook(
+            Book({"a,999,千代田区,1", "b,999,千代田区,2", "c,999,千代田区,3", "d,,千代田区,4"}));
         auto w = Window();
         TConvForm& f = *w->form;
         w->Answer("RsltDlg", mrSave);
         w->Open(book_);
         f.Edit1->clear();
         f.BtnOkClick();
+        // Other text is cut at seven bytes, but never inside a character.
         f.Edit1->setText(QStringLiteral("１２３４５６"));
         f.BtnOkClick();
         f.ListBox1->setCurrentRow(1);
         QCOMPARE(f.Edit1->text(), QStringLiteral("1000002"));
         f.Edit1->setText(QStringLiteral("12345678"));
         f.BtnOkClick();
-        // Full-width digits are two bytes each: the seventh byte is the lead byte of "４".
-        QCOMPARE(ReadFile(book_), Sjis("a,,千代田区,1\r\nb,") + Sjis("１２３") + "\x82" +
-                                      Sjis(",千代田区,2\r\nc,1234567,千代田区,3\r\n"));
-        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("3"));
+        // A code in any written form is its seven digits.
+        f.Edit1->setText(QStringLiteral("〒４７２－００１３"));
+        f.BtnOkClick();
+        QCOMPARE(ReadFile(book_), Book({"a,,千代田区,1", "b,１２３,千代田区,2",
+                                        "c,1234567,千代田区,3", "d,4720013,千代田区,4"}));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("4"));
+    }
+
+    void preciseModeKeepsTheCaptionAndTheBooksCodes()
+    {
+        // OK without choosing a line keeps the present code byte for byte; a chosen or typed
+        // code takes the record's form, and an empty field the book's.
+        const std::string original =
+            Book({"a,472-0013,千代田区,1", "b,\"〒１００－０００９\",千代田区,2", "c,,千代田区,3"});
+        WriteBook(original);
+        auto w = PreciseWindow();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        QVERIFY(f.Pass().Waiting());
+        QCOMPARE(f.windowTitle(), QStringLiteral("一括変換"));
+        QCOMPARE(f.Edit1->text(), QStringLiteral("472-0013"));
+        f.BtnOkClick();
+        f.ListBox1->setCurrentRow(1);
+        f.BtnOkClick();
+        f.Edit1->setText(QStringLiteral("1000001"));
+        f.BtnOkClick();
+        QCOMPARE(ReadFile(book_), Book({"a,472-0013,千代田区,1", "b,〒１００－０００２,千代田区,2",
+                                        "c,100-0001,千代田区,3"}));
+        QCOMPARE(f.windowTitle(), QStringLiteral("一括変換"));
+    }
+
+    void aHeadingLineIsKeptAndNamesTheColumns()
+    {
+        const std::string heading = Sjis("氏名,〒,住所,電話\r\n");
+        WriteBook(heading + Book({"山田,,東京都千代田区千代田1-1,03", "鈴木,,架空市,04"}));
+        auto w = PreciseWindow();
+        TConvForm& f = *w->form;
+        FldForm->FPostCol = FldForm->FAddrCol = -1;
+        w->answers[QStringLiteral("FldForm")].clear();
+        w->answers[QStringLiteral("FldForm")].push_back([] {
+            // Recognised and preselected by the heading's names.
+            return FldForm->cbHeading->isChecked() && FldForm->FPostCol == 1 &&
+                           FldForm->FAddrCol == 2 && FldForm->BitBtn1->isEnabled()
+                       ? int(kompa::mrOk)
+                       : int(mrCancel);
+        });
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        QVERIFY(f.Pass().Waiting());
+        QCOMPARE(f.PanelText(1), QStringLiteral("1/2"));
+        f.btnSkipClick();
+        QCOMPARE(RsltDlg->lblAll->text(), QStringLiteral("2"));
+        QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("1"));
+        QCOMPARE(RsltDlg->lblHeading->text(), QStringLiteral("1"));
+        QCOMPARE(ReadFile(book_),
+                 heading + Book({"山田,1000001,東京都千代田区千代田1-1,03", "鈴木,,架空市,04"}));
     }
 
     void skipLeavesTheLineAsRead()
@@ -381,7 +445,7 @@ private slots:
     {
         QTest::addColumn<bool>("viaContinue");
         QTest::newRow("discard") << false;
-        QTest::newRow("continue, then cancel in the field dialog") << true;
+        QTest::newRow("continue, cancel in the field dialog: back to the results") << true;
     }
     void continueCancelledAndDiscardWriteNothing()
     {
@@ -389,13 +453,34 @@ private slots:
         const std::string original = Book({"a,,新宿区新宿,1"});
         WriteBook(original);
         auto w = Window();
-        w->Answer("RsltDlg", viaContinue ? mrContinue : mrDiscard);
+        if (viaContinue)
+            w->Answer("RsltDlg", mrContinue);
+        w->Answer("RsltDlg", mrDiscard);
         w->Open(book_);
+        QCOMPARE(w->shown.count(QStringLiteral("RsltDlg")), viaContinue ? 2 : 1);
+        QVERIFY(w->warnings.isEmpty());
         QCOMPARE(ReadFile(book_), original);
         QVERIFY(!std::filesystem::exists(Backup()));
         QVERIFY(!w->form->Active());
         QVERIFY(!postCode_.IsOpen());
         QCOMPARE(w->form->Pass().Lines().Count(), 0);
+    }
+
+    void escapeInTheResultDialogAsksFirst()
+    {
+        // Escape or the close box: the question; Cancel shows the results again, OK discards.
+        const std::string original = Book({"a,,新宿区新宿,1"});
+        WriteBook(original);
+        auto w = Window();
+        w->Answer("RsltDlg", mrCancel);
+        w->Answer("RsltDlg", mrCancel);
+        w->warningAnswers = {false, true};
+        w->Open(book_);
+        QCOMPARE(w->shown.count(QStringLiteral("RsltDlg")), 2);
+        QCOMPARE(w->warnings,
+                 QStringList({"変換中のデータは破棄されます", "変換中のデータは破棄されます"}));
+        QCOMPARE(ReadFile(book_), original);
+        QVERIFY(!w->form->Active());
     }
 
     void saveOverAnExistingBackup_data()
@@ -693,6 +778,33 @@ private slots:
         }
         QCOMPARE(w->shown.last(), QStringLiteral("RsltDlg"));
         QCOMPARE(RsltDlg->lblConv->text(), QStringLiteral("2"));
+    }
+
+    void aWaitingRecordAtTheKeyboard()
+    {
+        // The focus comes back to the candidates after each answer; arrows and Enter answer,
+        // Enter in 郵便番号 is OK, Enter on a focused button presses it.
+        WriteBook(Book({"a,,千代田区,1", "b,,千代田区,2", "c,,千代田区,3", "d,,千代田区,4"}));
+        auto w = Window();
+        TConvForm& f = *w->form;
+        w->Answer("RsltDlg", mrSave);
+        w->Open(book_);
+        QCOMPARE(f.focusWidget(), f.ListBox1);
+        QTest::keyClick(f.ListBox1, Qt::Key_Down);
+        QTest::keyClick(f.ListBox1, Qt::Key_Down);
+        QTest::keyClick(f.ListBox1, Qt::Key_Return);
+        QCOMPARE(f.Pass().Current(), 1);
+        QCOMPARE(f.focusWidget(), f.ListBox1);
+        f.Edit1->setText(QStringLiteral("472-0013"));
+        QTest::keyClick(f.Edit1, Qt::Key_Return);
+        QCOMPARE(f.Pass().Current(), 2);
+        QCOMPARE(f.focusWidget(), f.ListBox1);
+        QTest::keyClick(f.btnSkip, Qt::Key_Return);
+        QCOMPARE(f.Pass().SkipCount(), 1);
+        QCOMPARE(f.focusWidget(), f.ListBox1);
+        QTest::keyClick(f.ListBox1, Qt::Key_Return); // no line chosen: 郵便番号 as it stands
+        QCOMPARE(ReadFile(book_), Book({"a,1000002,千代田区,1", "b,4720013,千代田区,2",
+                                        "c,,千代田区,3", "d,,千代田区,4"}));
     }
 
     void windowFollowsThePassWhenTheDictionaryIsClosedUnderIt()

@@ -101,6 +101,24 @@ private slots:
         FldForm->hide();
     }
 
+    void fieldDialogWithAHeadingLine()
+    {
+        const std::string book = files_.File("heading.csv");
+        kompa::test::WriteFile(book, kompa::test::Sjis("氏名,郵便番号,住所,電話\r\n"
+                                                       "山田 太郎,100-0000,東京都千代田区,03\r\n"
+                                                       "鈴木花子,,新宿区新宿３－１,03\r\n"));
+        kompa::TBookLines lines;
+        lines.LoadFromFile(book, kompa::TEncodingChoice::Auto);
+        kompa::TCharSet delimiters;
+        OptForm->GetReadDelimiters(delimiters);
+        FldForm->FillPreview(lines, delimiters, true);
+        FldForm->PreselectFromHeading(true);
+        Show(FldForm);
+        QVERIFY(FldForm->BitBtn1->isEnabled());
+        Shot(QStringLiteral("conv-field-dialog-heading.png"));
+        FldForm->hide();
+    }
+
 private:
     void WaitingScene(bool utf8, const char* shotName)
     {
@@ -163,6 +181,11 @@ private slots:
         Show(RsltDlg);
         Shot(QStringLiteral("conv-result-dialog.png"));
         RsltDlg->hide();
+        RsltDlg->SetHeadingCount(1);
+        Show(RsltDlg);
+        Shot(QStringLiteral("conv-result-dialog-heading.png"));
+        RsltDlg->hide();
+        RsltDlg->SetHeadingCount(0);
     }
 
     void errorDialog()

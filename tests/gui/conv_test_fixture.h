@@ -125,8 +125,11 @@ public:
         form->ShowModal = [this](QDialog* dialog) {
             shown << dialog->objectName();
             auto& queue = answers[dialog->objectName()];
+            // Unanswered: the field dialog is cancelled, the results discarded.
             if (queue.empty())
-                return dialog == FldForm ? int(kompa::mrCancel) : int(kompa::mrNone);
+                return dialog == FldForm   ? int(kompa::mrCancel)
+                       : dialog == RsltDlg ? int(kompa::mrDiscard)
+                                           : int(kompa::mrNone);
             std::function<int()> answer = queue.front();
             queue.pop_front();
             return answer();
