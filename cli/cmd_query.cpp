@@ -7,6 +7,7 @@
 #include "engine/errors.h"
 #include "engine/find_query.h"
 #include "engine/messages.h"
+#include "match/precise_matcher.h"
 #include "query_session.h"
 
 namespace kompa::cli {
@@ -22,15 +23,35 @@ Reply AnswerCode(QuerySession& session, std::string_view text)
     session.Code().Search(text, session.List(), session.WithKen());
     if (TOfficeDictionary* offices = session.OpenOffices())
         offices->AddCodeLines(text, session.List(), session.WithKen());
-    return {-1, text};
+    return {-1, text, std::nullopt};
+}
+
+// The precise answer's line: its code and rule, or '-' and the reason there is none.
+std::optional<std::string> PreciseLine(QuerySession& session, std::string_view text)
+{
+    if (!session.Precise())
+        return std::nullopt;
+    const std::shared_ptr<const match::TPreciseMatcher> matcher =
+        match::PreciseMatcherFor(session.Address());
+    if (!matcher)
+        return std::nullopt;
+    match::TPreciseAnswer answer;
+    matcher->Match(text, {}, answer);
+    if (answer.decided)
+        return answer.CodeText() + "\t" + match::RuleKey(answer.rule) + "\t" +
+               match::RuleText(answer.rule);
+    return std::string("-\t") + match::ReasonKey(answer.reason) + "\t" +
+           match::ReasonText(answer.reason);
 }
 
 Reply AnswerAddress(QuerySession& session, std::string_view text)
 {
     TPostCode& dictionary = session.Address();
+    std::optional<std::string> precise = PreciseLine(session, text);
     const int level = dictionary.SearchAddress(text, session.List(), session.WithKen());
     // Level 0 never reaches the file and leaves the previous query's text behind: no key.
-    return {level, level == 0 ? std::string_view() : std::string_view(dictionary.SearchText())};
+    return {level, level == 0 ? std::string_view() : std::string_view(dictionary.SearchText()),
+            std::move(precise)};
 }
 
 Reply AnswerAll(QuerySession& session, std::string_view text)
@@ -43,7 +64,7 @@ Reply AnswerAll(QuerySession& session, std::string_view text)
         Raise(msg::kNoDictionary);
     }
     dictionary.SearchAll(text, session.List(), session.WithKen());
-    return {-1, text};
+    return {-1, text, std::nullopt};
 }
 
 Reply AnswerFind(QuerySession& session, std::string_view text)
@@ -54,13 +75,16 @@ Reply AnswerFind(QuerySession& session, std::string_view text)
     const TFindAnswer answer =
         FindAsSearchWindow(dictionaries, text, session.List(), session.WithKen());
     session.KeepKey(answer.key);
-    return {answer.level, session.Key()};
+    std::optional<std::string> precise;
+    if (answer.kind != TFindKind::Code)
+        precise = PreciseLine(session, text);
+    return {answer.level, session.Key(), std::move(precise)};
 }
 
 Reply AnswerOffice(QuerySession& session, std::string_view text)
 {
     session.Offices().SearchName(text, session.List(), session.WithKen());
-    return {-1, text};
+    return {-1, text, std::nullopt};
 }
 
 Reply AnswerNormalize(QuerySession& session, std::string_view text)
@@ -68,7 +92,7 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
     TTextResultList& list = session.List();
     list.Clear();
     list.Add(session.AddressObject().NormalizeAddress(text));
-    return {-1, text};
+    return {-1, text, std::nullopt};
 }
 
 const QueryCommand kCode = {
@@ -78,21 +102,27 @@ const QueryCommand kCode = {
     "［私書箱］.",
     DictionaryUse::CodeOnly, AnswerCode};
 const QueryCommand kAddress = {
-    "address", "ADDRESS",
+    "address",
+    "ADDRESS",
     "Lists the postal codes of a typed address, with the fallbacks of the address search; LEVEL\n"
     "is 0 (too short), 1 (found), 2 (found with ke exchanged), 3 (none) or 5 (shortened).",
-    DictionaryUse::AddressOnly, AnswerAddress};
+    DictionaryUse::AddressOnly,
+    AnswerAddress,
+    true};
 const QueryCommand kAll = {"all", "TEXT",
                            "Lists every record whose address contains TEXT (whole KOMPA.DIC).",
                            DictionaryUse::AddressOnly, AnswerAll};
 const QueryCommand kFind = {
-    "find", "TEXT",
+    "find",
+    "TEXT",
     "Answers as the search window does: a code search when TEXT is a postal code (\"100-0001\",\n"
     "\"〒１００－０００１\", full-width digits) or its first three bytes are a number of at least "
     "1,\n"
     "else an address search and, when that lists nothing, a whole-file search. A code search\n"
     "lists the offices of the code after the addresses, as `code` does.",
-    DictionaryUse::AsSearchWindow, AnswerFind};
+    DictionaryUse::AsSearchWindow,
+    AnswerFind,
+    true};
 const QueryCommand kOffice = {
     "office", "NAME",
     "Lists the offices and post-office boxes whose name holds NAME (OFFICE.DIC), compared with\n"

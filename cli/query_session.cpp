@@ -102,7 +102,7 @@ namespace {
 void PrintUsage(const QueryCommand& command, std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis] [%s...]\n"
+                 "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis]%s [%s...]\n"
                  "%s\n"
                  "Each %s is one query; without any, each line of standard input is one.\n"
                  "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC, and of OFFICE.DIC when it\n"
@@ -110,12 +110,19 @@ void PrintUsage(const QueryCommand& command, std::FILE* to)
                  "              $XDG_DATA_HOME/kompa, the program's directory and\n"
                  "              ../share/kompa beside it; now %s)\n"
                  "  --ken       put the prefecture name into the result lines\n"
+                 "%s"
                  "  --sjis      arguments, input and output are Shift-JIS (default: UTF-8)\n"
                  "  --help      show this help\n"
                  "Output per query: '#<TAB>LEVEL<TAB>COUNT<TAB>KEY' and COUNT result lines,\n"
                  "or '!<TAB>MESSAGE'. Exit status: 0 all answered, 1 a query failed, 2 usage.\n",
-                 command.name, command.operandName, command.description, command.operandName,
-                 FindDictionaryDir().c_str());
+                 command.name, command.takesMatch ? " [--match M]" : "", command.operandName,
+                 command.description, command.operandName, FindDictionaryDir().c_str(),
+                 command.takesMatch
+                     ? "  --match M   literal (default) or precise: an address query's precise\n"
+                       "              answer first, '=<TAB>CODE<TAB>RULE<TAB>TEXT' (CODE '-'\n"
+                       "              and the reason it is undecided when the address leaves\n"
+                       "              more than one)\n"
+                     : "");
 }
 
 int UsageError(const QueryCommand& command, const std::string& reason)
@@ -144,6 +151,11 @@ bool ToSjis(std::string_view utf8, std::string& sjis, std::string& reason)
 
 void WriteReply(Output& out, const Reply& reply, const TTextResultList& list)
 {
+    if (reply.precise) {
+        out.Raw("=\t");
+        out.Text(*reply.precise);
+        out.EndLine();
+    }
     out.Raw("#\t");
     if (reply.level < 0)
         out.Raw('-');
@@ -176,9 +188,28 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
 {
     ParsedArgs args;
     std::string reason;
-    if (!ParseArgs(argc, argv, {{"dict", true}, {"ken", false}, {"sjis", false}, {"help", false}},
-                   args, reason))
+    const bool parsed =
+        command.takesMatch
+            ? ParseArgs(argc, argv,
+                        {{"dict", true},
+                         {"ken", false},
+                         {"sjis", false},
+                         {"match", true},
+                         {"help", false}},
+                        args, reason)
+            : ParseArgs(argc, argv,
+                        {{"dict", true}, {"ken", false}, {"sjis", false}, {"help", false}}, args,
+                        reason);
+    if (!parsed)
         return UsageError(command, reason);
+    bool precise = false;
+    if (args.Has("match")) {
+        const std::string mode = args.Value("match");
+        if (mode == "precise")
+            precise = true;
+        else if (mode != "literal")
+            return UsageError(command, "--match: literal or precise, not '" + mode + "'");
+    }
     if (args.Has("help")) {
         PrintUsage(command, stdout);
         return 0;
@@ -225,6 +256,7 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
     const std::string dictDir = args.Has("dict") ? args.Value("dict") : FindDictionaryDir();
 
     QuerySession session(args.Has("ken"));
+    session.SetPrecise(precise);
     session.Open(command.use, dictDir);
 
     Output out(STDOUT_FILENO, sjis);

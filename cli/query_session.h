@@ -40,6 +40,9 @@ public:
     TOfficeDictionary* OpenOffices() { return offices_.IsOpen() ? &offices_ : nullptr; }
 
     bool WithKen() const { return withKen_; }
+    // --match precise: address queries answer precisely too.
+    void SetPrecise(bool precise) { precise_ = precise; }
+    bool Precise() const { return precise_; }
     TTextResultList& List() { return list_; }
     // Keeps an answer's key that is not the query's own text until the next query.
     void KeepKey(std::string key) { key_ = std::move(key); }
@@ -54,6 +57,7 @@ private:
     void OpenOfficeFile(const std::string& fileName, bool required);
 
     bool withKen_;
+    bool precise_ = false;
     TCodeAddress code_;
     TPostCode address_;
     TOfficeDictionary offices_;
@@ -65,10 +69,12 @@ private:
     std::string key_;
 };
 
-// One answer: LEVEL (-1 prints "-"), KEY, and the lines in the session's result list.
+// One answer: LEVEL (-1 prints "-"), KEY, and the lines in the session's result list; with
+// --match precise, an address query's precise answer first ("=<TAB>CODE<TAB>RULE<TAB>TEXT").
 struct Reply {
     int level = -1;
     std::string_view key;
+    std::optional<std::string> precise;
 };
 
 using AnswerFunction = Reply (*)(QuerySession& session, std::string_view text);
@@ -79,6 +85,7 @@ struct QueryCommand {
     const char* description;
     DictionaryUse use;
     AnswerFunction answer;
+    bool takesMatch = false; // --match literal|precise
 };
 
 // The whole command: options, queries, answers, exit status.

@@ -16,9 +16,9 @@ class TBookLines {
 public:
     // Reads the file and splits it by the line rules of its format: with CR LF, a line ends at
     // CR, an LF right after it belongs to the line end and a lone LF is an ordinary byte; with
-    // LF (a file holding an LF and no CR) a line ends at LF. 0x1A or the physical end ends the input; a
-    // last line without a line end is still read. The I/O failure raises its message and leaves
-    // the list empty.
+    // LF (a file holding an LF and no CR) a line ends at LF. 0x1A or the physical end ends the
+    // input; a last line without a line end is still read. The I/O failure raises its message and
+    // leaves the list empty.
     void LoadFromFile(const std::string& fileName, TEncodingChoice choice);
     // The same over bytes already read.
     void SetBytes(std::string bytes, TEncodingChoice choice);

@@ -312,9 +312,11 @@ const std::string& TConversionPass::LookupAddress(bool& matchable)
     matchable = true;
     if (FLines.Format().encoding != TTextEncoding::Utf8)
         return field;
-    if (!cp932::FromUtf8Fast(field, FLookup)) {
+    // Precisely, what people's editors add (variation selectors, odd dashes) is read through.
+    const std::string_view utf8 = FMatcher ? match::CleanUtf8(field, FCleaned) : field;
+    if (!cp932::FromUtf8Fast(utf8, FLookup)) {
         matchable = false;
-        FLookup = cp932::FromUtf8(field);
+        FLookup = cp932::FromUtf8(utf8);
     }
     return FLookup;
 }

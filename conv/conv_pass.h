@@ -301,7 +301,8 @@ private:
     std::string FWaitKey;
     std::string FWaitPostCode;
     std::string FWaitAddress;
-    std::string FLookup; // a UTF-8 record's address in Shift-JIS
+    std::string FLookup;  // a UTF-8 record's address in Shift-JIS
+    std::string FCleaned; // the same in UTF-8, made ready for it
     bool FBookFormKnown = false;
     std::optional<std::string> FBookForm;
 };

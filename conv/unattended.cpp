@@ -9,9 +9,8 @@ void RunUnattended(TConversionPass& pass,
     TStepResult step = pass.ConvertRecords();
     while (step == TStepResult::Waiting) {
         if (onSkipped)
-            onSkipped(
-                {pass.Current() + 1, pass.Level(), pass.Candidates().Count(), pass.WaitKey(),
-                 pass.WaitReason()});
+            onSkipped({pass.Current() + 1, pass.Level(), pass.Candidates().Count(), pass.WaitKey(),
+                       pass.WaitReason()});
         step = pass.Skip();
     }
 }

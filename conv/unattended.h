@@ -11,10 +11,10 @@ namespace kompa {
 
 // A record that waited and was skipped.
 struct TSkippedRecord {
-    int line;        // counted from 1
-    int level;       // SearchAddress's result code
-    int count;       // candidates found
-    std::string key; // what edKey would show
+    int line;           // counted from 1
+    int level;          // SearchAddress's result code
+    int count;          // candidates found
+    std::string key;    // what edKey would show
     std::string reason; // why it waited, in precise mode (Shift-JIS); else empty
 };
 

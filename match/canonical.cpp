@@ -319,6 +319,48 @@ bool CounterAt(const Tables& t, std::string_view s, std::size_t i)
 
 } // namespace
 
+std::string_view CleanUtf8(std::string_view text, std::string& scratch)
+{
+    // Only bytes of three- and four-byte sequences can begin what is cleaned.
+    if (std::none_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0xC2; }))
+        return text;
+    scratch.clear();
+    bool changed = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        if (i + n > text.size()) {
+            scratch.append(text.substr(i));
+            break;
+        }
+        std::uint32_t cp = n == 1 ? b : b & (0xFF >> (n + 1));
+        for (std::size_t k = 1; k < n; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        const char* to = nullptr;
+        if ((cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0100 && cp <= 0xE01EF) ||
+            (cp >= 0x200B && cp <= 0x200D) || cp == 0x2060 || cp == 0xFEFF)
+            to = "";
+        else if ((cp >= 0x2010 && cp <= 0x2015) || cp == 0x2043 || cp == 0x2212 || cp == 0xFE58 ||
+                 cp == 0xFE63)
+            to = "-";
+        else if (cp == 0x00A0 || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x202F || cp == 0x205F)
+            to = " ";
+        else if (cp == 0x20BB7)
+            to = "吉";
+        else if (cp == 0x9AD9 || cp == 0xFA11)
+            to = nullptr; // 髙 and 﨑 are in CP932: kept as written
+        if (to) {
+            scratch += to;
+            changed = true;
+        } else {
+            scratch.append(text.substr(i, n));
+        }
+        i += n;
+    }
+    return changed ? std::string_view(scratch) : text;
+}
+
 std::string Sjis(std::string_view utf8)
 {
     return cp932::FromUtf8(utf8);

@@ -28,6 +28,12 @@ struct TCanonicalText {
 void Canonicalize(std::string_view sjis, TCanonicalText& out);
 std::string Canonical(std::string_view sjis);
 
+// A UTF-8 address made ready for its Shift-JIS form: variation selectors and zero-width
+// characters dropped, dashes, minus signs and spaces of every kind made those CP932 holds, a
+// few kanji outside CP932 made their common forms (𠮷 吉). Returns text itself when there was
+// nothing to do, else a view of scratch.
+std::string_view CleanUtf8(std::string_view text, std::string& scratch);
+
 // Shift-JIS of a UTF-8 literal, for the tables built from readable text.
 std::string Sjis(std::string_view utf8);
 

@@ -428,8 +428,13 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
         }
         // Does the address name something that could be one of the city's towns: the start
         // of a listed name, or a listed name inside what it names?
-        bool couldBeListed = !parts.name.empty() && (index_.SomeTownBeginsWith(city, parts.name) ||
-                                                     index_.TownDiffersByOne(city, parts.name));
+        // (Not the beginning of a listed name: 中新 is not 中新里 cut short, but a place of
+        // its own.)
+        // A town whose name ends in a kanji numeral (大宇陀万六, 邑久町宗三) run into a 丁目 in
+        // kanji (四丁目) reads as another name and digits: it could be that town.
+        bool couldBeListed =
+            !parts.name.empty() && (index_.TownDiffersByOne(city, parts.name) ||
+                                    index_.SomeTownBeginsWithThenNumeral(city, parts.name));
         const std::size_t nameAt = static_cast<std::size_t>(parts.name.data() - s.data());
         for (std::size_t j = 0; !couldBeListed && j < parts.name.size();
              j += CharLength(parts.name, j))

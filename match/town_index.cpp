@@ -539,6 +539,22 @@ std::int32_t TTownIndex::LongestTownAt(const TCity& city, std::string_view text)
     }
 }
 
+bool TTownIndex::SomeTownBeginsWithThenNumeral(const TCity& city, std::string_view prefix) const
+{
+    const auto first = groups_.begin() + city.firstGroup;
+    const auto last = first + city.groupCount;
+    for (auto it =
+             std::lower_bound(first, last, prefix,
+                              [&](const TTownGroup&g, std::string_view k) { return Base(g) < k; });
+         it != last && Base(*it).starts_with(prefix); ++it) {
+        const std::string_view base = Base(*it);
+        if (base.size() >= prefix.size() + 2 &&
+            KanjiNumberValue(base.substr(prefix.size(), 2)) >= 0)
+            return true;
+    }
+    return false;
+}
+
 bool TTownIndex::SomeTownBeginsWith(const TCity& city, std::string_view prefix) const
 {
     const auto first = groups_.begin() + city.firstGroup;

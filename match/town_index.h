@@ -117,6 +117,8 @@ public:
     // Whether some town of the city is named as name but for one kanji, in a name of three
     // characters or more: an old form of a character that the canonical form does not know.
     bool TownDiffersByOne(const TCity& city, std::string_view name) const;
+    // Whether some town of the city is named prefix and then a kanji numeral.
+    bool SomeTownBeginsWithThenNumeral(const TCity& city, std::string_view prefix) const;
     // Whether some town of the city has a name beginning with prefix.
     bool SomeTownBeginsWith(const TCity& city, std::string_view prefix) const;
     // The whole Shift-JIS address (city and town with notes) of a joined entry.
