@@ -20,6 +20,7 @@
 #include "conv/unattended.h"
 #include "engine/cp932.h"
 #include "engine/file_io.h"
+#include "match/precise_matcher.h"
 
 namespace {
 
@@ -66,10 +67,14 @@ const std::string& BookFile(bool utf8)
     return names[utf8 ? 1 : 0];
 }
 
-// Argument 0: the Shift-JIS CR LF book; 1: its UTF-8 LF form.
+// First argument 0: the Shift-JIS CR LF book; 1: its UTF-8 LF form. Second argument 0: the
+// address search alone (--match literal); 1: precise matching, its matcher made anew in every
+// run as a process converting once makes it.
 void BM_ConvertBook(benchmark::State& state)
 {
     const std::string& book = BookFile(state.range(0) != 0);
+    const bool precise = state.range(1) != 0;
+    std::size_t matcherBytes = 0;
     const std::string output = book + ".out";
     TCsvDialect dialect;
     int converted = 0;
@@ -77,11 +82,18 @@ void BM_ConvertBook(benchmark::State& state)
     for (auto _ : state) {
         TPostCode postCode;
         TConversionPass pass(postCode);
+        // As kompa-cli convert does: the matcher is made while the book is read.
+        match::ForgetPreciseMatchers();
+        if (precise)
+            match::StartPreciseMatcher(KOMPA_BIN_DIR "/KOMPA.DIC");
         pass.LoadFromFile(book, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
         pass.SetColumns(1, 2);
         pass.SetDictionaryDir(KOMPA_BIN_DIR);
         pass.SetWriteDelimiterSource([&dialect] { return dialect.GetWriteDelimiter(); });
+        pass.SetMatchMode(precise ? TMatchMode::Precise : TMatchMode::Literal);
         pass.ResetConversion(true);
+        if (precise)
+            matcherBytes = match::PreciseMatcherFor(postCode)->Index().MemoryBytes();
         RunUnattended(pass, [](const TSkippedRecord& record) {
             benchmark::DoNotOptimize(record.key.data());
         });
@@ -92,11 +104,18 @@ void BM_ConvertBook(benchmark::State& state)
     state.counters["records"] = kBookSize;
     state.counters["converted"] = converted;
     state.counters["skipped"] = skipped;
+    if (precise)
+        state.counters["matcher_per_dict"] =
+            static_cast<double>(matcherBytes) /
+            static_cast<double>(std::filesystem::file_size(KOMPA_BIN_DIR "/KOMPA.DIC"));
     std::remove(output.c_str());
 }
 BENCHMARK(BM_ConvertBook)
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"utf8", "precise"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->Repetitions(3);

@@ -328,6 +328,13 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     TPostCode postCode;
     TConversionPass pass(postCode);
     TCsvDialect dialect = settings.dialect;
+    // The matcher is made while the book is read; whatever happens, its making has ended
+    // before the command does.
+    struct MatcherMade {
+        ~MatcherMade() { match::ForgetPreciseMatchers(); }
+    } matcherMade;
+    if (settings.match == TMatchMode::Precise)
+        match::StartPreciseMatcher(JoinPath(settings.dictDir, kAddressDictName));
     pass.SetEncodingChoice(settings.encoding);
     pass.LoadFromFile(settings.fileName, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
     // Nothing to convert: the counts are all 0 and nothing is written.

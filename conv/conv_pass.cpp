@@ -254,18 +254,16 @@ const std::optional<std::string>& TConversionPass::BookCodeForm()
     std::vector<std::string> forms;
     std::vector<int> counts;
     std::unordered_map<std::string, std::size_t> indexOf;
-    TFieldList fields;
+    std::string field;
     for (int i = FirstRecord(); i < FLines.Count(); ++i) {
         const std::string_view line = FLines.Get(i);
-        if (line.empty())
-            continue;
-        SplitFields(fields, line, FReadDelimiters);
-        if (FPostCol >= fields.Count() || !ReadWrittenCode(InSjis(fields[FPostCol])))
+        if (line.empty() || !FieldAt(line, FPostCol, FReadDelimiters, field) ||
+            !ReadWrittenCode(InSjis(field)))
             continue;
         const auto [it, added] =
-            indexOf.emplace(RewriteDigits(fields[FPostCol], "0000000", utf8), forms.size());
+            indexOf.emplace(RewriteDigits(field, "0000000", utf8), forms.size());
         if (added) {
-            forms.push_back(fields[FPostCol]);
+            forms.push_back(field);
             counts.push_back(0);
         }
         ++counts[it->second];
@@ -345,8 +343,7 @@ void TConversionPass::Report(TCodeOutcome outcome, const std::string& rule, int 
     report.rule = rule;
     report.candidates = candidates;
     if (outcome == TCodeOutcome::Replaced && FMatcher) {
-        const std::optional<std::string> digits = TypedPostalCode(
-            FLines.Format().encoding == TTextEncoding::Utf8 ? cp932::FromUtf8(FBefore) : FBefore);
+        const std::optional<std::string> digits = ReadWrittenCode(InSjis(FBefore));
         report.staleBefore =
             digits && digits->size() == 7 &&
             !FMatcher->Index().HasCode(static_cast<std::uint32_t>(std::stoul(*digits)));
@@ -398,8 +395,10 @@ bool TConversionPass::MatchPrecisely(const std::string& key, std::string_view ad
     }
     if (FAnswer.decided && !FConfirm) {
         FCandidates.Clear();
-        FCandidates.Add(match::TPreciseMatcher::CodeText(FAnswer.code));
-        Settle(match::TPreciseMatcher::CodeText(FAnswer.code), match::RuleKey(FAnswer.rule));
+        const std::string code = match::TPreciseMatcher::CodeText(FAnswer.code);
+        FCandidates.Clear();
+        FCandidates.Add(code);
+        Settle(code, match::RuleKey(FAnswer.rule));
         SetCurrent(FCurrent + 1);
         ++FConvCount;
         return true;

@@ -121,6 +121,29 @@ void SplitFields(TFieldList& fields, std::string_view line, const TCharSet& read
     items.resize(count);
 }
 
+bool FieldAt(std::string_view line, int index, const TCharSet& readDelimiters, std::string& field)
+{
+    if (line.empty() || index < 0)
+        return false;
+    std::size_t cursor = 0;
+    for (int k = 0;; ++k) {
+        if (k == index) {
+            ReadFieldInto(line, cursor, readDelimiters, field);
+            return true;
+        }
+        bool closed = false;
+        cursor = line[cursor] == kQuoteChar ? QuotedFieldEnd(line, cursor, readDelimiters, closed)
+                                            : PlainFieldEnd(line, cursor, readDelimiters);
+        if (cursor >= line.size())
+            return false;
+        ++cursor;
+        if (cursor == line.size()) { // a delimiter at the end encloses an empty last field
+            field.clear();
+            return k + 1 == index;
+        }
+    }
+}
+
 int CountFields(std::string_view line, const TCharSet& readDelimiters)
 {
     if (line.empty())

@@ -41,6 +41,10 @@ private:
 // outside quotes always give n + 1 fields.
 void SplitFields(TFieldList& fields, std::string_view line, const TCharSet& readDelimiters);
 
+// Field index of line as SplitFields reads it, without reading the others whole; false when
+// the line has no such field.
+bool FieldAt(std::string_view line, int index, const TCharSet& readDelimiters, std::string& field);
+
 // How many fields SplitFields would give for line, without reading them.
 int CountFields(std::string_view line, const TCharSet& readDelimiters);
 

@@ -64,6 +64,8 @@ public:
     virtual void Search(std::string_view text, TResultList& list, bool withKen);
 
     bool IsOpen() const { return FStream.IsOpen(); }
+    // The name the open file was opened by (empty when none is open).
+    const std::string& OpenFileName() const { return FOpenFileName; }
     // The open file's identity, to tell whether what was derived from it still holds.
     io::FileIdentity OpenFileIdentity() const { return FStream.Identity(); }
     std::string_view Magic() const { return {FMagic, sizeof FMagic}; }
@@ -91,6 +93,7 @@ protected:
     std::vector<TIndexEntry> FIndex;
     int FIndexCount = 0;
     io::SharedFile FStream;
+    std::string FOpenFileName;
     // Filled from the block's bytes only when Block() asks; the queries scan the bytes in place.
     mutable TLightStrings FBlock;
     // Where the text the records are ordered by begins: after the prefecture character for

@@ -68,6 +68,7 @@ private:
 void TCodeAddress::OpenDictionary(const std::string& fileName)
 {
     FStream.Close();
+    FOpenFileName.clear();
     ForgetBlocks();
     if (!FStream.Open(fileName)) {
         CloseDictionary();
@@ -99,6 +100,7 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
         }
         FKept.resize(FIndex.size());
         FIndexCount = count;
+        FOpenFileName = fileName;
     } catch (const NotADictionary&) {
         CloseDictionary();
     } catch (const std::bad_alloc&) {
@@ -111,6 +113,7 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
 void TCodeAddress::CloseDictionary()
 {
     FStream.Close();
+    FOpenFileName.clear();
     std::vector<TIndexEntry>().swap(FIndex);
     FIndexCount = 0;
     ForgetBlocks();

@@ -1,12 +1,16 @@
 #include "precise_matcher.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <future>
 
 #include "address_parts.h"
 #include "canonical.h"
 #include "engine/dictionary.h"
+#include "engine/file_io.h"
 #include "engine/ken.h"
 
 namespace kompa::match {
@@ -288,8 +292,19 @@ struct TPreciseMatcher::Reading {
     TWaitReason why = TWaitReason::None;
 };
 
-TPreciseMatcher::TPreciseMatcher(const TCodeAddress& dictionary)
-    : dictionary_(dictionary), index_(dictionary)
+namespace {
+
+std::unique_ptr<TPostCode> OpenReader(const std::string& file)
+{
+    auto reader = std::make_unique<TPostCode>();
+    reader->OpenDictionary(file);
+    return reader;
+}
+
+} // namespace
+
+TPreciseMatcher::TPreciseMatcher(const std::string& dictionaryFile)
+    : dictionary_(OpenReader(dictionaryFile)), index_(*dictionary_)
 {
     for (int k = 0; k < kKenCount; ++k)
         kenNames_.push_back(Canonical(KenNames[k]));
@@ -312,22 +327,27 @@ std::string TPreciseAnswer::CodeText() const
 
 bool TPreciseMatcher::NamesOnlyAPrefecture(std::string_view sjisAddress)
 {
-    if (sjisAddress.size() > 24) // a prefecture's name and a few blanks at most
-        return false;
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> out;
-        for (int k = 0; k < kKenCount; ++k)
-            out.push_back(Canonical(KenNames[k]));
-        return out;
-    }();
-    const std::string text = Canonical(sjisAddress);
-    return std::find(names.begin(), names.end(), text) != names.end();
+    // Blanks of either width around the name are no part of it.
+    std::string_view s = sjisAddress;
+    for (;;) {
+        if (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20)
+            s.remove_prefix(1);
+        else if (s.size() >= 2 && s[0] == '\x81' && s[1] == '\x40')
+            s.remove_prefix(2);
+        else if (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20)
+            s.remove_suffix(1);
+        else if (s.size() >= 2 && s[s.size() - 2] == '\x81' && s.back() == '\x40')
+            s.remove_suffix(2);
+        else
+            break;
+    }
+    return s.size() <= 8 && KenCode(s) >= 0;
 }
 
 std::string TPreciseMatcher::CandidateLine(std::uint32_t entry, bool withKen) const
 {
     const TTownEntry& e = index_.Entries()[entry];
-    std::string text = dictionary_.RecordTextAt(e.record);
+    std::string text = dictionary_->RecordTextAt(e.record);
     if (text.size() < 9)
         return CodeText(e.code);
     if (e.Joined())
@@ -335,22 +355,56 @@ std::string TPreciseMatcher::CandidateLine(std::uint32_t entry, bool withKen) co
     return TCodeAddress::ResultLine(text, withKen);
 }
 
+namespace {
+
+// The one matcher kept: the file it was made of, and the making (done, or on its thread).
+struct KeptMatcher {
+    io::FileIdentity identity;
+    std::shared_future<std::shared_ptr<const TPreciseMatcher>> made;
+};
+KeptMatcher kept;
+
+io::FileIdentity IdentityOfFile(const std::string& file)
+{
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? io::IdentityOf(st) : io::FileIdentity{};
+}
+
+void Keep(const std::string& file, const io::FileIdentity& identity, std::launch how)
+{
+    kept = {}; // the old matcher's memory goes before the new one is made
+    kept.identity = identity;
+    kept.made = std::async(how, [file] {
+                    return std::shared_ptr<const TPreciseMatcher>(
+                        std::make_shared<const TPreciseMatcher>(file));
+                }).share();
+}
+
+} // namespace
+
+void ForgetPreciseMatchers()
+{
+    if (kept.made.valid())
+        kept.made.wait();
+    kept = {};
+}
+
+void StartPreciseMatcher(const std::string& dictionaryFile)
+{
+    const io::FileIdentity identity = IdentityOfFile(dictionaryFile);
+    if (identity.size < 0 || (kept.made.valid() && kept.identity == identity))
+        return;
+    Keep(dictionaryFile, identity, std::launch::async);
+}
+
 std::shared_ptr<const TPreciseMatcher> PreciseMatcherFor(const TCodeAddress& dictionary)
 {
-    struct Kept {
-        const TCodeAddress* dictionary = nullptr;
-        io::FileIdentity identity;
-        std::shared_ptr<const TPreciseMatcher> matcher;
-    };
-    static Kept kept;
     if (!dictionary.IsOpen())
         return nullptr;
     const io::FileIdentity identity = dictionary.OpenFileIdentity();
-    if (kept.matcher && kept.dictionary == &dictionary && kept.identity == identity)
-        return kept.matcher;
-    kept.matcher.reset(); // the old one's memory goes before the new one is made
-    kept = {&dictionary, identity, std::make_shared<const TPreciseMatcher>(dictionary)};
-    return kept.matcher;
+    if (!kept.made.valid() || !(kept.identity == identity))
+        Keep(dictionary.OpenFileName(), identity, std::launch::deferred);
+    return kept.made.get();
 }
 
 void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::uint32_t cityId,
@@ -636,8 +690,9 @@ TPreciseMatcher::TTownRead TPreciseMatcher::ReadTown(const TCanonicalText& text,
     for (std::uint32_t e = town->firstEntry; e < index_.EntryEnd(static_cast<std::uint32_t>(group));
          ++e)
         consider(e, *town, false);
-    for (std::uint32_t k = firstChild; k < firstChild + childCount; ++k) {
-        const std::uint32_t b = index_.Children()[k];
+    // Only the building the address names has lines that can cover it.
+    if (building >= 0) {
+        const auto b = static_cast<std::uint32_t>(building);
         for (std::uint32_t e = index_.Groups()[b].firstEntry; e < index_.EntryEnd(b); ++e)
             consider(e, index_.Groups()[b], true);
     }

@@ -20,7 +20,8 @@
 
 namespace kompa {
 class TCodeAddress;
-}
+class TPostCode;
+} // namespace kompa
 
 namespace kompa::match {
 
@@ -36,9 +37,9 @@ struct TPreciseAnswer {
 
 class TPreciseMatcher {
 public:
-    // Reads the whole of the open address dictionary; it must stay open while the matcher
-    // lists candidates.
-    explicit TPreciseMatcher(const TCodeAddress& dictionary);
+    // Reads the whole of the address dictionary file, through a reader of its own that it
+    // keeps open (for the candidates' lines); a file that cannot be read gives an empty matcher.
+    explicit TPreciseMatcher(const std::string& dictionaryFile);
 
     // sjisAddress as written; present: the record's code as seven digits, or empty.
     void Match(std::string_view sjisAddress, std::string_view present, TPreciseAnswer& out) const;
@@ -81,14 +82,20 @@ private:
     TTownRead ReadTown(const TCanonicalText& text, std::size_t townAt, std::uint32_t group,
                        const TLazyStreet& streetOf, Reading& out) const;
 
-    const TCodeAddress& dictionary_;
+    std::unique_ptr<TPostCode> dictionary_;
     TTownIndex index_;
     std::vector<std::string> kenNames_; // canonical, by prefecture character − '0'
 };
 
-// The matcher of an open dictionary, made at its first use and kept while the same file stays
-// open (one process converts many records and passes over one file). Null when the
+// The matcher of an open dictionary, made at its first use and kept while the file stays the
+// same (one process converts many records and passes over one file). Null when the
 // dictionary is not open.
 std::shared_ptr<const TPreciseMatcher> PreciseMatcherFor(const TCodeAddress& dictionary);
+// Begins making the matcher of a dictionary file on a thread of its own, so that it is ready
+// (or nearly) when PreciseMatcherFor asks: a caller that knows it will match starts it before
+// reading the user's book. Does nothing when that file's matcher is made or being made.
+void StartPreciseMatcher(const std::string& dictionaryFile);
+// Waits for a matcher being made, then drops the kept one, so that the next is made anew.
+void ForgetPreciseMatchers();
 
 } // namespace kompa::match

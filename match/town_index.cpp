@@ -400,6 +400,7 @@ TTownIndex::TTownIndex(const TCodeAddress& dictionary)
         TTownGroup g;
         g.base = static_cast<std::uint32_t>(names_.size());
         g.baseLength = static_cast<std::uint8_t>(base.size());
+        g.head = HeadOf(base);
         names_ += base;
         g.firstEntry = static_cast<std::uint32_t>(entries_.size());
         bool allChome = true;
@@ -520,8 +521,12 @@ std::int32_t TTownIndex::LongestTownAt(const TCity& city, std::string_view text)
     // The largest name not above key is the longest name beginning key when it begins key at
     // all; else the answer begins the part both share, and the search goes on with that.
     for (;;) {
-        auto it = std::upper_bound(
-            first, last, key, [&](std::string_view k, const TTownGroup& g) { return k < Base(g); });
+        const std::uint32_t keyHead = HeadOf(key);
+        auto it = std::upper_bound(first, last, key, [&](std::string_view k, const TTownGroup& g) {
+            if (keyHead != g.head)
+                return keyHead < g.head;
+            return k < Base(g);
+        });
         if (it == first)
             return -1;
         --it;

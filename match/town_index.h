@@ -46,6 +46,7 @@ private:
 struct TTownGroup {
     std::uint32_t base = 0; // canonical town name in Names()
     std::uint32_t firstEntry = 0;
+    std::uint32_t head = 0; // the name's first four bytes, first byte highest: compared first
     std::uint8_t baseLength = 0;
     std::uint8_t flags = 0;
     std::uint16_t building = 0xFFFF; // into Buildings() for a building or a town holding some
@@ -84,6 +85,16 @@ struct TIndexStats {
     int unreadableLines = 0; // lines whose note could not be read
     int cityless = 0;        // records whose city was not found (matched by literal rules only)
 };
+
+// The first four bytes of text, first byte highest, zeros past its end: compares as the text
+// does, as far as it goes.
+inline std::uint32_t HeadOf(std::string_view text)
+{
+    std::uint32_t head = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        head = (head << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    return head;
+}
 
 class TTownIndex {
 public:

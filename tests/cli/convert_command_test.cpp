@@ -191,7 +191,8 @@ TEST_F(ConvertCommand, AHeadingLineIsKept)
     const std::string codes = "新規 1\n変更 1\nうち辞書にない番号 0\n維持 0\n";
     CliResult r = Convert({"--match", "precise"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "総データ数 2\n住所が空のデータ 0\n変換データ数 2\n未変換 0\n見出し行 1\n" + codes);
+    EXPECT_EQ(r.out,
+              "総データ数 2\n住所が空のデータ 0\n変換データ数 2\n未変換 0\n見出し行 1\n" + codes);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(ReadFile(file), heading + Sjis("a,530-0001,大阪府大阪市北区梅田,1\r\n"
                                              "b,530-0001,大阪府大阪市北区梅田,2\r\n"));
@@ -234,6 +235,36 @@ TEST_F(ConvertCommand, Utf8BookKeepsItsFormat)
     const CliResult forced = Convert({"--encoding", "sjis", "--dry-run"});
     EXPECT_EQ(forced.status, 0);
     EXPECT_NE(forced.out.find("変換データ数 0"), std::string::npos);
+}
+
+} // namespace
+} // namespace kompa::test
+
+namespace kompa::test {
+namespace {
+
+// Precise matching from the command line: the report's line per record, --dry-run writing
+// nothing, and an address query's precise answer before the address search's lines.
+TEST(PreciseCommandLine, ReportsEachRecordAndAnswersQueries)
+{
+    TempDir dir;
+    const std::string book = dir.File("book.csv"), report = dir.File("report.tsv");
+    const std::string text = Sjis("a,,埼玉県神川町中新里2720\r\nb,,札幌市中央区大通西\r\nc,,\r\n");
+    WriteFile(book, text);
+    CliResult r = RunCli({"convert", "--dict", KOMPA_BIN_DIR, "--post-col", "2", "--addr-col", "3",
+                          "--report", report, "--dry-run", book});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(book), text);
+    EXPECT_EQ(ReadFile(report), "1\t\t3670231\tnew\ttown\t1\n"
+                                "2\t\t\tleft\ttwice-in-city\t2\n"
+                                "3\t\t\tblank\tblank\t0\n");
+    EXPECT_EQ(r.out, "総データ数 3\n住所が空のデータ 1\n変換データ数 1\n未変換 1\n"
+                     "新規 1\n変更 0\nうち辞書にない番号 0\n維持 0\n");
+
+    r = RunCli({"address", "--dict", KOMPA_BIN_DIR, "--match", "precise", "神川町中新里2720"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "=\t3670231\ttown\t町名");
+    EXPECT_EQ(RunCli({"address", "--match", "exact", "x"}).status, 2);
 }
 
 } // namespace

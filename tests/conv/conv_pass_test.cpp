@@ -742,3 +742,65 @@ TEST_F(ConversionPass, UnattendedSkipsWhatWouldWait)
 
 } // namespace
 } // namespace kompa
+
+namespace kompa {
+namespace {
+
+// Precise matching over the bundled dictionary: what it writes, keeps and leaves, and what it
+// reports of each record.
+TEST(PreciseConversionPass, WritesKeepsAndReportsEachCode)
+{
+    test::TempDir work;
+    const std::string file = work.File("book.csv");
+    test::WriteFile(file, Sjis("a,,埼玉県神川町中新里2720\r\n"    // new
+                               "b,367-0231,神川町大字中新里5\r\n" // right: kept as written
+                               "c,1000001,鎌ヶ谷市北初富9-16\r\n" // replaced
+                               "d,9999999,夕張市大原12\r\n"       // replaced, no longer a code
+                               "e,,札幌市中央区大通西\r\n"        // waits: two codes
+                               "f,,　\r\n"));                     // blank
+    TCsvDialect dialect;
+    TPostCode postCode;
+    TConversionPass pass{postCode};
+    pass.SetDictionaryDir(KOMPA_BIN_DIR);
+    pass.SetColumns(1, 2);
+    pass.SetMatchMode(TMatchMode::Precise);
+    pass.LoadFromFile(file, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
+    std::vector<TRecordReport> reports;
+    pass.OnRecord = [&](const TRecordReport& r) { reports.push_back(r); };
+    pass.ResetConversion(true);
+    ASSERT_EQ(pass.ConvertRecords(), TStepResult::Waiting);
+    EXPECT_EQ(pass.Current(), 4);
+    EXPECT_EQ(pass.WaitReason(), Sjis("同じ町名が市内に二つあります"));
+    ASSERT_GE(pass.Candidates().Count(), 2);
+    EXPECT_EQ(pass.Candidates().Line(0).substr(0, 7), "0600042");
+    ASSERT_EQ(pass.Skip(), TStepResult::Finished);
+
+    EXPECT_EQ(std::string(pass.Lines()[0]), Sjis("a,3670231,埼玉県神川町中新里2720"));
+    EXPECT_EQ(std::string(pass.Lines()[1]), Sjis("b,367-0231,神川町大字中新里5"));
+    EXPECT_EQ(std::string(pass.Lines()[2]), Sjis("c,2730126,鎌ヶ谷市北初富9-16"));
+    EXPECT_EQ(std::string(pass.Lines()[3]), Sjis("d,0680400,夕張市大原12"));
+    EXPECT_EQ(pass.NewCount(), 1);
+    EXPECT_EQ(pass.ReplacedCount(), 2);
+    EXPECT_EQ(pass.StaleCount(), 1);
+    EXPECT_EQ(pass.KeptCount(), 1);
+    EXPECT_EQ(pass.ConvCount(), 4);
+    EXPECT_EQ(pass.SkipCount(), 1);
+    EXPECT_EQ(pass.BlankCount(), 1);
+
+    ASSERT_EQ(reports.size(), 6u);
+    const TCodeOutcome outcomes[] = {TCodeOutcome::New,      TCodeOutcome::Kept,
+                                     TCodeOutcome::Replaced, TCodeOutcome::Replaced,
+                                     TCodeOutcome::Left,     TCodeOutcome::Blank};
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].line, static_cast<int>(i) + 1);
+        EXPECT_EQ(reports[i].outcome, outcomes[i]) << i;
+    }
+    EXPECT_EQ(reports[0].rule, "town");
+    EXPECT_TRUE(reports[3].staleBefore);
+    EXPECT_FALSE(reports[2].staleBefore);
+    EXPECT_EQ(reports[4].rule, "twice-in-city");
+    EXPECT_EQ(reports[1].after, "367-0231");
+}
+
+} // namespace
+} // namespace kompa
