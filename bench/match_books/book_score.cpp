@@ -125,6 +125,8 @@ Score ScoreBooks(std::string_view bookBytes, std::string_view convertedBytes, st
         const std::string where = "  line " + std::to_string(i + 1) + " [" + Field(record, 5) +
                                   (decided ? ", decided" : ", undecided") + "] " +
                                   Field(record, 2) + "  was '" + Field(record, 1) + "'";
+        if (outcome == 1 && decided)
+            ++score.wrongOnDecided;
         if (outcome == 1 && score.wrongFills.size() < listed)
             score.wrongFills.push_back(where + " -> '" + Field(converted[i], 1) + "', true " +
                                        truth);

@@ -26,6 +26,7 @@ struct Score {
     std::map<std::string, ScoreRow> byKind;
     std::vector<std::string> wrongFills; // the first ones, for a developer to read (UTF-8)
     std::vector<std::string> decidedLeft;
+    int wrongOnDecided = 0; // filled wrong where the address decides the code
 };
 
 // The seven digits a code field holds (123-4567, １２３－４５６７, 〒123-4567), if it holds one.
