@@ -32,7 +32,8 @@ constexpr char kUsage[] =
     "  --match        precise (default): the ministry's notes and the ways people write\n"
     "                 addresses decide, and a code is written only when the address leaves\n"
     "                 one; literal: the address dictionary's prefix search alone\n"
-    "  --report       one tab-separated line per record to REPORT: line, code before, code\n"
+    "  --report       one tab-separated line per record to REPORT (- for standard output):\n"
+    "                 line, code before, code\n"
     "                 after, outcome (new, replaced, kept, left, blank), the rule that\n"
     "                 decided or the reason it was left, number of candidates\n"
     "  --dry-run      convert and report, but write nothing\n"
@@ -347,7 +348,11 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     pass.SetDictionaryDir(settings.dictDir);
     pass.SetMatchMode(settings.match);
     std::FILE* reportFile = nullptr;
-    if (!settings.report.empty()) {
+    // "-" is standard output: the report's lines come before the counts.
+    const bool reportToStdout = settings.report == "-";
+    if (reportToStdout) {
+        reportFile = stdout;
+    } else if (!settings.report.empty()) {
         reportFile = std::fopen(settings.report.c_str(), "w");
         if (!reportFile)
             Raise(FormatMessage(msg::kFileCreateError, settings.report));
@@ -356,7 +361,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         std::FILE* f;
         ~Closer()
         {
-            if (f)
+            if (f && f != stdout)
                 std::fclose(f);
         }
     } closeReport{reportFile};
@@ -376,6 +381,16 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         settings.heading == THeadingChoice::Yes ||
         (settings.heading == THeadingChoice::Auto && pass.RecogniseHeading(settings.addrCol)));
     WarnFieldCounts(pass, err);
+    // A heading names the report's columns: a first line beginning with '#'.
+    if (report && pass.HasHeading()) {
+        const std::string post = pass.ColumnName(settings.postCol);
+        report->Ascii("#line\t");
+        report->Text(post);
+        report->Ascii(" before\t");
+        report->Text(post);
+        report->Ascii(" after\toutcome\trule\tcandidates");
+        report->EndLine();
+    }
 
     // Held until the pass has ended: a run that fails on a later record reports only the
     // failure, with the record's line.

@@ -53,7 +53,7 @@ struct Words {
     std::vector<std::string> directionWords = {C("西入"), C("東入"), C("上る"), C("下る"),
                                                C("入る"), C("上ル"), C("下ル"), C("入ル")};
     std::vector<std::string> directionTails = {C("る"), C("ル")};
-    std::string chome = C("丁目"), sujime = C("筋目");
+    std::string chome = C("丁目"), sujime = C("筋目"), postalMark = C("〒");
     std::vector<std::string> streetWords = {C("通"),   C("上る"), C("下る"), C("入る"), C("西入"),
                                             C("東入"), C("上ル"), C("下ル"), C("入ル")};
 };
@@ -754,14 +754,24 @@ void TPreciseMatcher::Match(std::string_view sjisAddress, std::string_view prese
     TCanonicalText text;
     Canonicalize(sjisAddress, text);
     const std::string_view s = text.text;
+    // A postal code written before the address (〒100-0004 東京都…) is no part of it.
+    std::size_t at = 0;
+    {
+        std::size_t i = StartsWithAt(s, 0, W().postalMark) ? W().postalMark.size() : 0;
+        std::size_t digits = 0;
+        for (; i < s.size() && (IsDigit(s[i]) || (s[i] == '-' && digits == 3)); ++i)
+            digits += IsDigit(s[i]) ? 1 : 0;
+        if (digits == 7)
+            at = i;
+    }
     // A prefecture written limits the answer to it.
     int ken = -1;
-    std::size_t at = 0;
     for (int k = 0; k < kKenCount && s.size() >= 2; ++k) {
         const std::string& name = kenNames_[static_cast<std::size_t>(k)];
-        if (name[0] == s[0] && name[1] == s[1] && s.starts_with(name)) {
+        if (s.size() >= at + 2 && name[0] == s[at] && name[1] == s[at + 1] &&
+            StartsWithAt(s, at, name)) {
             ken = k;
-            at = kenNames_[static_cast<std::size_t>(k)].size();
+            at += kenNames_[static_cast<std::size_t>(k)].size();
             break;
         }
     }
