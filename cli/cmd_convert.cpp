@@ -26,7 +26,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: kompa-cli convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M\n"
-    "                         [--match M] [--report REPORT] [--header H]\n"
+    "                         [--match M] [--report REPORT] [--header H] [--office-col K]\n"
     "                         [--read-delims LIST] [--write-delim D] [--quote LIST]\n"
     "                         [--encoding E] [--output OUT | --dry-run] FILE\n"
     "  --match        precise (default): the ministry's notes and the ways people write\n"
@@ -36,6 +36,8 @@ constexpr char kUsage[] =
     "                 line, code before, code\n"
     "                 after, outcome (new, replaced, kept, left, blank), the rule that\n"
     "                 decided or the reason it was left, number of candidates\n"
+    "  --office-col K the column of a company's name: a record whose name and address are\n"
+    "                 those of one office of OFFICE.DIC gets the office's own code\n"
     "  --dry-run      convert and report, but write nothing\n"
     "  --read-delims  comma,tab,space,control,char:X or none (default comma,tab,control)\n"
     "  --write-delim  comma (default), tab, space or char:X\n"
@@ -138,6 +140,7 @@ struct Settings {
     bool dryRun = false;
     TMatchMode match = TMatchMode::Precise;
     std::string report;
+    int officeCol = -1;
     TEncodingChoice encoding = TEncodingChoice::Auto;
     THeadingChoice heading = THeadingChoice::Auto;
     std::string fileName;
@@ -162,6 +165,7 @@ int ReadSettings(int argc, char** argv, Settings& settings)
                     {"encoding", true},
                     {"match", true},
                     {"report", true},
+                    {"office-col", true},
                     {"header", true},
                     {"help", false}},
                    args, reason))
@@ -205,6 +209,12 @@ int ReadSettings(int argc, char** argv, Settings& settings)
             settings.match = TMatchMode::Literal;
         else if (mode != "precise")
             return Usage("--match: precise or literal, not '" + mode + "'");
+    }
+    if (args.Has("office-col")) {
+        if (!ParseColumn(args.Value("office-col"), settings.officeCol))
+            return Usage("--office-col K, K counting from 1");
+        if (settings.officeCol == settings.postCol || settings.officeCol == settings.addrCol)
+            return Usage("--office-col names the postal-code or the address column");
     }
     if (args.Has("report")) {
         settings.report = args.Value("report");
@@ -252,6 +262,11 @@ bool WriteCounts(Stream& out, const TConversionPass& pass)
         for (int i = 0; i < 4; ++i) {
             out.Text(cp932::FromUtf8(kCodeCountCaptions[i]));
             out.Ascii(" " + std::to_string(codes[i]));
+            out.EndLine();
+        }
+        if (pass.OfficeCodeCount() > 0) {
+            out.Text(cp932::FromUtf8("事業所の番号"));
+            out.Ascii(" " + std::to_string(pass.OfficeCodeCount()));
             out.EndLine();
         }
     }
@@ -347,6 +362,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     pass.SetWriteDelimiterSource([&dialect] { return dialect.GetWriteDelimiter(); });
     pass.SetDictionaryDir(settings.dictDir);
     pass.SetMatchMode(settings.match);
+    pass.SetOfficeColumn(settings.officeCol);
     std::FILE* reportFile = nullptr;
     // "-" is standard output: the report's lines come before the counts.
     const bool reportToStdout = settings.report == "-";

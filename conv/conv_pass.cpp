@@ -224,12 +224,21 @@ void TConversionPass::ResetConversion(bool active)
     FReplacedCount = 0;
     FStaleCount = 0;
     FKeptCount = 0;
+    FOfficeCodeCount = 0;
     FMatcher.reset();
     FBookFormKnown = false;
     if (active) {
         FPostCode.OpenDictionary(DictionaryFile());
         if (FMatchMode == TMatchMode::Precise)
             FMatcher = match::PreciseMatcherFor(FPostCode);
+        FOffices.reset();
+        const std::string offices = io::DirectoryPart(DictionaryFile()) + kOfficeDictName;
+        if (FMatcher && FOfficeCol >= 0 && io::FileExists(offices)) {
+            FOffices = std::make_unique<TOfficeDictionary>();
+            FOffices->OpenDictionary(offices);
+            if (!FOffices->IsOpen())
+                FOffices.reset();
+        }
     } else {
         FPostCode.CloseDictionary();
     }
@@ -383,6 +392,34 @@ void TConversionPass::Settle(std::string_view codeText, const std::string& rule)
     Report(outcome, rule, FCandidates.Count());
 }
 
+bool TConversionPass::MatchOffice(std::string_view address)
+{
+    if (FOfficeCol >= FFields.Count())
+        return false;
+    const std::string name = InSjis(FFields.Get(FOfficeCol));
+    if (BlankAddress(name))
+        return false;
+    std::string_view code;
+    for (const TOffice& office : FOffices->FindByName(name, TNameMatch::Equals)) {
+        if (!match::TPreciseMatcher::IsAddressOf(address, static_cast<char>(office.ken),
+                                                 office.city, office.town, office.street))
+            continue;
+        if (!code.empty() && code != office.code)
+            return false; // two offices of that name at that address: the area's code
+        code = office.code;
+    }
+    if (code.empty())
+        return false;
+    const std::string written(code);
+    FCandidates.Clear();
+    FCandidates.Add(written);
+    Settle(written, "office");
+    ++FOfficeCodeCount;
+    SetCurrent(FCurrent + 1);
+    ++FConvCount;
+    return true;
+}
+
 bool TConversionPass::MatchPrecisely(const std::string& key, std::string_view address,
                                      bool matchable)
 {
@@ -470,6 +507,8 @@ TStepResult TConversionPass::ConvertRecords()
                     SetCurrent(FCurrent + 1);
                     continue;
                 }
+                if (FOffices && matchable && MatchOffice(address))
+                    continue;
                 if (MatchPrecisely(key, address, matchable))
                     continue;
                 return TStepResult::Waiting;

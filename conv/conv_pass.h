@@ -16,6 +16,7 @@
 #include "csv_fields.h"
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
+#include "engine/office_dictionary.h"
 #include "engine/result_list.h"
 #include "match/precise_matcher.h"
 
@@ -87,6 +88,13 @@ public:
     void SetConfirm(bool confirm) { FConfirm = confirm; }
     // "県名も表示": candidate lines carry the prefecture name.
     void SetWithKen(bool withKen) { FWithKen = withKen; }
+    // The column holding a company's name (-1: none). A record whose name and address are those
+    // of exactly one office of OFFICE.DIC (beside KOMPA.DIC; without it the column is unused)
+    // gets that office's own code; any other is converted as without the column. Precise
+    // matching only; takes effect at the next ResetConversion(true).
+    void SetOfficeColumn(int col) { FOfficeCol = col; }
+    // Records that got an office's own code.
+    int OfficeCodeCount() const { return FOfficeCodeCount; }
     // Takes effect at the next ResetConversion(true). Precise matching goes with the precise
     // mode's writing and headings (SetPreciseMode); literal matching with the literal ones.
     void SetMatchMode(TMatchMode mode)
@@ -230,6 +238,8 @@ private:
     // Writes codeText unless the record already holds that code; counts and reports it.
     void Settle(std::string_view codeText, const std::string& rule);
     void Report(TCodeOutcome outcome, const std::string& rule, int candidates);
+    // The one office whose name and address the current record holds; true when written.
+    bool MatchOffice(std::string_view address);
     // Precise matching of the current record; true when it was written, false when it waits.
     bool MatchPrecisely(const std::string& key, std::string_view address, bool matchable);
     // The record's present code as seven digits, or empty; read once per record.
@@ -286,6 +296,9 @@ private:
     int FReplacedCount = 0;
     int FStaleCount = 0;
     int FKeptCount = 0;
+    int FOfficeCol = -1;
+    int FOfficeCodeCount = 0;
+    std::unique_ptr<TOfficeDictionary> FOffices; // open while a pass with an office column runs
 
     TMatchMode FMatchMode = TMatchMode::Literal;
     std::shared_ptr<const match::TPreciseMatcher> FMatcher; // while a precise pass runs

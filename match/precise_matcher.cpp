@@ -325,6 +325,68 @@ std::string TPreciseAnswer::CodeText() const
     return TPreciseMatcher::CodeText(code);
 }
 
+bool TPreciseMatcher::IsAddressOf(std::string_view sjisAddress, char ken, std::string_view city,
+                                  std::string_view town, std::string_view street)
+{
+    TCanonicalText text;
+    Canonicalize(sjisAddress, text);
+    std::string_view s = text.text;
+    std::size_t at = 0;
+    const int kenIndex = static_cast<unsigned char>(ken) - kFirstKenChar;
+    if (kenIndex < 0 || kenIndex >= kKenCount)
+        return false;
+    const std::string kenName = Canonical(KenNames[kenIndex]);
+    if (s.starts_with(kenName)) {
+        at = kenName.size();
+    } else {
+        for (int k = 0; k < kKenCount; ++k)
+            if (s.starts_with(Canonical(KenNames[k])))
+                return false; // another prefecture written
+    }
+    // The city, with its 郡 or without.
+    const std::string cityName = Canonical(city);
+    std::string bare;
+    if (const std::size_t gun = cityName.find(Canonical(Sjis("郡")));
+        gun != std::string::npos && gun > 0)
+        bare = cityName.substr(gun + 2);
+    if (StartsWithAt(s, at, cityName))
+        at += cityName.size();
+    else if (!bare.empty() && StartsWithAt(s, at, bare))
+        at += bare.size();
+    else
+        return false;
+    // The town.
+    const std::string townName = Canonical(town);
+    for (const std::string* aza : {&W().oaza, &W().koaza, &W().aza})
+        if (!StartsWithAt(s, at, townName) && StartsWithAt(s, at, *aza) &&
+            StartsWithAt(s, at + aza->size(), townName))
+            at += aza->size();
+    if (!StartsWithAt(s, at, townName))
+        return false;
+    at += townName.size();
+    // The street part's numbers begin the address's.
+    TCanonicalText streetText;
+    Canonicalize(street, streetText);
+    TAddressParts want, have;
+    ReadAddressParts(streetText, 0, want);
+    ReadAddressParts(text, at, have);
+    if (!want.name.empty() && want.name != have.name)
+        return false;
+    std::int32_t wantSeq[8], haveSeq[8];
+    std::size_t wn = 0, hn = 0;
+    if (want.Has(THead::Chome))
+        wantSeq[wn++] = want.Head(THead::Chome);
+    for (std::size_t k = 0; k < want.lots.size() && wn < 8; ++k)
+        wantSeq[wn++] = want.lots[k];
+    if (have.Has(THead::Chome))
+        haveSeq[hn++] = have.Head(THead::Chome);
+    for (std::size_t k = 0; k < have.lots.size() && hn < 8; ++k)
+        haveSeq[hn++] = have.lots[k];
+    if (hn < wn)
+        return false;
+    return std::equal(wantSeq, wantSeq + wn, haveSeq);
+}
+
 bool TPreciseMatcher::NamesOnlyAPrefecture(std::string_view sjisAddress)
 {
     // Blanks of either width around the name are no part of it.

@@ -43,6 +43,11 @@ public:
 
     // sjisAddress as written; present: the record's code as seven digits, or empty.
     void Match(std::string_view sjisAddress, std::string_view present, TPreciseAnswer& out) const;
+    // Whether a written address is that of an office: its prefecture (when written), its city
+    // (with or without 郡), its town (大字 or 字 before it or not), and the 丁目 and lot numbers
+    // of the office's street part, all as the office file gives them (Shift-JIS).
+    static bool IsAddressOf(std::string_view sjisAddress, char ken, std::string_view city,
+                            std::string_view town, std::string_view street);
     // Whether a written address is a prefecture's name and nothing else.
     static bool NamesOnlyAPrefecture(std::string_view sjisAddress);
     // A candidate as the dictionary's result line (code, blank, [prefecture,] address).

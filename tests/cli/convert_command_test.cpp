@@ -261,6 +261,19 @@ TEST(PreciseCommandLine, ReportsEachRecordAndAnswersQueries)
     EXPECT_EQ(r.out, "総データ数 3\n住所が空のデータ 1\n変換データ数 1\n未変換 1\n"
                      "新規 1\n変更 0\nうち辞書にない番号 0\n維持 0\n");
 
+    // A company column: the office's own code where its name and address are one office's, the
+    // area's code where the address is another (or the name another office's).
+    WriteFile(book, Sjis("a,,東京都千代田区霞が関2-1-2,総務省\r\n"
+                         "b,,大阪府大阪市北区梅田1-1-3,総務省\r\n"
+                         "c,,千代田区九段南1-2-1,総務省　関東総合通信局\r\n"));
+    r = RunCli({"convert", "--dict", KOMPA_BIN_DIR, "--post-col", "2", "--addr-col", "3",
+                "--office-col", "4", "--report", "-", "--dry-run", book});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find("総データ数")),
+              "1\t\t1008926\tnew\toffice\t1\n2\t\t5300001\tnew\ttown\t1\n"
+              "3\t\t1028795\tnew\toffice\t1\n");
+    EXPECT_NE(r.out.find("事業所の番号 2\n"), std::string::npos);
+
     r = RunCli({"address", "--dict", KOMPA_BIN_DIR, "--match", "precise", "神川町中新里2720"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "=\t3670231\ttown\t町名");
