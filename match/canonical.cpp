@@ -169,7 +169,7 @@ std::vector<Code> Codes(std::string_view utf8)
 }
 
 // What a double-byte character asks of the canonical form beyond its mapping.
-enum CharKind : std::uint8_t { kPlain, kNumeral, kDash, kSpace, kLongVowel };
+enum CharKind : std::uint8_t { kPlain, kNumeral, kDash, kSpace, kLongVowel, kStreetRi };
 
 struct Tables {
     std::vector<Code> map = std::vector<Code>(65536); // double-byte → canonical (0: itself)
@@ -179,6 +179,7 @@ struct Tables {
     std::vector<std::string> counters;
     std::vector<Code> dashes;
     Code longVowel = 0;
+    Code dori = 0;
     Code voicedMark = 0, semiVoicedMark = 0;
 
     Tables()
@@ -227,6 +228,8 @@ struct Tables {
             kind[d] = kDash;
         kind[0x8140] = kSpace;
         kind[longVowel] = kLongVowel;
+        kind[Codes("り")[0]] = kStreetRi;
+        dori = Codes("通")[0];
     }
 
     bool IsNumeral(Code c) const { return numeral[c] != -1; }
@@ -273,6 +276,11 @@ public:
         out_.text.assign(buffer_, n_);
     }
     char Last() const { return n_ == 0 ? '\0' : buffer_[n_ - 1]; }
+    bool EndsWith(Code c) const
+    {
+        return n_ >= 2 && static_cast<unsigned char>(buffer_[n_ - 2]) == (c >> 8) &&
+               static_cast<unsigned char>(buffer_[n_ - 1]) == (c & 0xFF);
+    }
 
 private:
     void Mark()
@@ -409,6 +417,12 @@ void Canonicalize(std::string_view s, TCanonicalText& out)
             const std::uint8_t kind = t.kind[c];
             if (kind == kPlain) {
                 w.Put(t.map[c]);
+                i += 2;
+                continue;
+            }
+            if (kind == kStreetRi) { // 中央通り is written 中央通 too: the り is dropped
+                if (!w.EndsWith(t.dori))
+                    w.Put(c);
                 i += 2;
                 continue;
             }
