@@ -156,9 +156,10 @@ Verdict EvalItem(const TNoteItem& item, const TAddressParts& p, const TTownGroup
         // not list may be.
         if (item.chomeSelector < 0 && part == TPartKnown::Listed)
             hasChome = T3::Yes;
-        // Beside a line for all the others, lots alone do not tell （番地） from （その他）.
+        // Beside a line for all the others, lots alone do not tell （番地） from （その他）,
+        // unless 番地 is written.
         if (item.chomeSelector < 0 && hasChome == T3::No &&
-            (part == TPartKnown::Unlisted || g.Is(TTownGroup::kHasOther))) {
+            (part == TPartKnown::Unlisted || (g.Is(TTownGroup::kHasOther) && !p.lotSaysBanchi))) {
             verdict.Lower(T3::Maybe, TWaitReason::NoPart);
             return verdict;
         }
@@ -768,10 +769,19 @@ TPreciseMatcher::TTownRead TPreciseMatcher::ReadTown(const TCanonicalText& text,
         if (ev.verdict.v == T3::Yes && !ev.fallback && ev.verdict.rule != TMatchRule::Town)
             positive = true;
     }
+    // A listed building the address names decides by its own lines.
+    bool buildingDecides = false;
+    for (const Eval& ev : evals)
+        if (ev.verdict.v == T3::Yes &&
+            (ev.verdict.rule == TMatchRule::Floor || ev.verdict.rule == TMatchRule::UnknownFloor))
+            buildingDecides = true;
     if (positive) {
         strongest = T3::No;
         for (Eval& ev : evals) {
-            if (ev.verdict.v == T3::Maybe && ev.verdict.why == TWaitReason::NoPart && !ev.fallback)
+            const TNoteKind kind = index_.Entries()[ev.entry].Kind();
+            const bool buildingLine = kind == TNoteKind::Floor || kind == TNoteKind::UnknownFloor;
+            if (!ev.fallback && ev.verdict.v == T3::Maybe &&
+                (ev.verdict.why == TWaitReason::NoPart || (buildingDecides && !buildingLine)))
                 ev.verdict.v = T3::No;
             if (!ev.fallback)
                 strongest = std::max(strongest, ev.verdict.v);
