@@ -50,8 +50,10 @@ using kompa::ui::ToSjis;
 
 namespace {
 
-// The last, free panel shows the file's format, e.g. "UTF-8 BOM LF".
+// Panel 3 shows the file's format, e.g. "UTF-8 BOM LF"; panel 4, after the others so that
+// none of them moves, why a record waits in precise mode, in the rest of the bar.
 constexpr int kPanelWidths[4] = {130, 100, 120, 110};
+constexpr int kReasonPanel = 4;
 constexpr int kFlashMilliseconds = 70;
 constexpr qint64 kProgressFrameMs = 15;
 constexpr std::size_t kCodeLength = 7;
@@ -93,6 +95,7 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, const TCon
     CreateControls();
     CreateMenus();
 
+    ApplyMatchMode();
     FPass.SetDictionaryDir(dictDir);
     FPass.SetWriteDelimiterSource([this] { return OptForm->GetWriteDelimiter(); });
     FPass.OnCurrent = [this](int index, int count) { SetCurrent(index, count); };
@@ -251,6 +254,12 @@ void TConvForm::CreateControls()
         StatusBar1->addWidget(FPanels[i]);
     }
     FPanels[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    FPanels[kReasonPanel] = new QLabel(StatusBar1);
+    FPanels[kReasonPanel]->setObjectName(QStringLiteral("StatusPanel4"));
+    FPanels[kReasonPanel]->setFrameShape(QFrame::Panel);
+    FPanels[kReasonPanel]->setFrameShadow(QFrame::Sunken);
+    FPanels[kReasonPanel]->setMinimumWidth(0);
+    StatusBar1->addWidget(FPanels[kReasonPanel], 1);
 
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -346,8 +355,26 @@ void TConvForm::CreateMenus()
                                                          : TEncodingChoice::Auto);
     });
 
+    // Last of all, after the encodings, so that no earlier item moves.
+    KO1->addSeparator();
+    PreciseMatch = KO1->addAction(Text(convtxt::kMenuPrecise));
+    PreciseMatch->setObjectName(QStringLiteral("PreciseMatch"));
+    PreciseMatch->setCheckable(true);
+    PreciseMatch->setChecked(true);
+
     connect(K1, &QAction::toggled, this, [this](bool checked) { FPass.SetConfirm(checked); });
     connect(KK1, &QAction::toggled, this, [this](bool checked) { FPass.SetWithKen(checked); });
+}
+
+void TConvForm::SetPreciseMode(bool precise)
+{
+    PreciseMatch->setChecked(precise);
+}
+
+void TConvForm::ApplyMatchMode()
+{
+    // A pass that runs keeps the mode it began with: its counts and writing stay of one kind.
+    FPass.SetMatchMode(PreciseMatch->isChecked() ? TMatchMode::Precise : TMatchMode::Literal);
 }
 
 QString TConvForm::PanelText(int panel) const
@@ -358,6 +385,8 @@ QString TConvForm::PanelText(int panel) const
 void TConvForm::SetPanel(int panel, const QString& text)
 {
     FPanels[panel]->setText(text);
+    if (panel == kReasonPanel)
+        FPanels[panel]->setToolTip(text); // whole, when a narrow window cuts it
 }
 
 QString TConvForm::FormatText() const
@@ -398,6 +427,7 @@ void TConvForm::ClearRecord()
     edKey->clear();
     ListBox1->clear();
     SetPanel(2, QString());
+    SetPanel(kReasonPanel, QString());
 }
 
 void TConvForm::KCSV2Click()
@@ -412,6 +442,8 @@ void TConvForm::OpenCsvFile(const QString& chosen)
     // The held lines are replaced at once: a record still shown belongs to the earlier data.
     if (FPass.Active())
         ClearRecord();
+    // The heading is recognised in the mode of the pass to come.
+    ApplyMatchMode();
     TCharSet readDelimiters;
     TCharSet quoteTargets;
     OptForm->GetReadDelimiters(readDelimiters);
@@ -448,8 +480,11 @@ void TConvForm::ResetConversion(bool active)
     const std::string& fileName = FPass.CsvFileName();
     SetPanel(0, active ? ui::FromFileName(io::NamePart(fileName)) : QString());
     SetPanel(3, active ? FormatText() : QString());
+    SetPanel(kReasonPanel, QString());
     Edit1->clear();
     Edit2->clear();
+    if (active)
+        ApplyMatchMode();
     // Counters, progress and the dictionary; a dictionary that cannot be opened raises here.
     FPass.ResetConversion(active);
 }
@@ -460,6 +495,8 @@ void TConvForm::RunStep(const std::function<TStepResult()>& step)
     {
         ui::BusyCursor busy;
         EnableRecordButtons(false);
+        // The reason was the answered record's.
+        SetPanel(kReasonPanel, QString());
         Panel1->repaint();
         try {
             result = step();
@@ -498,6 +535,7 @@ void TConvForm::ShowCandidates()
             items.Add(candidates.Line(i));
     }
     ShowCandidateCount();
+    SetPanel(kReasonPanel, FromSjis(FPass.WaitReason()));
     Edit1->setText(ui::FromFileText(FPass.WaitPostCode(), FPass.Format().encoding));
     Edit2->setText(ui::FromFileText(FPass.WaitAddress(), FPass.Format().encoding));
     SelectSingleCandidate();
@@ -686,6 +724,11 @@ void TConvForm::FinishConversion()
     RsltDlg->SetCounts(FPass.RecordCount(), FPass.BlankCount(), FPass.ConvCount(),
                        FPass.SkipCount());
     RsltDlg->SetHeadingCount(FPass.HeadingCount());
+    if (FPass.MatchMode() == TMatchMode::Precise)
+        RsltDlg->SetCodeCounts(FPass.NewCount(), FPass.ReplacedCount(), FPass.StaleCount(),
+                               FPass.KeptCount());
+    else
+        RsltDlg->HideCodeCounts();
     for (;;) {
         const int result = ShowModal(RsltDlg);
         if (result == mrSave) {
