@@ -367,11 +367,14 @@ void TConversionPass::Settle(std::string_view codeText, const std::string& rule)
         if (!FPrecise)
             WriteBack(codeText);
     } else {
+        // OK with 郵便番号 empty on a record without a code leaves it without one.
         if (BlankAddress(FFields.Get(FPostCol)))
-            outcome = TCodeOutcome::New;
+            outcome = BlankAddress(codeText) ? TCodeOutcome::Left : TCodeOutcome::New;
         WriteBack(codeText);
     }
     switch (outcome) {
+    case TCodeOutcome::Left:
+        break;
     case TCodeOutcome::Kept:
         ++FKeptCount;
         break;
