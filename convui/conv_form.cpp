@@ -51,7 +51,8 @@ using kompa::ui::ToSjis;
 namespace {
 
 // Panel 3 shows the file's format, e.g. "UTF-8 BOM LF"; panel 4, after the others so that
-// none of them moves, why a record waits in precise mode, in the rest of the bar.
+// none of them moves, why a record waits in precise mode, in the rest of the bar. A window too
+// narrow for the reason there (the frame's first size) shows it in the format's place.
 constexpr int kPanelWidths[4] = {130, 100, 120, 110};
 constexpr int kReasonPanel = 4;
 constexpr int kFlashMilliseconds = 70;
@@ -260,6 +261,9 @@ void TConvForm::CreateControls()
     FPanels[kReasonPanel]->setFrameShadow(QFrame::Sunken);
     FPanels[kReasonPanel]->setMinimumWidth(0);
     StatusBar1->addWidget(FPanels[kReasonPanel], 1);
+    // The room after panel 3 changes with the bar's width and with its layout.
+    StatusBar1->installEventFilter(this);
+    FPanels[3]->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -385,8 +389,26 @@ QString TConvForm::PanelText(int panel) const
 void TConvForm::SetPanel(int panel, const QString& text)
 {
     FPanels[panel]->setText(text);
-    if (panel == kReasonPanel)
-        FPanels[panel]->setToolTip(text); // whole, when a narrow window cuts it
+}
+
+void TConvForm::SetFormatAndReason(const QString& format, const QString& reason)
+{
+    FFormat = format;
+    FReason = reason;
+    PlaceReason();
+}
+
+void TConvForm::PlaceReason()
+{
+    QLabel* last = FPanels[kReasonPanel];
+    const int room = StatusBar1->width() - FPanels[3]->geometry().right() - 2 * last->frameWidth() -
+                     last->margin() - 8;
+    const bool fits = FReason.isEmpty() || !StatusBar1->isVisible() ||
+                      room >= last->fontMetrics().horizontalAdvance(FReason);
+    FPanels[3]->setText(fits ? FFormat : FReason);
+    FPanels[3]->setToolTip(fits ? QString() : FReason);
+    last->setText(fits ? FReason : QString());
+    last->setToolTip(fits ? FReason : QString()); // whole, should the bar cut it
 }
 
 QString TConvForm::FormatText() const
@@ -427,7 +449,7 @@ void TConvForm::ClearRecord()
     edKey->clear();
     ListBox1->clear();
     SetPanel(2, QString());
-    SetPanel(kReasonPanel, QString());
+    SetFormatAndReason(FFormat, QString());
 }
 
 void TConvForm::KCSV2Click()
@@ -479,8 +501,7 @@ void TConvForm::ResetConversion(bool active)
     SetPanel(2, QString());
     const std::string& fileName = FPass.CsvFileName();
     SetPanel(0, active ? ui::FromFileName(io::NamePart(fileName)) : QString());
-    SetPanel(3, active ? FormatText() : QString());
-    SetPanel(kReasonPanel, QString());
+    SetFormatAndReason(active ? FormatText() : QString(), QString());
     Edit1->clear();
     Edit2->clear();
     if (active)
@@ -496,7 +517,7 @@ void TConvForm::RunStep(const std::function<TStepResult()>& step)
         ui::BusyCursor busy;
         EnableRecordButtons(false);
         // The reason was the answered record's.
-        SetPanel(kReasonPanel, QString());
+        SetFormatAndReason(FFormat, QString());
         Panel1->repaint();
         try {
             result = step();
@@ -535,7 +556,7 @@ void TConvForm::ShowCandidates()
             items.Add(candidates.Line(i));
     }
     ShowCandidateCount();
-    SetPanel(kReasonPanel, FromSjis(FPass.WaitReason()));
+    SetFormatAndReason(FFormat, FromSjis(FPass.WaitReason()));
     Edit1->setText(ui::FromFileText(FPass.WaitPostCode(), FPass.Format().encoding));
     Edit2->setText(ui::FromFileText(FPass.WaitAddress(), FPass.Format().encoding));
     SelectSingleCandidate();
@@ -656,6 +677,9 @@ void TConvForm::ListBox1Accept()
 
 bool TConvForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == StatusBar1 || watched == FPanels[3]) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        PlaceReason();
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;

@@ -137,6 +137,9 @@ private:
     // Enter or a double click on a candidate: OK with that line.
     void ListBox1Accept();
     void SetPanel(int panel, const QString& text);
+    // Panel 3's format and the waiting record's reason, each where the bar has room for it.
+    void SetFormatAndReason(const QString& format, const QString& reason);
+    void PlaceReason();
     // The open file's encoding and line ends, for the free panel.
     QString FormatText() const;
     // The menu's matching mode, given to the pass as a pass begins.
@@ -148,6 +151,8 @@ private:
     TErrDlg* const ErrDlg;
     TRsltDlg* const RsltDlg;
     QLabel* FPanels[5] = {};
+    QString FFormat;
+    QString FReason;
     QElapsedTimer FProgressPainted;
     QLineEdit* FLastEdit = nullptr;
     int FLastSelectionStart = -1;

@@ -79,6 +79,7 @@ TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
     FExtraCounts->setHorizontalSpacing(16);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(main);
+    layout->addSpacing(16);
     layout->addLayout(FExtraCounts);
     layout->setAlignment(FExtraCounts, Qt::AlignTop);
     layout->setSizeConstraint(QLayout::SetFixedSize);

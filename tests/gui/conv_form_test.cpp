@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -309,6 +310,7 @@ private slots:
                                            "b,\"〒１００－０００９\",札幌市中央区大通西3丁目,2",
                                            "c,,札幌市中央区大通西3丁目,3"});
         WriteBook(original);
+        QMdiArea frame; // goes after the window
         auto w = PreciseWindow();
         TConvForm& f = *w->form;
         QVERIFY(f.PreciseMatch->isChecked());
@@ -317,6 +319,17 @@ private slots:
         QVERIFY(f.Pass().Waiting());
         QCOMPARE(f.windowTitle(), QStringLiteral("一括変換"));
         QCOMPARE(f.PanelText(4), QStringLiteral("同じ町名が市内に二つあります"));
+        // Maximised in a frame of its first size, the window shows it in the format's place.
+        frame.addSubWindow(&f);
+        frame.resize(480, 360);
+        f.showMaximized();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTRY_COMPARE(f.PanelText(3), QStringLiteral("同じ町名が市内に二つあります"));
+        QCOMPARE(f.PanelText(4), QString());
+        frame.resize(900, 360);
+        QTRY_COMPARE(f.PanelText(4), QStringLiteral("同じ町名が市内に二つあります"));
+        QCOMPARE(f.PanelText(3), QStringLiteral("Shift-JIS CRLF"));
         QCOMPARE(f.Edit1->text(), QStringLiteral("472-0013"));
         f.BtnOkClick();
         QCOMPARE(f.Edit2->text(), QString::fromUtf8(address));
@@ -356,8 +369,9 @@ private slots:
         QVERIFY(f.Pass().Waiting());
         f.PreciseMatch->trigger(); // unchecked: the pass at hand keeps its mode
         QCOMPARE(f.Pass().MatchMode(), kompa::TMatchMode::Precise);
-        f.btnSkipClick();
+        f.BtnOkClick(); // 郵便番号 empty: no code written, none counted
         QCOMPARE(ExtraCount("lblNew"), QStringLiteral("0"));
+        QCOMPARE(ExtraCount("lblReplaced"), QStringLiteral("0"));
 
         // The next pass matches literally: the caption shows the level, no reason, and the
         // result dialog shows the four counts alone.
