@@ -55,6 +55,7 @@ namespace {
 // narrow for the reason there (the frame's first size) shows it in the format's place.
 constexpr int kPanelWidths[4] = {130, 100, 120, 110};
 constexpr int kReasonPanel = 4;
+constexpr int kPanelSpacing = 8;
 constexpr int kFlashMilliseconds = 70;
 constexpr qint64 kProgressFrameMs = 15;
 constexpr std::size_t kCodeLength = 7;
@@ -401,8 +402,9 @@ void TConvForm::SetFormatAndReason(const QString& format, const QString& reason)
 void TConvForm::PlaceReason()
 {
     QLabel* last = FPanels[kReasonPanel];
-    const int room = StatusBar1->width() - FPanels[3]->geometry().right() - 2 * last->frameWidth() -
-                     last->margin() - 8;
+    // What the bar leaves after panel 3, less its spacing and the panel's frame.
+    const int room = StatusBar1->width() - FPanels[3]->geometry().right() - kPanelSpacing -
+                     2 * last->frameWidth() - last->margin();
     const bool fits = FReason.isEmpty() || !StatusBar1->isVisible() ||
                       room >= last->fontMetrics().horizontalAdvance(FReason);
     FPanels[3]->setText(fits ? FFormat : FReason);
