@@ -363,7 +363,9 @@ void TConversionPass::Report(TCodeOutcome outcome, const std::string& rule, int 
 void TConversionPass::Settle(std::string_view codeText, const std::string& rule)
 {
     const std::string present = PresentCode();
-    const std::string code(codeText.substr(0, kCodeLength));
+    // A code the user typed or left in 郵便番号 counts by its digits ("472-0013" is 4720013).
+    const std::string code =
+        ReadWrittenCode(codeText).value_or(std::string(codeText.substr(0, kCodeLength)));
     TCodeOutcome outcome = TCodeOutcome::Replaced;
     if (!present.empty() && present == code) {
         outcome = TCodeOutcome::Kept;
@@ -371,11 +373,14 @@ void TConversionPass::Settle(std::string_view codeText, const std::string& rule)
         if (!FPrecise)
             WriteBack(codeText);
     } else {
+        // OK with 郵便番号 empty on a record without a code leaves it without one.
         if (BlankAddress(FFields.Get(FPostCol)))
-            outcome = TCodeOutcome::New;
+            outcome = BlankAddress(codeText) ? TCodeOutcome::Left : TCodeOutcome::New;
         WriteBack(codeText);
     }
     switch (outcome) {
+    case TCodeOutcome::Left:
+        break;
     case TCodeOutcome::Kept:
         ++FKeptCount;
         break;

@@ -50,8 +50,12 @@ using kompa::ui::ToSjis;
 
 namespace {
 
-// The last, free panel shows the file's format, e.g. "UTF-8 BOM LF".
+// Panel 3 shows the file's format, e.g. "UTF-8 BOM LF"; panel 4, after the others so that
+// none of them moves, why a record waits in precise mode, in the rest of the bar. A window too
+// narrow for the reason there (the frame's first size) shows it in the format's place.
 constexpr int kPanelWidths[4] = {130, 100, 120, 110};
+constexpr int kReasonPanel = 4;
+constexpr int kPanelSpacing = 8;
 constexpr int kFlashMilliseconds = 70;
 constexpr qint64 kProgressFrameMs = 15;
 constexpr std::size_t kCodeLength = 7;
@@ -93,6 +97,7 @@ TConvForm::TConvForm(TPostCode& postCode, const std::string& dictDir, const TCon
     CreateControls();
     CreateMenus();
 
+    ApplyMatchMode();
     FPass.SetDictionaryDir(dictDir);
     FPass.SetWriteDelimiterSource([this] { return OptForm->GetWriteDelimiter(); });
     FPass.OnCurrent = [this](int index, int count) { SetCurrent(index, count); };
@@ -251,6 +256,15 @@ void TConvForm::CreateControls()
         StatusBar1->addWidget(FPanels[i]);
     }
     FPanels[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    FPanels[kReasonPanel] = new QLabel(StatusBar1);
+    FPanels[kReasonPanel]->setObjectName(QStringLiteral("StatusPanel4"));
+    FPanels[kReasonPanel]->setFrameShape(QFrame::Panel);
+    FPanels[kReasonPanel]->setFrameShadow(QFrame::Sunken);
+    FPanels[kReasonPanel]->setMinimumWidth(0);
+    StatusBar1->addWidget(FPanels[kReasonPanel], 1);
+    // The room after panel 3 changes with the bar's width and with its layout.
+    StatusBar1->installEventFilter(this);
+    FPanels[3]->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -346,8 +360,26 @@ void TConvForm::CreateMenus()
                                                          : TEncodingChoice::Auto);
     });
 
+    // Last of all, after the encodings, so that no earlier item moves.
+    KO1->addSeparator();
+    PreciseMatch = KO1->addAction(Text(convtxt::kMenuPrecise));
+    PreciseMatch->setObjectName(QStringLiteral("PreciseMatch"));
+    PreciseMatch->setCheckable(true);
+    PreciseMatch->setChecked(true);
+
     connect(K1, &QAction::toggled, this, [this](bool checked) { FPass.SetConfirm(checked); });
     connect(KK1, &QAction::toggled, this, [this](bool checked) { FPass.SetWithKen(checked); });
+}
+
+void TConvForm::SetPreciseMode(bool precise)
+{
+    PreciseMatch->setChecked(precise);
+}
+
+void TConvForm::ApplyMatchMode()
+{
+    // A pass that runs keeps the mode it began with: its counts and writing stay of one kind.
+    FPass.SetMatchMode(PreciseMatch->isChecked() ? TMatchMode::Precise : TMatchMode::Literal);
 }
 
 QString TConvForm::PanelText(int panel) const
@@ -358,6 +390,27 @@ QString TConvForm::PanelText(int panel) const
 void TConvForm::SetPanel(int panel, const QString& text)
 {
     FPanels[panel]->setText(text);
+}
+
+void TConvForm::SetFormatAndReason(const QString& format, const QString& reason)
+{
+    FFormat = format;
+    FReason = reason;
+    PlaceReason();
+}
+
+void TConvForm::PlaceReason()
+{
+    QLabel* last = FPanels[kReasonPanel];
+    // What the bar leaves after panel 3, less its spacing and the panel's frame.
+    const int room = StatusBar1->width() - FPanels[3]->geometry().right() - kPanelSpacing -
+                     2 * last->frameWidth() - last->margin();
+    const bool fits = FReason.isEmpty() || !StatusBar1->isVisible() ||
+                      room >= last->fontMetrics().horizontalAdvance(FReason);
+    FPanels[3]->setText(fits ? FFormat : FReason);
+    FPanels[3]->setToolTip(fits ? QString() : FReason);
+    last->setText(fits ? FReason : QString());
+    last->setToolTip(fits ? FReason : QString()); // whole, should the bar cut it
 }
 
 QString TConvForm::FormatText() const
@@ -398,6 +451,7 @@ void TConvForm::ClearRecord()
     edKey->clear();
     ListBox1->clear();
     SetPanel(2, QString());
+    SetFormatAndReason(FFormat, QString());
 }
 
 void TConvForm::KCSV2Click()
@@ -412,6 +466,8 @@ void TConvForm::OpenCsvFile(const QString& chosen)
     // The held lines are replaced at once: a record still shown belongs to the earlier data.
     if (FPass.Active())
         ClearRecord();
+    // The heading is recognised in the mode of the pass to come.
+    ApplyMatchMode();
     TCharSet readDelimiters;
     TCharSet quoteTargets;
     OptForm->GetReadDelimiters(readDelimiters);
@@ -447,9 +503,11 @@ void TConvForm::ResetConversion(bool active)
     SetPanel(2, QString());
     const std::string& fileName = FPass.CsvFileName();
     SetPanel(0, active ? ui::FromFileName(io::NamePart(fileName)) : QString());
-    SetPanel(3, active ? FormatText() : QString());
+    SetFormatAndReason(active ? FormatText() : QString(), QString());
     Edit1->clear();
     Edit2->clear();
+    if (active)
+        ApplyMatchMode();
     // Counters, progress and the dictionary; a dictionary that cannot be opened raises here.
     FPass.ResetConversion(active);
 }
@@ -460,6 +518,8 @@ void TConvForm::RunStep(const std::function<TStepResult()>& step)
     {
         ui::BusyCursor busy;
         EnableRecordButtons(false);
+        // The reason was the answered record's.
+        SetFormatAndReason(FFormat, QString());
         Panel1->repaint();
         try {
             result = step();
@@ -498,6 +558,7 @@ void TConvForm::ShowCandidates()
             items.Add(candidates.Line(i));
     }
     ShowCandidateCount();
+    SetFormatAndReason(FFormat, FromSjis(FPass.WaitReason()));
     Edit1->setText(ui::FromFileText(FPass.WaitPostCode(), FPass.Format().encoding));
     Edit2->setText(ui::FromFileText(FPass.WaitAddress(), FPass.Format().encoding));
     SelectSingleCandidate();
@@ -618,6 +679,9 @@ void TConvForm::ListBox1Accept()
 
 bool TConvForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == StatusBar1 || watched == FPanels[3]) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        PlaceReason();
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -686,6 +750,11 @@ void TConvForm::FinishConversion()
     RsltDlg->SetCounts(FPass.RecordCount(), FPass.BlankCount(), FPass.ConvCount(),
                        FPass.SkipCount());
     RsltDlg->SetHeadingCount(FPass.HeadingCount());
+    if (FPass.MatchMode() == TMatchMode::Precise)
+        RsltDlg->SetCodeCounts(FPass.NewCount(), FPass.ReplacedCount(), FPass.StaleCount(),
+                               FPass.KeptCount());
+    else
+        RsltDlg->HideCodeCounts();
     for (;;) {
         const int result = ShowModal(RsltDlg);
         if (result == mrSave) {

@@ -49,9 +49,11 @@ public:
     void OpenCsvFile(const QString& chosen);
     // Where "KOMPA.DIC" is opened from at the start of the next pass.
     void SetDictionaryDir(const std::string& dir) { FPass.SetDictionaryDir(dir); }
-    // Precise mode (the default): a heading recognised by itself, the book's code form kept,
-    // the caption kept while a record waits. Off, the window behaves as it always did.
-    void SetPreciseMode(bool precise) { FPass.SetPreciseMode(precise); }
+    // Precise matching (the default, "住所を詳しく照合する"): addresses matched over the
+    // ministry's notes, a heading recognised by itself, the book's code form kept, the caption
+    // kept and the reason shown while a record waits. Off, the window behaves as it always
+    // did. Either takes effect when the next file is opened or the next pass starts.
+    void SetPreciseMode(bool precise);
 
     const kompa::TConversionPass& Pass() const { return FPass; }
     bool Active() const { return FPass.Active(); }
@@ -97,6 +99,7 @@ public:
     QAction* KCSV1;
     QAction* K1;
     QAction* KK1;
+    QAction* PreciseMatch; // checked: precise matching
     QAction* KH1;
     // 文字コード: how the next opened file is read.
     QAction* EncodingAuto;
@@ -134,15 +137,22 @@ private:
     // Enter or a double click on a candidate: OK with that line.
     void ListBox1Accept();
     void SetPanel(int panel, const QString& text);
+    // Panel 3's format and the waiting record's reason, each where the bar has room for it.
+    void SetFormatAndReason(const QString& format, const QString& reason);
+    void PlaceReason();
     // The open file's encoding and line ends, for the free panel.
     QString FormatText() const;
+    // The menu's matching mode, given to the pass as a pass begins.
+    void ApplyMatchMode();
 
     kompa::TConversionPass FPass;
     TOptForm* const OptForm;
     TFldForm* const FldForm;
     TErrDlg* const ErrDlg;
     TRsltDlg* const RsltDlg;
-    QLabel* FPanels[4] = {};
+    QLabel* FPanels[5] = {};
+    QString FFormat;
+    QString FReason;
     QElapsedTimer FProgressPainted;
     QLineEdit* FLastEdit = nullptr;
     int FLastSelectionStart = -1;

@@ -170,4 +170,17 @@ inline constexpr char kEncodingUtf8[] = "UTF-8";
 // 警告
 inline constexpr char kWarning[] = "\x8Cx\x8D\x90";
 
+// 住所を詳しく照合する(&P)
+inline constexpr char kMenuPrecise[] =
+    "\x8FZ\x8F\x8A\x82\xF0\x8F\xDA\x82\xB5\x82\xAD\x8F\xC6\x8D\x87\x82\xB7\x82\xE9(&P)";
+// 新規
+inline constexpr char kNewCodes[] = "\x90V\x8BK";
+// 変更
+inline constexpr char kReplacedCodes[] = "\x95\xCF\x8DX";
+// うち辞書にない番号
+inline constexpr char kStaleCodes[] =
+    "\x82\xA4\x82\xBF\x8E\xAB\x8F\x91\x82\xC9\x82\xC8\x82\xA2\x94\xD4\x8D\x86";
+// 維持
+inline constexpr char kKeptCodes[] = "\x88\xDB\x8E\x9D";
+
 } // namespace kompa::convtxt

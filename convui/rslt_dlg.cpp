@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "convui/conv_texts.h"
 #include "ui/ui_text.h"
 
@@ -77,12 +79,25 @@ TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
     FExtraCounts->setHorizontalSpacing(16);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(main);
+    layout->addSpacing(16);
     layout->addLayout(FExtraCounts);
     layout->setAlignment(FExtraCounts, Qt::AlignTop);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     FHeadingRow = AddExtraCount("lblHeading", convtxt::kHeadingLines);
     lblHeading = FExtras[static_cast<std::size_t>(FHeadingRow)].value;
+    const std::pair<const char*, const char*> codeRows[] = {
+        {"lblNew", convtxt::kNewCodes},
+        {"lblReplaced", convtxt::kReplacedCodes},
+        {"lblStale", convtxt::kStaleCodes},
+        {"lblKept", convtxt::kKeptCodes}};
+    QLabel** codeValues[] = {&lblNew, &lblReplaced, &lblStale, &lblKept};
+    for (int i = 0; i < 4; ++i) {
+        FCodeRows[i] = AddExtraCount(codeRows[i].first, codeRows[i].second);
+        *codeValues[i] = FExtras[static_cast<std::size_t>(FCodeRows[i])].value;
+    }
+    // "うち…" counts part of the row above it.
+    FExtras[static_cast<std::size_t>(FCodeRows[2])].caption->setIndent(12);
 }
 
 int TRsltDlg::AddExtraCount(const char* objectName, const char* sjisCaption)
@@ -127,6 +142,19 @@ void TRsltDlg::SetHeadingCount(int headings)
         ShowExtraCount(FHeadingRow, headings);
     else
         HideExtraCount(FHeadingRow);
+}
+
+void TRsltDlg::SetCodeCounts(int newCodes, int replaced, int stale, int kept)
+{
+    const int values[] = {newCodes, replaced, stale, kept};
+    for (int i = 0; i < 4; ++i)
+        ShowExtraCount(FCodeRows[i], values[i]);
+}
+
+void TRsltDlg::HideCodeCounts()
+{
+    for (const int row : FCodeRows)
+        HideExtraCount(row);
 }
 
 void TRsltDlg::showEvent(QShowEvent* event)

@@ -23,6 +23,11 @@ public:
     void SetCounts(int total, int blank, int converted, int skipped);
     // "見出し行": shown beside the four while a heading line was kept (headings > 0).
     void SetHeadingCount(int headings);
+    // What became of the codes of a precise pass: written where there was none, written over
+    // another (and of those, over a code the dictionary no longer holds), found right and kept.
+    void SetCodeCounts(int newCodes, int replaced, int stale, int kept);
+    // A literal pass tells only the four counts.
+    void HideCodeCounts();
 
     // A further count in a column to the right of the four, so that the four and the buttons
     // stay where they are. Hidden until ShowExtraCount gives it a value; returns its row.
@@ -35,6 +40,10 @@ public:
     QLabel* lblConv;
     QLabel* lblSkip;
     QLabel* lblHeading;
+    QLabel* lblNew;
+    QLabel* lblReplaced;
+    QLabel* lblStale;
+    QLabel* lblKept;
     QPushButton* SpeedButton3; // save
     QPushButton* SpeedButton1; // continue
     QPushButton* SpeedButton2; // discard
@@ -54,4 +63,5 @@ private:
     QGridLayout* FExtraCounts = nullptr;
     std::vector<TExtraCount> FExtras;
     int FHeadingRow = -1;
+    int FCodeRows[4] = {-1, -1, -1, -1};
 };

@@ -19,12 +19,14 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "engine/dictionary.h"
 #include "engine/file_io.h"
 #include "engine/find_query.h"
 #include "engine/office_dictionary.h"
+#include "match/precise_matcher.h"
 #include "ui/busy_cursor.h"
 #include "ui/error_display.h"
 #include "ui/help.h"
@@ -196,7 +198,45 @@ void TFindForm::SpeedButton1Click()
         chkOffice->isChecked());
     FStatusKey = FromSjis(answer.key);
     FStatusCount = ListBox1->count();
+    if (answer.kind != kompa::TFindKind::Code)
+        SelectPreciseAnswer(text);
     ShowStatusLine();
+}
+
+void TFindForm::SelectPreciseAnswer(const std::string& sjis)
+{
+    // Built at the first address that asks, kept while the dictionary stays open.
+    const std::shared_ptr<const kompa::match::TPreciseMatcher> matcher =
+        kompa::match::PreciseMatcherFor(FPostCode);
+    if (!matcher)
+        return;
+    kompa::match::TPreciseAnswer answer;
+    matcher->Match(sjis, {}, answer);
+    if (!answer.decided)
+        return;
+    // The answer's own line; else the first line of its code (a town split over several
+    // lines is one joined line to the matcher); else the answer's line goes first. The status
+    // line keeps counting the search's lines.
+    const QString code = QString::fromLatin1(answer.CodeText());
+    const QString line =
+        answer.candidates.empty()
+            ? QString()
+            : FromSjis(matcher->CandidateLine(answer.candidates.front(), chkKen->isChecked()));
+    int row = -1;
+    for (int i = 0; i < ListBox1->count() && row < 0; ++i)
+        if (!line.isEmpty() && ListBox1->item(i)->text() == line)
+            row = i;
+    for (int i = 0; i < ListBox1->count() && row < 0; ++i)
+        if (ListBox1->item(i)->text().startsWith(code + QLatin1Char(' ')))
+            row = i;
+    if (row < 0) {
+        if (line.isEmpty())
+            return;
+        ListBox1->insertItem(0, line);
+        row = 0;
+    }
+    ListBox1->setCurrentRow(row);
+    ListBox1->scrollToItem(ListBox1->item(row));
 }
 
 void TFindForm::ShowStatusLine()

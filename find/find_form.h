@@ -2,7 +2,8 @@
 // The search window: one edit box for a postal code or an address, the list of candidates, and
 // a clipboard exchange by drag and drop between the list, the clipboard picture and the edit.
 // Offices with codes of their own follow a code's addresses; with "事業所も探す" ticked, the
-// offices whose name holds the typed text follow an address search's lines.
+// offices whose name holds the typed text follow an address search's lines. An address is also
+// matched precisely; when that decides a code, the line of the answer is selected.
 
 #include <QPoint>
 #include <QString>
@@ -75,6 +76,9 @@ private:
     bool DragEvent(QWidget* target, QEvent* event);
     bool MouseMoved(QWidget* source, QPoint at);
     void ShowStatusLine();
+    // Selects the line of the precise answer to an address (sjis), put first when the list
+    // lacks it; nothing when the address leaves more than one code.
+    void SelectPreciseAnswer(const std::string& sjis);
 
     kompa::TPostCode& FPostCode;
     kompa::TCodeAddress& FCodeAddress;

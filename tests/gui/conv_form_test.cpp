@@ -1,6 +1,7 @@
 // Whole conversion passes through the window over small address books against a small
-// dictionary: automatic answers, waiting records and every way of answering them, the end of a
-// pass (save, continue, discard), the close question, and the window's own safety rules.
+// dictionary (the bundled one for precise matching): automatic answers, waiting records and
+// every way of answering them, the end of a pass (save, continue, discard), the close
+// question, and the window's own safety rules.
 
 #include <QAction>
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -104,15 +106,23 @@ private:
     // written as seven digits, a heading is only what the user names.
     std::unique_ptr<ScriptedWindow> Window()
     {
-        auto window = PreciseWindow();
-        window->form->SetPreciseMode(false);
-        return window;
-    }
-    std::unique_ptr<ScriptedWindow> PreciseWindow()
-    {
         auto window = std::make_unique<ScriptedWindow>(postCode_, dictionary_->Dir());
+        window->form->SetPreciseMode(false);
         window->Columns(1, 2);
         return window;
+    }
+    // The window as it opens, over the bundled dictionary: precise matching needs the
+    // ministry's lines that name a city alone.
+    std::unique_ptr<ScriptedWindow> PreciseWindow()
+    {
+        auto window = std::make_unique<ScriptedWindow>(postCode_, KOMPA_BIN_DIR "/");
+        window->Columns(1, 2);
+        return window;
+    }
+    QString ExtraCount(const char* name) const
+    {
+        const auto* label = RsltDlg->findChild<QLabel*>(QLatin1String(name));
+        return label && !label->isHidden() ? label->text() : QString();
     }
     void WriteBook(const std::string& bytes) { WriteFile(book_, bytes); }
     std::string Backup() const { return files_->File("book.bak"); }
@@ -292,26 +302,86 @@ private slots:
 
     void preciseModeKeepsTheCaptionAndTheBooksCodes()
     {
-        // OK without choosing a line keeps the present code byte for byte; a chosen or typed
-        // code takes the record's form, and an empty field the book's.
-        const std::string original =
-            Book({"a,472-0013,千代田区,1", "b,\"〒１００－０００９\",千代田区,2", "c,,千代田区,3"});
+        // Two towns of the name in one city: each record waits with its reason. OK without
+        // choosing a line keeps the present code byte for byte; a chosen or typed code takes
+        // the record's form, and an empty field the book's.
+        const char* address = "札幌市中央区大通西3丁目";
+        const std::string original = Book({"a,472-0013,札幌市中央区大通西3丁目,1",
+                                           "b,\"〒１００－０００９\",札幌市中央区大通西3丁目,2",
+                                           "c,,札幌市中央区大通西3丁目,3"});
         WriteBook(original);
+        QMdiArea frame; // goes after the window
         auto w = PreciseWindow();
         TConvForm& f = *w->form;
+        QVERIFY(f.PreciseMatch->isChecked());
         w->Answer("RsltDlg", mrSave);
         w->Open(book_);
         QVERIFY(f.Pass().Waiting());
         QCOMPARE(f.windowTitle(), QStringLiteral("一括変換"));
+        QCOMPARE(f.PanelText(4), QStringLiteral("同じ町名が市内に二つあります"));
+        // Maximised in a frame of its first size, the window shows it in the format's place.
+        frame.addSubWindow(&f);
+        frame.resize(480, 360);
+        f.showMaximized();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTRY_COMPARE(f.PanelText(3), QStringLiteral("同じ町名が市内に二つあります"));
+        QCOMPARE(f.PanelText(4), QString());
+        frame.resize(900, 360);
+        QTRY_COMPARE(f.PanelText(4), QStringLiteral("同じ町名が市内に二つあります"));
+        QCOMPARE(f.PanelText(3), QStringLiteral("Shift-JIS CRLF"));
         QCOMPARE(f.Edit1->text(), QStringLiteral("472-0013"));
         f.BtnOkClick();
+        QCOMPARE(f.Edit2->text(), QString::fromUtf8(address));
+        QCOMPARE(f.ListBox1->item(1)->text(), QStringLiteral("0640820 札幌市中央区大通西"));
         f.ListBox1->setCurrentRow(1);
         f.BtnOkClick();
-        f.Edit1->setText(QStringLiteral("1000001"));
+        f.Edit1->setText(QStringLiteral("0600042"));
         f.BtnOkClick();
-        QCOMPARE(ReadFile(book_), Book({"a,472-0013,千代田区,1", "b,〒１００－０００２,千代田区,2",
-                                        "c,100-0001,千代田区,3"}));
+        QCOMPARE(ReadFile(book_), Book({"a,472-0013,札幌市中央区大通西3丁目,1",
+                                        "b,〒０６４－０８２０,札幌市中央区大通西3丁目,2",
+                                        "c,060-0042,札幌市中央区大通西3丁目,3"}));
         QCOMPARE(f.windowTitle(), QStringLiteral("一括変換"));
+        QCOMPARE(f.PanelText(4), QString());
+        // Beside the four: one code new, one replaced (a code the data does not hold), one
+        // kept.
+        QCOMPARE(ExtraCount("lblNew"), QStringLiteral("1"));
+        QCOMPARE(ExtraCount("lblReplaced"), QStringLiteral("1"));
+        QCOMPARE(ExtraCount("lblStale"), QStringLiteral("1"));
+        QCOMPARE(ExtraCount("lblKept"), QStringLiteral("1"));
+    }
+
+    void theMenuItemChoosesTheMatchingOfTheNextPass()
+    {
+        // The item is the options menu's last, after every earlier one.
+        auto w = PreciseWindow();
+        TConvForm& f = *w->form;
+        const auto* options = qobject_cast<QMenu*>(f.PreciseMatch->associatedObjects().value(0));
+        QVERIFY(options);
+        QCOMPARE(options->actions().last(), f.PreciseMatch);
+        QCOMPARE(f.PreciseMatch->text(), QStringLiteral("住所を詳しく照合する(&P)"));
+        QVERIFY(f.PreciseMatch->isCheckable());
+
+        WriteBook(Book({"a,,札幌市中央区大通西3丁目,1"}));
+        w->Answer("RsltDlg", mrContinue);
+        w->Columns(1, 2);
+        w->Open(book_);
+        QVERIFY(f.Pass().Waiting());
+        f.PreciseMatch->trigger(); // unchecked: the pass at hand keeps its mode
+        QCOMPARE(f.Pass().MatchMode(), kompa::TMatchMode::Precise);
+        f.BtnOkClick(); // 郵便番号 empty: no code written, none counted
+        QCOMPARE(ExtraCount("lblNew"), QStringLiteral("0"));
+        QCOMPARE(ExtraCount("lblReplaced"), QStringLiteral("0"));
+
+        // The next pass matches literally: the caption shows the level, no reason, and the
+        // result dialog shows the four counts alone.
+        QCOMPARE(f.Pass().MatchMode(), kompa::TMatchMode::Literal);
+        QVERIFY(f.Pass().Waiting());
+        QCOMPARE(f.windowTitle(), QStringLiteral("1"));
+        QCOMPARE(f.PanelText(4), QString());
+        f.btnSkipClick();
+        QCOMPARE(ExtraCount("lblNew"), QString());
+        QCOMPARE(ExtraCount("lblKept"), QString());
     }
 
     void aHeadingLineIsKeptAndNamesTheColumns()

@@ -1,6 +1,7 @@
-// The conversion window and its dialogs as the user sees them: no caption is squeezed below the
-// room it needs. With KOMPA_SHOTS_DIR set (scripts/screenshots-conv.sh, under Xvfb) the scenes
-// are set up inside the real frame on the bundled dictionary and the screen is saved as PNGs.
+// The conversion window and its dialogs as the user sees them, on the bundled dictionary: no
+// caption is squeezed below the room it needs. With KOMPA_SHOTS_DIR set
+// (scripts/screenshots-conv.sh, under Xvfb) the scenes are set up inside the real frame and the
+// screen is saved as PNGs.
 
 #include <QAbstractButton>
 #include <QDir>
@@ -71,7 +72,7 @@ private:
     std::string WriteBook(bool utf8 = false)
     {
         const std::string book = files_.File("address.csv");
-        const std::string text = "山田 太郎,100-0000,東京都千代田区,03-1111-2222\r\n"
+        const std::string text = "山田 太郎,060-0000,札幌市中央区北1条西3丁目,011-111-2222\r\n"
                                  "鈴木花子,,新宿区新宿３－１,03-3333-4444\r\n"
                                  "佐藤　一,,仙台市青葉区桜ヶ丘２,022-555-6666\r\n";
         std::string utf8Text = text;
@@ -123,7 +124,6 @@ private:
     void WaitingScene(bool utf8, const char* shotName)
     {
         const std::string book = WriteBook(utf8);
-        std::unique_ptr<convtest::SmallDictionary> small;
         std::unique_ptr<kompa::TPostCode> postCode;
         std::unique_ptr<convtest::ScriptedWindow> own;
         TConvForm* form = nullptr;
@@ -137,9 +137,8 @@ private:
             MainForm->show();
             form = window;
         } else {
-            small = std::make_unique<convtest::SmallDictionary>();
             postCode = std::make_unique<kompa::TPostCode>();
-            own = std::make_unique<convtest::ScriptedWindow>(*postCode, small->Dir());
+            own = std::make_unique<convtest::ScriptedWindow>(*postCode, KOMPA_BIN_DIR "/");
             own->form->resize(800, 500);
             form = own->form.get();
         }
@@ -156,9 +155,10 @@ private:
         QVERIFY(form->Pass().Waiting());
         QVERIFY(form->ListBox1->count() > 1);
         QCOMPARE(SqueezedControls(form), QStringList());
-        QCOMPARE(form->Edit2->text(), QStringLiteral("東京都千代田区"));
+        QCOMPARE(form->Edit2->text(), QStringLiteral("札幌市中央区北1条西3丁目"));
         QCOMPARE(form->PanelText(3),
                  utf8 ? QStringLiteral("UTF-8 LF") : QStringLiteral("Shift-JIS CRLF"));
+        QCOMPARE(form->PanelText(4), QStringLiteral("同じ町名が市内に二つあります"));
         Shot(QLatin1String(shotName));
         if (Shooting()) {
             form->AskWarning = [](const QString&) { return true; };
@@ -185,7 +185,12 @@ private slots:
         Show(RsltDlg);
         Shot(QStringLiteral("conv-result-dialog-heading.png"));
         RsltDlg->hide();
+        RsltDlg->SetCodeCounts(1100, 101, 3, 0);
+        Show(RsltDlg);
+        Shot(QStringLiteral("conv-result-dialog-precise.png"));
+        RsltDlg->hide();
         RsltDlg->SetHeadingCount(0);
+        RsltDlg->HideCodeCounts();
     }
 
     void errorDialog()

@@ -261,6 +261,45 @@ private slots:
         QCOMPARE(errors->shown, QStringList{});
     }
 
+    // Over the bundled dictionary: an address that leaves one code selects that code's line,
+    // put first when the search did not list it; the search's lines and count stay.
+    void preciseAnswerIsSelected_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("count"); // the status line's
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("大字 written, second line")
+            << QStringLiteral("埼玉県児玉郡神川町大字中新里") << 21 << 21 << 1
+            << QStringLiteral("3670231 児玉郡神川町中新里");
+        QTest::newRow("not listed, put first") << QStringLiteral("東京都　千代田区千代田") << 0 << 1
+                                               << 0 << QStringLiteral("1000001 千代田区千代田");
+        QTest::newRow("undecided")
+            << QStringLiteral("札幌市中央区北1条西3丁目") << 32 << 32 << -1 << QString();
+        QTest::newRow("code query") << QStringLiteral("3670231") << 1 << 1 << -1 << QString();
+    }
+    void preciseAnswerIsSelected()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, count);
+        QFETCH(int, lines);
+        QFETCH(int, row);
+        QFETCH(QString, line);
+        OpenFindForm(KOMPA_BIN_DIR "/");
+        Search(typed);
+        QListWidget* list = FindForm->ListBox1;
+        QCOMPARE(FindForm->Label1->text(), Status(typed, count));
+        QCOMPARE(list->count(), lines);
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        QCOMPARE(selected.size(), row < 0 ? 0 : 1);
+        if (row >= 0) {
+            QCOMPARE(list->row(selected.first()), row);
+            QCOMPARE(selected.first()->text(), line);
+        }
+        QCOMPARE(errors->shown, QStringList{});
+    }
+
     void clipboardExchange()
     {
         OpenFindForm(DirName(*dir));
