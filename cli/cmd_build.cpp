@@ -36,16 +36,10 @@ int RunBuild(int argc, char** argv)
         args.operands.size() == 2 ? args.operands[1] : io::DirectoryPart(source);
     try {
         MakeDictionaries(source, dir);
-    } catch (const Exception& e) {
-        // The message names the file that failed, if any: keep that name's bytes as given.
-        std::string named = JoinPath(dir, kCodeDictName);
-        if (e.Message().find(named) == std::string::npos)
-            named = JoinPath(dir, kAddressDictName);
-        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(e.Message(), named).c_str());
-        return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kompa-cli: %s\n", e.what());
-        return 1;
+        return ReportBuildFailure(e, {source, JoinPath(dir, kAddressDictName),
+                                      JoinPath(dir, kCodeDictName),
+                                      JoinPath(dir, kDictionarySetName)});
     }
     return 0;
 }

@@ -117,6 +117,8 @@ public:
     // replacing an existing file); then the pass ends. A file that is no longer the one read,
     // or any failure, raises and keeps the lines and the pass, the file untouched.
     TSaveResult SaveWithBackup();
+    // After BackupFailed: why the backup could not be made (Shift-JIS, naming the backup).
+    const std::string& BackupProblem() const { return FBackupProblem; }
     // After BackupFailed, when the user goes on: the same without a backup.
     TSaveResult SaveWithoutBackup();
     // Writes the lines elsewhere (kompa-cli --output) by the same replacing, or straight into
@@ -191,6 +193,7 @@ private:
     std::string FWaitPostCode;
     std::string FWaitAddress;
     std::string FLookup; // a UTF-8 record's address in Shift-JIS
+    std::string FBackupProblem;
 };
 
 } // namespace kompa

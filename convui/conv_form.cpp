@@ -670,7 +670,11 @@ bool TConvForm::SaveResults()
     bool ended = false;
     ui::Guarded([&] {
         if (FPass.SaveWithBackup() == TSaveResult::BackupFailed) {
-            if (AskWarning(Text(msg::kCannotBackup)))
+            // The Part's question, with the reason under it.
+            QString question = Text(msg::kCannotBackup);
+            if (!FPass.BackupProblem().empty())
+                question += QStringLiteral("\n\n") + ui::FromSjis(FPass.BackupProblem());
+            if (AskWarning(question))
                 FPass.SaveWithoutBackup();
             else
                 FPass.Discard();

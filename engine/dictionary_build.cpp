@@ -1,13 +1,10 @@
 // Building the pair of dictionary files: the source split once, both images laid out, then both
-// files replaced through temporary files that are exchanged with the old ones, so a failure
-// anywhere leaves the old pair.
+// files replaced as one set (engine/file_set.h), so a failure or a kill anywhere leaves the old
+// pair or, once the next open has completed it, the new one.
 
 #include "dictionary_build.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -21,100 +18,12 @@
 #include "dictionary.h"
 #include "errors.h"
 #include "file_io.h"
+#include "file_set.h"
 #include "messages.h"
 
 namespace kompa {
 
 namespace {
-
-using io::UniqueFd;
-
-[[noreturn]] void RaiseCreate(const std::string& fileName)
-{
-    Raise(FormatMessage(msg::kFileCreateError, fileName));
-}
-
-// The name a temporary file of target gets: ".NAME." and six characters.
-std::string TempPattern(const std::string& target)
-{
-    return io::DirectoryPart(target) + "." + io::NamePart(target) + ".XXXXXX";
-}
-
-bool IsTempOf(const std::string& entry, const std::string& name)
-{
-    const std::string head = "." + name + ".";
-    return entry.size() == head.size() + 6 && entry.compare(0, head.size(), head) == 0;
-}
-
-// Removes the temporary files of the targets that a killed build left behind. A live build
-// holds a lock on each of its temporary files, so only abandoned ones can be locked here.
-void RemoveAbandonedTemps(const std::string& dir, const std::string (&names)[2])
-{
-    DIR* listing = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (listing == nullptr)
-        return;
-    while (const dirent* e = ::readdir(listing)) {
-        const std::string entry = e->d_name;
-        if (!IsTempOf(entry, names[0]) && !IsTempOf(entry, names[1]))
-            continue;
-        const std::string path = dir + entry;
-        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        struct stat st {};
-        if (fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
-            ::unlink(path.c_str());
-    }
-    ::closedir(listing);
-}
-
-// One file being replaced: the lock on the old file, and the new bytes in a temporary file.
-struct Replacement {
-    std::string target;
-    UniqueFd guard; // the old file, locked so no reader opens it meanwhile
-    mode_t mode = 0;
-    bool existed = false;
-    std::string temp;
-    UniqueFd tempFd;
-
-    ~Replacement() { Discard(); }
-
-    // Whatever the temporary name still holds (the new bytes after a failure, or the old file
-    // after an exchange) is no longer needed.
-    void Discard()
-    {
-        if (!temp.empty())
-            ::unlink(temp.c_str());
-        temp.clear();
-        guard.Reset();
-    }
-};
-
-mode_t NewFileMode()
-{
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Locks the old file; refuses one that could not be overwritten in place, or is being read.
-void Claim(Replacement& r)
-{
-    struct stat existing {};
-    if (::stat(r.target.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode) &&
-        ::faccessat(AT_FDCWD, r.target.c_str(), W_OK, AT_EACCESS) != 0)
-        RaiseCreate(r.target);
-    r.mode = NewFileMode();
-    r.guard.Reset(::open(r.target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (r.guard.Get() < 0)
-        return;
-    struct stat st {};
-    if (::fstat(r.guard.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        RaiseCreate(r.target);
-    r.mode = st.st_mode & 07777;
-    r.existed = true;
-    if (::flock(r.guard.Get(), LOCK_EX | LOCK_NB) != 0)
-        RaiseCreate(r.target);
-}
 
 // Writes the plan's bytes in order, gathered straight from where they lie, and starts each
 // piece written on its way to the disk at once, so the disk works while the next piece is
@@ -165,45 +74,6 @@ bool WritePlan(int fd, const ImagePlan& plan)
     return true;
 }
 
-// Writes the new bytes to a temporary file beside the target, on disk before anything moves.
-void WriteTemp(Replacement& r, const ImagePlan& plan)
-{
-    std::string temp = TempPattern(r.target);
-    r.tempFd.Reset(::mkostemp(temp.data(), O_CLOEXEC));
-    if (r.tempFd.Get() < 0)
-        RaiseCreate(r.target);
-    r.temp = temp;
-    ::flock(r.tempFd.Get(), LOCK_EX | LOCK_NB);
-    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !WritePlan(r.tempFd.Get(), plan) ||
-        ::fdatasync(r.tempFd.Get()) != 0)
-        io::RaiseIo(errno);
-}
-
-// Puts the new file in place. Where the file system can, the old file is exchanged into the
-// temporary name, so the step can be undone.
-bool SwapIn(Replacement& r)
-{
-    if (r.existed &&
-        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE) == 0)
-        return true;
-    return ::rename(r.temp.c_str(), r.target.c_str()) == 0;
-}
-
-void SwapBack(Replacement& r)
-{
-    if (r.existed)
-        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE);
-    else
-        ::rename(r.target.c_str(), r.temp.c_str());
-}
-
-void SyncDirectory(const std::string& dir)
-{
-    UniqueFd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Get() >= 0)
-        ::fsync(fd.Get());
-}
-
 } // namespace
 
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
@@ -223,27 +93,12 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
     });
 
     const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    const std::string names[2] = {kAddressDictName, kCodeDictName};
-    Replacement files[2];
-    for (int i = 0; i < 2; ++i) {
-        files[i].target = folder + names[i];
-        Claim(files[i]);
-    }
-    RemoveAbandonedTemps(folder, names);
+    io::FileSetReplacement files(folder, {kAddressDictName, kCodeDictName}, kDictionarySetName);
     BothAtOnce([&](int i) {
-        WriteTemp(files[i], plans[i]);
-        if (!files[i].tempFd.Close())
-            io::RaiseIo(errno);
+        files.Write(static_cast<std::size_t>(i),
+                    [&plan = plans[i]](int fd) { return WritePlan(fd, plan); });
     });
-    if (!SwapIn(files[0]))
-        RaiseCreate(files[0].target);
-    if (!SwapIn(files[1])) {
-        SwapBack(files[0]);
-        RaiseCreate(files[1].target);
-    }
-    SyncDirectory(folder);
-    // Freeing an old file (now under the temporary name) takes a while: both at once.
-    BothAtOnce([&](int i) { files[i].Discard(); });
+    files.Commit();
 }
 
 } // namespace kompa

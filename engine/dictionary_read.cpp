@@ -6,11 +6,13 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <typeinfo>
 
 #include "dictionary.h"
 #include "dictionary_format.h"
 #include "errors.h"
+#include "file_set.h"
 #include "int_parse.h"
 #include "ken.h"
 #include "messages.h"
@@ -69,6 +71,23 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
 {
     FStream.Close();
     ForgetBlocks();
+    // A replacement of the pair that was interrupted is completed before anything is read, so
+    // no reader sees one new file beside an old one.
+    std::optional<io::Directory> dir;
+    try {
+        dir.emplace(io::Directory::OpenForReading(io::DirectoryPart(fileName)));
+    } catch (const Exception&) {
+        // No such directory: the open below says so.
+    }
+    if (dir) {
+        const io::TSetRecovery recovery = io::RecoverFileSet(*dir);
+        if (recovery == io::TSetRecovery::Busy || recovery == io::TSetRecovery::Failed) {
+            CloseDictionary();
+            Raise(FormatMessage(msg::kFileOpenError, fileName) + msg::kSentenceEnd +
+                  (recovery == io::TSetRecovery::Busy ? msg::kBeingReplaced
+                                                      : msg::kReplacementStuck));
+        }
+    }
     if (!FStream.Open(fileName)) {
         CloseDictionary();
         Raise(FormatMessage(msg::kFileOpenError, fileName));
@@ -105,6 +124,14 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
         CloseDictionary();
     } catch (const Exception&) { // a read error of the header or index
         CloseDictionary();
+    }
+    // A file of the pair replaced by hand, while its partner stayed, is not used.
+    if (IsOpen() && dir) {
+        if (const auto mixed =
+                io::MixedSetMember(*dir, kDictionarySetName, io::NamePart(fileName))) {
+            CloseDictionary();
+            Raise(FormatMessage(msg::kSetMixed, dir->Path() + *mixed));
+        }
     }
 }
 

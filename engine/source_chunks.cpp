@@ -54,6 +54,19 @@ bool SourceChunks::Refill()
     return n > 0;
 }
 
+namespace {
+
+// The first CR or LF in [from, from + n), or null.
+const char* LineEnd(const char* from, std::size_t n)
+{
+    const auto* cr = static_cast<const char*>(std::memchr(from, '\r', n));
+    const auto* lf = static_cast<const char*>(
+        std::memchr(from, '\n', cr ? static_cast<std::size_t>(cr - from) : n));
+    return lf ? lf : cr;
+}
+
+} // namespace
+
 bool SourceChunks::Next(std::string_view& line, long long& start)
 {
     if (pos_ == len_ && !Refill() && pos_ == len_)
@@ -68,10 +81,10 @@ bool SourceChunks::Next(std::string_view& line, long long& start)
     cut_.clear();
     for (;;) {
         const char* from = buffer_.data() + pos_;
-        const auto* cr = static_cast<const char*>(std::memchr(from, '\r', len_ - pos_));
-        if (cr != nullptr || ended_) {
+        const char* end = LineEnd(from, len_ - pos_);
+        if (end != nullptr || ended_) {
             const std::size_t run =
-                cr != nullptr ? static_cast<std::size_t>(cr - from) : len_ - pos_;
+                end != nullptr ? static_cast<std::size_t>(end - from) : len_ - pos_;
             if (!cutting) {
                 line = std::string_view(from, std::min(run, maxBytes_));
             } else {
@@ -79,9 +92,10 @@ bool SourceChunks::Next(std::string_view& line, long long& start)
                 line = cut_;
             }
             pos_ += run;
-            if (cr != nullptr) {
+            if (end != nullptr) {
                 ++pos_;
-                pendingLf_ = true;
+                // An LF right after a CR belongs to the same line end.
+                pendingLf_ = *end == '\r';
             }
             return true;
         }

@@ -129,13 +129,16 @@ TEST_F(DictionaryPair, ReadersShareTheFilesAndABuildWaitsForThemAll)
     second.Search(Sjis("千代田区"), list, false);
     EXPECT_EQ(list.lines, SjisLines({"1000001 千代田区旧", "1500000 千代田区旧"}));
 
+    const auto inUse = [](const std::string& name) {
+        return FormatMessage(msg::kFileCreateError, name) + msg::kSentenceEnd + msg::kFileInUse;
+    };
     EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
-              FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")));
+              inUse(dir.File("KOMPA.DIC")));
     first.CloseDictionary();
     second.CloseDictionary();
     // The code file alone is still read: nothing of the pair is replaced.
     EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
-              FormatMessage(msg::kFileCreateError, dir.File("VELDA.DIC")));
+              inUse(dir.File("VELDA.DIC")));
     EXPECT_EQ(Pair(), oldPair);
     EXPECT_EQ(Temporaries(), 0);
     codes.CloseDictionary();
