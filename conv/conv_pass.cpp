@@ -65,7 +65,7 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
     FCsvFileName = fileName;
     FLines.Clear();
     FIdentity = {};
-    FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice);
+    FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice, fileName);
     if (FLines.Count() == 0)
         return;
     FReadDelimiters = readDelimiters;

@@ -353,8 +353,10 @@ void TConvForm::SetPanel(int panel, const QString& text)
 QString TConvForm::FormatText() const
 {
     const TFileFormat& format = FPass.Format();
-    QString text = format.encoding == TTextEncoding::Utf8 ? QStringLiteral("UTF-8")
-                                                          : QStringLiteral("Shift-JIS");
+    QString text = format.utf16 == TUtf16::LittleEndian     ? QStringLiteral("UTF-16LE")
+                   : format.utf16 == TUtf16::BigEndian      ? QStringLiteral("UTF-16BE")
+                   : format.encoding == TTextEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                                            : QStringLiteral("Shift-JIS");
     if (format.bom)
         text += QStringLiteral(" BOM");
     text += format.lineEnd == TLineEnd::Lf ? QStringLiteral(" LF") : QStringLiteral(" CRLF");
