@@ -1,9 +1,13 @@
 // The pair build: both files from one source or both as they were, no temporary file left
-// behind, readers sharing the files and a build refused while one reads.
+// behind, readers sharing the files and a build refused while one reads; a build killed between
+// its exchanges completed by the next open, and a pair mixed by hand refused.
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,8 +15,21 @@
 #include <filesystem>
 
 #include "engine/dictionary_build.h"
+#include "engine/file_set.h"
 #include "engine/messages.h"
 #include "tests/engine/dictionary_fixture.h"
+
+// The engine's renames go through here: a child process armed with a count dies at that rename,
+// as a kill -9 at the worst moment would leave it.
+int killAtRename = 0;
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
+                         unsigned int flags) noexcept
+{
+    if (killAtRename > 0 && --killAtRename == 0)
+        _exit(137);
+    return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+}
 
 namespace kompa::test {
 namespace {
@@ -144,6 +161,89 @@ TEST_F(DictionaryPair, ReadersShareTheFilesAndABuildWaitsForThemAll)
     codes.CloseDictionary();
     MakeDictionaries(dir.File("new.csv"), dir.Path().string());
     EXPECT_EQ(Pair(), newPair);
+}
+
+// Opens both files as the search window does; the failure's message, or empty.
+std::string OpenBoth(const TempDir& dir)
+{
+    TPostCode address;
+    TCodeAddress code;
+    return MessageOf([&] {
+        address.OpenDictionary(dir.File("KOMPA.DIC"));
+        code.OpenDictionary(dir.File("VELDA.DIC"));
+    });
+}
+
+TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
+{
+    // Exchanges: KOMPA.DIC, VELDA.DIC, then the companion; a fourth rename never comes.
+    for (int at = 1; at <= 4; ++at) {
+        SCOPED_TRACE("killed at rename " + std::to_string(at));
+        const pid_t child = fork();
+        if (child == 0) {
+            killAtRename = at;
+            MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), at <= 3 ? 137 : 0);
+        if (at == 2) {
+            // Mixed on disk for now: a live replacement's locked journal keeps readers and
+            // builds out, and a reader who may not write here cannot complete it.
+            const std::string journal = dir.File(io::kJournalName);
+            const int held = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(held, LOCK_EX), 0);
+            EXPECT_EQ(OpenBoth(dir), FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
+                                         msg::kSentenceEnd + msg::kBeingReplaced);
+            EXPECT_EQ(
+                MessageOf([&] { MakeDictionaries(dir.File("old.csv"), dir.Path().string()); }),
+                FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")) + msg::kSentenceEnd +
+                    msg::kBeingReplaced);
+            ::close(held);
+            if (geteuid() == 0) {
+                ::chmod(dir.Path().c_str(), 0755);
+                const pid_t reader = fork();
+                if (reader == 0) {
+                    if (setresuid(65534, 65534, 65534) != 0)
+                        _exit(90);
+                    _exit(OpenBoth(dir) ==
+                                  FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
+                                      msg::kSentenceEnd + msg::kReplacementStuck
+                              ? 0
+                              : 1);
+                }
+                waitpid(reader, &status, 0);
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            }
+        }
+        EXPECT_EQ(OpenBoth(dir), "(no failure)");
+        EXPECT_EQ(Pair(), newPair);
+        EXPECT_EQ(Temporaries(), 0);
+        MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+        ASSERT_EQ(Pair(), oldPair);
+    }
+}
+
+TEST_F(DictionaryPair, AFileReplacedByHandBesideItsPartnerIsRefused)
+{
+    const std::string mixed = FormatMessage(msg::kSetMixed, dir.File("VELDA.DIC"));
+    WriteFile(dir.File("VELDA.DIC"), newPair.second);
+    EXPECT_EQ(OpenBoth(dir), mixed);
+    TCodeAddress code;
+    EXPECT_EQ(MessageOf([&] { code.OpenDictionary(dir.File("VELDA.DIC")); }), mixed);
+    EXPECT_FALSE(code.IsOpen());
+    // Both copied in: a pair again, as is a pair without the companion file.
+    WriteFile(dir.File("KOMPA.DIC"), newPair.first);
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    WriteFile(dir.File("VELDA.DIC"), oldPair.second);
+    fs::remove(dir.File(kDictionarySetName));
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    // A file built alone (the per-file build) leaves its partner's set.
+    MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+    TCodeAddress().MakeDictionary(dir.File("new.csv"), dir.File("VELDA.DIC"));
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
 }
 
 } // namespace
