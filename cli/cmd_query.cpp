@@ -3,9 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "codec.h"
 #include "commands.h"
 #include "engine/errors.h"
 #include "engine/find_query.h"
+#include "engine/int_parse.h"
 #include "engine/messages.h"
 #include "query_session.h"
 
@@ -21,6 +23,21 @@ Reply AnswerCode(QuerySession& session, std::string_view text)
     }
     session.Code().Search(text, session.List(), session.WithKen());
     return {-1, text};
+}
+
+// A code query whose first three characters read as a negative number (or one too large) has no
+// block to look in: the search window would take it for an address, so code refuses it.
+std::string NotACode(std::string_view text)
+{
+    if (TypedPostalCode(text))
+        return {};
+    const std::int32_t key = StrToIntDef(text.substr(0, 3), 0);
+    if (key >= 0 && key <= 0xFFFF)
+        return {};
+    std::string reason = "'";
+    reason += SjisToUtf8(text);
+    reason += "' is not a postal code";
+    return reason;
 }
 
 Reply AnswerAddress(QuerySession& session, std::string_view text)
@@ -62,9 +79,13 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
     return {-1, text};
 }
 
-const QueryCommand kCode = {"code", "CODE",
-                            "Lists the addresses whose postal code begins with CODE (VELDA.DIC).",
-                            DictionaryUse::CodeOnly, AnswerCode};
+const QueryCommand kCode = {"code",
+                            "CODE",
+                            "Lists the addresses whose postal code begins with CODE (VELDA.DIC);\n"
+                            "a CODE beginning with a negative number is a usage error.",
+                            DictionaryUse::CodeOnly,
+                            AnswerCode,
+                            NotACode};
 const QueryCommand kAddress = {
     "address", "ADDRESS",
     "Lists the postal codes of a typed address, with the fallbacks of the address search; LEVEL\n"

@@ -70,6 +70,9 @@ struct QueryCommand {
     const char* description;
     DictionaryUse use;
     AnswerFunction answer;
+    // A query the command cannot take at all (Shift-JIS text): a usage error, with this reason;
+    // empty for one it answers. Null when every text is a query.
+    std::string (*refuse)(std::string_view text) = nullptr;
 };
 
 // The whole command: options, queries, answers, exit status.
