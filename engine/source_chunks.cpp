@@ -22,7 +22,7 @@ SourceChunks::SourceChunks(int fd, long long offset, std::size_t maxBytes)
 {
 }
 
-// Moves the unread bytes to the front and reads more after them; false when none came.
+// Moves the unread bytes to the front and reads more after them; false when no input came.
 bool SourceChunks::Refill()
 {
     if (ended_)
@@ -41,6 +41,7 @@ bool SourceChunks::Refill()
     next_ += n;
     if (n == 0)
         ended_ = true;
+    const std::size_t had = len_;
     const char* fresh = buffer_.data() + len_;
     len_ += static_cast<std::size_t>(n);
     // Ctrl-Z ends the input for good: no line is read after it.
@@ -51,7 +52,8 @@ bool SourceChunks::Refill()
         len_ = kept;
         ended_ = true;
     }
-    return n > 0;
+    // Bytes after a 0x1A are no input: a text that ends at once gives no line.
+    return len_ > had;
 }
 
 namespace {
