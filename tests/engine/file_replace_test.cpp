@@ -11,6 +11,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 
@@ -86,8 +87,11 @@ TEST(FileReplace, RightsAreTakenOverAndNeverWidened)
     WriteFile(book, "old");
     ::chmod(book.c_str(), 0640);
     acl_t acl = acl_from_text("u::rw-,u:65534:rw-,g::---,m::rw-,o::---");
-    ASSERT_EQ(acl_set_file(book.c_str(), ACL_TYPE_ACCESS, acl), 0);
+    const int set = acl_set_file(book.c_str(), ACL_TYPE_ACCESS, acl);
     acl_free(acl);
+    if (set != 0 && (errno == ENOTSUP || errno == EOPNOTSUPP))
+        GTEST_SKIP() << "the temporary directory's file system has no ACLs";
+    ASSERT_EQ(set, 0);
     const std::string before = AclText(book);
     const bool xattrs = ::setxattr(book.c_str(), "user.origin", "ledger", 6, 0) == 0;
 
