@@ -517,7 +517,8 @@ void NewFile::RemoveTemp()
     temp_.clear();
 }
 
-void RemoveAbandonedTemps(const Directory& dir, const std::string& target, bool legacyToo)
+void RemoveAbandonedTemps(const Directory& dir, const std::vector<std::string>& targets,
+                          bool legacyToo)
 {
     const int listed = ::openat(dir.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* listing = listed < 0 ? nullptr : ::fdopendir(listed);
@@ -526,13 +527,18 @@ void RemoveAbandonedTemps(const Directory& dir, const std::string& target, bool 
             ::close(listed);
         return;
     }
-    const std::string head = TempHeadOf(target);
-    const std::string legacyHead = "." + target + ".";
+    std::vector<std::string> heads;
+    for (const std::string& target : targets) {
+        heads.push_back(TempHeadOf(target));
+        if (legacyToo)
+            heads.push_back("." + target + ".");
+    }
     while (const dirent* e = ::readdir(listing)) {
         const std::string_view entry = e->d_name;
-        if (!(entry.starts_with(head) && EndsInSixAlnum(entry, head.size())) &&
-            !(legacyToo && entry.starts_with(legacyHead) &&
-              EndsInSixAlnum(entry, legacyHead.size())))
+        bool ours = false;
+        for (const std::string& head : heads)
+            ours |= entry.starts_with(head) && EndsInSixAlnum(entry, head.size());
+        if (!ours)
             continue;
         UniqueFd fd(::openat(dir.Fd(), e->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         struct stat st {};
@@ -608,7 +614,7 @@ TReplaceResult ReplaceFile(const std::string& givenName, const TBytesWriter& wri
         }
     }
 
-    RemoveAbandonedTemps(dir, at.name);
+    RemoveAbandonedTemps(dir, {at.name});
     std::optional<NewFile> temp;
     try {
         temp.emplace(dir, at.name, exists ? 0600u : 0666u);

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "file_io.h"
 
@@ -98,9 +99,10 @@ private:
     bool linked_ = false;
 };
 
-// Removes the temporary files of target that processes no longer alive left in dir (a live one
-// holds its lock), and with legacyToo also the ".NAME.XXXXXX" form older builds used.
-void RemoveAbandonedTemps(const Directory& dir, const std::string& target, bool legacyToo = false);
+// Removes the temporary files of the targets that processes no longer alive left in dir (a live
+// one holds its lock), and with legacyToo also the ".NAME.XXXXXX" form older builds used.
+void RemoveAbandonedTemps(const Directory& dir, const std::vector<std::string>& targets,
+                          bool legacyToo = false);
 
 // How a user's file is replaced.
 struct ReplaceOptions {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <sstream>
+#include <thread>
 
 #include "errors.h"
 #include "messages.h"
@@ -257,10 +258,12 @@ FileSetReplacement::FileSetReplacement(const std::string& dir, std::vector<std::
     }
     for (auto& m : members_)
         Claim(*m);
-    for (auto& m : members_)
-        RemoveAbandonedTemps(dir_, m->name, true);
+    std::vector<std::string> claimed;
+    for (const auto& m : members_)
+        claimed.push_back(m->name);
     if (!companion_.empty())
-        RemoveAbandonedTemps(dir_, companion_);
+        claimed.push_back(companion_);
+    RemoveAbandonedTemps(dir_, claimed, true);
 }
 
 FileSetReplacement::~FileSetReplacement() = default;
@@ -401,14 +404,21 @@ void FileSetReplacement::Commit()
     if (members_.size() > 1)
         WriteJournal();
     Exchange();
+    // The exchanges are on disk before the journal goes; a journal that a crash brings back
+    // after that finds every file in place and only goes again.
     dir_.Sync();
-    // Done: the journal goes first, then the old files under the temporary names.
     journal_.reset();
-    dir_.Sync();
-    for (auto& m : members_) {
-        m->file.reset();
-        m->guard.Reset();
-    }
+    // Freeing a large old file takes a while: all at once.
+    std::vector<std::thread> freeing;
+    for (std::size_t i = 1; i < members_.size(); ++i)
+        freeing.emplace_back([&m = *members_[i]] {
+            m.file.reset();
+            m.guard.Reset();
+        });
+    members_.front()->file.reset();
+    members_.front()->guard.Reset();
+    for (std::thread& t : freeing)
+        t.join();
 }
 
 void ReplaceFileSet(const std::string& dir,
