@@ -10,7 +10,7 @@ bin=$(realpath "${1:-build}/bin")
 cli="$bin/kompa-cli"
 work=$(mktemp -d)
 swapper=
-trap '[ -z "$swapper" ] || kill "$swapper" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -z "$swapper" ] || kill "$swapper" 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
 cp "$bin/KOMPA.DIC" .
 status=0
@@ -112,8 +112,8 @@ done
 # Killed exactly between its exchanges (and at the others): the next reader, or the next
 # update, completes it; readers never see a mixed pair.
 for at in $([ "$traced" = 1 ] && echo 1 2 3); do
-    strace -f -qq -o /dev/null -e trace=renameat2 -e inject=renameat2:signal=KILL:when=$at \
-        "$cli" build pair/new.csv 2>/dev/null && fail "build killed at rename $at: exit 0"
+    (strace -f -qq -o /dev/null -e trace=renameat2 -e inject=renameat2:signal=KILL:when=$at \
+        "$cli" build pair/new.csv; exit $?) 2>/dev/null && fail "build killed at rename $at: exit 0"
     [ -e pair/.kompa-journal ] || fail "build killed at rename $at: no journal"
     answer=$("$cli" find --dict pair 0600000 2>&1)
     pair_is "$new_pair" && no_temps || fail "build killed at rename $at: not completed by a reader"
@@ -142,8 +142,8 @@ rm pair.kompa.old
 export XDG_DATA_HOME="$work/xdg"
 "$cli" update pair/old.csv >/dev/null
 if [ "$traced" = 1 ]; then
-    strace -f -qq -o /dev/null -e trace=renameat2 -e inject=renameat2:signal=KILL:when=2 \
-        "$cli" update pair/new.csv >/dev/null 2>&1 && fail "killed update: exit 0"
+    (strace -f -qq -o /dev/null -e trace=renameat2 -e inject=renameat2:signal=KILL:when=2 \
+        "$cli" update pair/new.csv; exit $?) >/dev/null 2>&1 && fail "killed update: exit 0"
     [ "$("$cli" code 0600000 | head -n 1)" = "$(printf '#\t-\t1\t0600000')" ] ||
         fail "killed update: the next reader got a mixed pair"
 fi
@@ -245,8 +245,8 @@ leftovers=$(ls -A | grep -c '^\.' || true)
 echo "robustness: $kills kills during conversions: $originals as read, $completes complete, 0 else; leftovers after the next save: $leftovers"
 # Killed between the backup and the rename: the next save takes the backup as made.
 cp big.original big.csv && rm -f big.bak
-[ "$traced" = 1 ] && strace -f -qq -o /dev/null -e trace=renameat -e inject=renameat:signal=KILL \
-    "$cli" convert --dict "$work" --post-col 2 --addr-col 3 big.csv >/dev/null 2>&1 || true
+[ "$traced" = 1 ] && (strace -f -qq -o /dev/null -e trace=renameat -e inject=renameat:signal=KILL \
+    "$cli" convert --dict "$work" --post-col 2 --addr-col 3 big.csv; exit $?) >/dev/null 2>&1 || true
 if [ "$traced" = 1 ]; then
     [ "$(sha256sum <big.csv)" = "$big" ] && [ -e big.bak ] || fail "killed before the rename"
 fi
