@@ -123,6 +123,13 @@ std::optional<std::vector<std::string>> BodyLines(std::string_view text, std::st
     return lines;
 }
 
+// A plain name of the directory itself: nothing read from its files may lead out of it.
+bool MayBeMemberName(const std::string& name)
+{
+    return !name.empty() && name.find_first_of("/ \t\r\n") == std::string::npos && name != "." &&
+           name != "..";
+}
+
 // --- the companion ------------------------------------------------------------------------
 
 struct CompanionEntry {
@@ -139,7 +146,7 @@ std::vector<CompanionEntry> ParseCompanion(std::string_view text)
         return entries;
     for (const std::string& line : *lines) {
         const std::vector<std::string> w = Words(line);
-        if (w.size() != 4)
+        if (w.size() != 4 || !MayBeMemberName(w[0]))
             continue;
         CompanionEntry e{w[0], w[1], {}};
         char* end = nullptr;
@@ -187,7 +194,8 @@ std::optional<std::vector<JournalEntry>> ParseJournal(std::string_view text)
     std::vector<JournalEntry> entries;
     for (const std::string& line : *lines) {
         const std::vector<std::string> w = Words(line);
-        if (w.size() != 3)
+        if (w.size() != 3 || !w[0].starts_with(".kompa-") || !MayBeMemberName(w[0]) ||
+            !MayBeMemberName(w[1]))
             return std::nullopt;
         entries.push_back({w[0], w[1], std::strtoull(w[2].c_str(), nullptr, 10)});
     }
@@ -199,12 +207,6 @@ bool HasInode(const Directory& dir, const std::string& name, unsigned long long 
     struct stat st {};
     exists = ::fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     return exists && static_cast<unsigned long long>(st.st_ino) == inode;
-}
-
-bool MayBeMemberName(const std::string& name)
-{
-    return !name.empty() && name.find_first_of("/ \t\r\n") == std::string::npos && name != "." &&
-           name != "..";
 }
 
 std::string RandomGroup()
@@ -448,6 +450,11 @@ TSetRecovery RecoverFileSet(const Directory& dir)
         ::fstatat(dir.Fd(), kJournalName, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
         held.st_ino != named.st_ino)
         return TSetRecovery::Nothing;
+    // Only a journal this user, or root, wrote is followed: one that another user put in a
+    // directory both may write (a sticky one) would have this process rename that user's file
+    // over one of its own.
+    if (held.st_uid != ::geteuid() && held.st_uid != 0)
+        return TSetRecovery::Failed;
     const std::optional<std::string> text = ReadSmallFile(fd.Get());
     const auto entries = text ? ParseJournal(*text) : std::nullopt;
     if (!entries)

@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/dictionary_build.h"
@@ -224,6 +226,41 @@ TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
         MakeDictionaries(dir.File("old.csv"), dir.Path().string());
         ASSERT_EQ(Pair(), oldPair);
     }
+}
+
+TEST_F(DictionaryPair, AJournalLeadingOutOfItsDirectoryOrOfAnotherUserIsNotFollowed)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        killAtRename = 2;
+        MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::string journal = dir.File(io::kJournalName);
+    const std::string written = ReadFile(journal);
+    const std::string stuck = FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
+                              msg::kSentenceEnd + msg::kReplacementStuck;
+    // The same journal, well formed, with a target in the subdirectory.
+    std::string forged = written.substr(0, written.rfind("END "));
+    forged.replace(forged.find(" VELDA.DIC "), 11, " fresh/VELDA.DIC ");
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : forged)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char end[32];
+    std::snprintf(end, sizeof end, "END %016llx\n", static_cast<unsigned long long>(hash));
+    WriteFile(journal, forged + end);
+    EXPECT_EQ(OpenBoth(dir), stuck);
+    EXPECT_EQ(ReadFile(dir.File("fresh/VELDA.DIC")), newPair.second);
+    WriteFile(journal, written);
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(journal.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(OpenBoth(dir), stuck);
+        ASSERT_EQ(::chown(journal.c_str(), 0, 0), 0);
+    }
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    EXPECT_EQ(Pair(), newPair);
 }
 
 TEST_F(DictionaryPair, AFileReplacedByHandBesideItsPartnerIsRefused)
