@@ -42,7 +42,7 @@ bool IsZip(std::string_view bytes)
 }
 
 // The one file of the archive held in bytes; every entry's checksum is verified as it is read.
-std::string Unzip(const std::string& bytes)
+std::string Unzip(const std::string& bytes, const std::string& fileName)
 {
     zip_error_t error;
     zip_error_init(&error);
@@ -78,7 +78,7 @@ std::string Unzip(const std::string& bytes)
                         (stat.valid & ZIP_STAT_SIZE);
     if (stated && stat.size > kSourceMax) {
         zip_fclose(file);
-        Raise(msg::kZipMemberTooLarge);
+        Raise(FormatMessage(msg::kZipMemberTooLarge, fileName));
     }
     const std::size_t limit = stated ? static_cast<std::size_t>(stat.size) : kSourceMax;
     std::string text;
@@ -96,13 +96,14 @@ std::string Unzip(const std::string& bytes)
             break;
         if (static_cast<std::size_t>(n) > limit - text.size()) {
             zip_fclose(file);
-            Raise(stated ? msg::kZipSizeMismatch : msg::kZipMemberTooLarge);
+            Raise(
+                FormatMessage(stated ? msg::kZipSizeMismatch : msg::kZipMemberTooLarge, fileName));
         }
         text.append(buffer, static_cast<std::size_t>(n));
     }
     if (stated && text.size() != limit) {
         zip_fclose(file);
-        Raise(msg::kZipSizeMismatch);
+        Raise(FormatMessage(msg::kZipSizeMismatch, fileName));
     }
     zip_fclose(file);
     return text;
@@ -148,10 +149,10 @@ std::string CodePointName(std::string_view utf8)
 
 } // namespace
 
-std::string DecodeSource(std::string bytes)
+std::string DecodeSource(std::string bytes, const std::string& fileName)
 {
     if (IsZip(bytes))
-        bytes = Unzip(bytes);
+        bytes = Unzip(bytes, fileName);
     if (DetectEncoding(bytes) == TTextEncoding::Utf8) {
         std::string_view utf8 = bytes;
         if (utf8.starts_with(kUtf8Bom))
@@ -166,7 +167,7 @@ std::string DecodeSource(std::string bytes)
     // LF line ends become the CR LF the build reads; no Shift-JIS trail byte is an LF.
     const auto lfs = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     if (bytes.size() + lfs > kSourceMax)
-        Raise(msg::kSourceTextTooLarge);
+        Raise(FormatMessage(msg::kSourceTextTooLarge, fileName));
     std::string crlf;
     crlf.reserve(bytes.size() + lfs);
     for (char c : bytes) {
@@ -224,7 +225,7 @@ std::string ReadSourceText(const std::string& fileName)
     if (done > kSourceMax)
         Raise(FormatMessage(msg::kSourceTooLarge, fileName));
     bytes.resize(done);
-    return DecodeSource(std::move(bytes));
+    return DecodeSource(std::move(bytes), fileName);
 }
 
 TSourceLines::TSourceLines(std::string_view text) : text_(text.substr(0, text.find('\x1A'))) {}

@@ -14,8 +14,9 @@ namespace kompa {
 // The source bytes as Shift-JIS text: a ZIP archive is replaced by its one file, UTF-8 text
 // (detected as a user's address book is) is converted to Shift-JIS, and a text holding no CR
 // gets CR LF line ends. Shift-JIS text with CR come back unchanged. Raises a message naming the
-// line of a character with no Shift-JIS form, or saying why a ZIP archive cannot be read.
-std::string DecodeSource(std::string bytes);
+// line of a character with no Shift-JIS form, or saying why a ZIP archive cannot be read;
+// fileName names the file in the messages about its size.
+std::string DecodeSource(std::string bytes, const std::string& fileName = {});
 
 // True when a source beginning with head, which ends at its first CR, is Shift-JIS text that
 // DecodeSource returns unchanged: no ZIP archive, and not UTF-8 however it goes on (head is

@@ -168,14 +168,14 @@ timeout 10 "$cli" build pair/fifo.csv 2>/dev/null || rc=$?
 head -c 1G /dev/zero | zip -q bomb.zip -
 bomb_size=$(stat -c %s bomb.zip)
 (ulimit -v 1000000 && "$cli" build bomb.zip pair 2>"$work/bomb.err") && fail "ZIP bomb: exit 0"
-grep -q "ZIP" "$work/bomb.err" || fail "ZIP bomb: $(cat "$work/bomb.err")"
+grep -q "ZIP 書庫 bomb.zip" "$work/bomb.err" || fail "ZIP bomb: $(cat "$work/bomb.err")"
 head -c 100000 /dev/zero | zip -q small.zip -
 central=$(grep -obUaP 'PK\x01\x02' small.zip | head -n 1 | cut -d: -f1)
 for at in 22 $((central + 24)); do
     printf '\x10\x00\x00\x00' | dd of=small.zip bs=1 seek="$at" conv=notrunc status=none
 done
 "$cli" build small.zip pair 2>"$work/small.err" && fail "ZIP stating less: exit 0"
-grep -q "ZIP" "$work/small.err" || fail "ZIP stating less: $(cat "$work/small.err")"
+grep -q "ZIP 書庫 small.zip" "$work/small.err" || fail "ZIP stating less: $(cat "$work/small.err")"
 pair_is "$old_pair" && no_temps || fail "refused sources changed the pair"
 echo "robustness: ZIP of $bomb_size bytes inflating to 1 GiB refused under a 1 GB memory limit"
 

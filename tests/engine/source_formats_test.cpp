@@ -232,9 +232,11 @@ TEST_F(SourceFormats, WhatCannotBeASourceIsRefusedAtOnce)
     WriteZip(dir.File("zero.zip"), {{"KEN_ALL.CSV", text}});
     const std::string zip = ReadFile(dir.File("zero.zip"));
     WriteFile(dir.File("stated.zip"), WithStatedSize(zip, (256u << 20) + 1));
-    EXPECT_EQ(failure(dir.File("stated.zip")), msg::kZipMemberTooLarge);
+    EXPECT_EQ(failure(dir.File("stated.zip")),
+              FormatMessage(msg::kZipMemberTooLarge, dir.File("stated.zip")));
     WriteFile(dir.File("more.zip"), WithStatedSize(zip, 1000));
-    EXPECT_EQ(failure(dir.File("more.zip")), msg::kZipSizeMismatch);
+    EXPECT_EQ(failure(dir.File("more.zip")),
+              FormatMessage(msg::kZipSizeMismatch, dir.File("more.zip")));
     EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")), "old");
 }
 
