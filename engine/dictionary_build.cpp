@@ -13,6 +13,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <thread>
+#include <vector>
 
 #include "both_at_once.h"
 #include "dictionary.h"
@@ -76,6 +79,34 @@ bool WritePlan(int fd, const ImagePlan& plan)
 
 } // namespace
 
+void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files)
+{
+    std::vector<std::string> names;
+    for (const TNewFile& file : files)
+        names.push_back(file.name);
+    io::FileSetReplacement set(folder, std::move(names), kDictionarySetName);
+    // Each file on a thread of its own (the first here); the lowest one that failed is reported.
+    std::vector<std::exception_ptr> failed(files.size());
+    auto write = [&](std::size_t i) {
+        try {
+            set.Write(i, [&plan = files[i].plan](int fd) { return WritePlan(fd, plan); });
+        } catch (...) {
+            failed[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> others;
+    for (std::size_t i = 1; i < files.size(); ++i)
+        others.emplace_back(write, i);
+    if (!files.empty())
+        write(0);
+    for (std::thread& other : others)
+        other.join();
+    for (const std::exception_ptr& e : failed)
+        if (e)
+            std::rethrow_exception(e);
+    set.Commit();
+}
+
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
 {
     // A write over the file-size limit then fails with a message instead of ending the process.
@@ -87,18 +118,14 @@ void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
     // from them, so no image is put together in memory.
     BuildStrings records = BuildStrings::Read(sourceFileName);
     records.PlaceLengths();
-    ImagePlan plans[2];
+    std::vector<TNewFile> files(2);
+    files[0].name = kAddressDictName;
+    files[1].name = kCodeDictName;
     BothAtOnce([&](int i) {
-        plans[i] = i == 0 ? PlanImage(TPostCode(), records) : PlanImage(TCodeAddress(), records);
+        files[static_cast<std::size_t>(i)].plan =
+            i == 0 ? PlanImage(TPostCode(), records) : PlanImage(TCodeAddress(), records);
     });
-
-    const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    io::FileSetReplacement files(folder, {kAddressDictName, kCodeDictName}, kDictionarySetName);
-    BothAtOnce([&](int i) {
-        files.Write(static_cast<std::size_t>(i),
-                    [&plan = plans[i]](int fd) { return WritePlan(fd, plan); });
-    });
-    files.Commit();
+    ReplaceFilesTogether(dir.empty() || dir.back() == '/' ? dir : dir + "/", files);
 }
 
 } // namespace kompa

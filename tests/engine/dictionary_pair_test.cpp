@@ -228,6 +228,29 @@ TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
     }
 }
 
+TEST_F(DictionaryPair, ASetOfThreeFilesKilledAtItsLastExchangeIsCompletedWhole)
+{
+    WriteFile(dir.File("THIRD.DIC"), "old third");
+    const std::string third = "new third";
+    std::vector<TNewFile> files = {{"KOMPA.DIC", {newPair.first, {}}},
+                                   {"VELDA.DIC", {newPair.second, {}}},
+                                   {"THIRD.DIC", {third, {}}}};
+    const pid_t child = fork();
+    if (child == 0) {
+        killAtRename = 3;
+        ReplaceFilesTogether(dir.Path().string() + "/", files);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(ReadFile(dir.File("THIRD.DIC")), "old third");
+    EXPECT_EQ(io::RecoverFileSet(io::Directory::Open(dir.Path().string())),
+              io::TSetRecovery::Completed);
+    EXPECT_EQ(Pair(), newPair);
+    EXPECT_EQ(ReadFile(dir.File("THIRD.DIC")), third);
+    EXPECT_EQ(Temporaries(), 0);
+}
+
 TEST_F(DictionaryPair, AJournalLeadingOutOfItsDirectoryOrOfAnotherUserIsNotFollowed)
 {
     const pid_t child = fork();
