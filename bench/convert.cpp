@@ -20,6 +20,7 @@
 #include "conv/unattended.h"
 #include "engine/cp932.h"
 #include "engine/file_io.h"
+#include "engine/file_replace.h"
 #include "match/precise_matcher.h"
 
 namespace {
@@ -27,6 +28,12 @@ namespace {
 using namespace kompa;
 
 constexpr int kBookSize = 100000;
+
+// Writes a generated book as a save writes a book.
+io::TBytesWriter Bytes(std::string bytes)
+{
+    return [bytes = std::move(bytes)](int fd) { return io::WriteAll(fd, bytes); };
+}
 
 std::string BookText(int count)
 {
@@ -56,12 +63,12 @@ const std::string& BookFile(bool utf8)
     static const std::string names[2] = {
         [] {
             std::string file = (std::filesystem::temp_directory_path() / "kompa_bench_book.csv");
-            io::SaveFileReplacing(file, BookBytes(kBookSize, false));
+            io::ReplaceFile(file, Bytes(BookBytes(kBookSize, false)), {});
             return file;
         }(),
         [] {
             std::string file = (std::filesystem::temp_directory_path() / "kompa_bench_book8.csv");
-            io::SaveFileReplacing(file, BookBytes(kBookSize, true));
+            io::ReplaceFile(file, Bytes(BookBytes(kBookSize, true)), {});
             return file;
         }()};
     return names[utf8 ? 1 : 0];
@@ -145,7 +152,7 @@ int Generate(int argc, char** argv)
     }
     const int count = argc > 3 ? std::atoi(argv[3]) : kBookSize;
     const bool utf8 = argc > 4 && std::strcmp(argv[4], "--utf8") == 0;
-    io::SaveFileReplacing(argv[2], BookBytes(count, utf8));
+    io::ReplaceFile(argv[2], Bytes(BookBytes(count, utf8)), {});
     return 0;
 }
 

@@ -54,7 +54,7 @@ std::vector<std::string> BuildOperands::NamedFiles() const
     std::vector<std::string> names;
     for (const Source& source : sources)
         names.push_back(source.fileName);
-    for (const char* name : {kAddressDictName, kCodeDictName, kOfficeDictName})
+    for (const char* name : {kAddressDictName, kCodeDictName, kOfficeDictName, kDictionarySetName})
         names.push_back(JoinPath(dir, name));
     names.push_back(dir); // a directory that cannot be made
     return names;

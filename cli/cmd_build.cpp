@@ -49,13 +49,8 @@ int RunBuild(int argc, char** argv)
             !std::filesystem::is_directory(operands.dir, error))
             Raise(FormatMessage(msg::kFileCreateError, operands.dir));
         MakeDictionaryFiles(sources, operands.dir);
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "kompa-cli: %s\n",
-                     MessageToUtf8(e.Message(), operands.NamedFiles()).c_str());
-        return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kompa-cli: %s\n", e.what());
-        return 1;
+        return ReportBuildFailure(e, operands.NamedFiles());
     }
     return 0;
 }

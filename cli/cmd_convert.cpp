@@ -40,7 +40,9 @@ constexpr char kUsage[] =
     "                 those of one office of OFFICE.DIC gets the office's own code\n"
     "  --dry-run      convert and report, but write nothing\n"
     "  --read-delims  comma,tab,space,control,char:X or none (default comma,tab,control)\n"
-    "  --write-delim  comma (default), tab, space or char:X\n"
+    "  --write-delim  comma, tab, space or char:X; by default the one delimiter the\n"
+    "                 book's fields are separated by (a tab-separated book stays so),\n"
+    "                 else comma\n"
     "  --quote        tab,space,control,all or none (default tab,space,control)\n"
     "  --encoding     auto (default), sjis or utf-8: auto reads a file as UTF-8 when it\n"
     "                 starts with a byte-order mark, or is valid UTF-8 holding kana, kanji\n"
@@ -144,6 +146,7 @@ struct Settings {
     TEncodingChoice encoding = TEncodingChoice::Auto;
     THeadingChoice heading = THeadingChoice::Auto;
     std::string fileName;
+    bool writeDelimiterGiven = false;
 };
 
 // Returns 0 when the settings are complete, else the usage error's exit status.
@@ -189,6 +192,7 @@ int ReadSettings(int argc, char** argv, Settings& settings)
     if (args.Has("read-delims") &&
         !ParseReadDelimiters(args.Value("read-delims"), settings.dialect, reason))
         return Usage("--read-delims: " + reason);
+    settings.writeDelimiterGiven = args.Has("write-delim");
     if (args.Has("write-delim") &&
         !ParseWriteDelimiter(args.Value("write-delim"), settings.dialect, reason))
         return Usage("--write-delim: " + reason);
@@ -338,6 +342,17 @@ void WarnFieldCounts(const TConversionPass& pass, Stream& err)
     err.EndLine();
 }
 
+// The files a message may name, so that a UTF-8 name is shown as it was given.
+std::vector<std::string> NamedFiles(const Settings& settings)
+{
+    std::string dictFile = settings.dictDir;
+    if (!dictFile.empty() && dictFile.back() != '/')
+        dictFile += '/';
+    dictFile += kAddressDictName;
+    return {settings.fileName, TConversionPass::BackupFileName(settings.fileName), settings.output,
+            dictFile};
+}
+
 int Convert(const Settings& settings, Stream& out, Stream& err)
 {
     io::IgnoreFileSizeSignal();
@@ -359,6 +374,8 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
 
     pass.SetColumns(settings.postCol, settings.addrCol);
     pass.SetWithKen(settings.withKen);
+    if (!settings.writeDelimiterGiven)
+        WriteWithTheBooksDelimiter(pass.Lines(), pass.ReadDelimiters(), dialect);
     pass.SetWriteDelimiterSource([&dialect] { return dialect.GetWriteDelimiter(); });
     pass.SetDictionaryDir(settings.dictDir);
     pass.SetMatchMode(settings.match);
@@ -445,23 +462,19 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         return 0;
     }
     if (pass.SaveWithBackup() != TSaveResult::Saved) {
+        // Why, too: the backup name is taken, or is the file's own name.
+        std::string text = msg::kCannotBackup;
+        if (!pass.BackupProblem().empty())
+            text += msg::kSentenceEnd + pass.BackupProblem();
         err.Ascii("kompa-cli: ");
-        err.Text(msg::kCannotBackup);
+        if (settings.sjis)
+            err.Text(text);
+        else
+            err.Ascii(MessageToUtf8(text, NamedFiles(settings)));
         err.EndLine();
         return 1;
     }
     return 0;
-}
-
-// The files a message may name, so that a UTF-8 name is shown as it was given.
-std::vector<std::string> NamedFiles(const Settings& settings)
-{
-    std::string dictFile = settings.dictDir;
-    if (!dictFile.empty() && dictFile.back() != '/')
-        dictFile += '/';
-    dictFile += kAddressDictName;
-    return {settings.fileName, TConversionPass::BackupFileName(settings.fileName), settings.output,
-            dictFile};
 }
 
 } // namespace

@@ -3,9 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "codec.h"
 #include "commands.h"
 #include "engine/errors.h"
 #include "engine/find_query.h"
+#include "engine/int_parse.h"
 #include "engine/messages.h"
 #include "match/precise_matcher.h"
 #include "query_session.h"
@@ -42,6 +44,21 @@ std::optional<std::string> PreciseLine(QuerySession& session, std::string_view t
                match::RuleText(answer.rule);
     return std::string("-\t") + match::ReasonKey(answer.reason) + "\t" +
            match::ReasonText(answer.reason);
+}
+
+// A code query whose first three characters read as a negative number (or one too large) has no
+// block to look in: the search window would take it for an address, so code refuses it.
+std::string NotACode(std::string_view text)
+{
+    if (TypedPostalCode(text))
+        return {};
+    const std::int32_t key = StrToIntDef(text.substr(0, 3), 0);
+    if (key >= 0 && key <= 0xFFFF)
+        return {};
+    std::string reason = "'";
+    reason += SjisToUtf8(text);
+    reason += "' is not a postal code";
+    return reason;
 }
 
 Reply AnswerAddress(QuerySession& session, std::string_view text)
@@ -96,11 +113,15 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
 }
 
 const QueryCommand kCode = {
-    "code", "CODE",
+    "code",
+    "CODE",
     "Lists the addresses whose postal code begins with CODE (VELDA.DIC), then the offices and\n"
     "post-office boxes of such codes (OFFICE.DIC, when it is there), marked ［事業所］ or "
-    "［私書箱］.",
-    DictionaryUse::CodeOnly, AnswerCode};
+    "［私書箱］.\nA CODE beginning with a negative number is a usage error.",
+    DictionaryUse::CodeOnly,
+    AnswerCode,
+    false,
+    NotACode};
 const QueryCommand kAddress = {
     "address",
     "ADDRESS",

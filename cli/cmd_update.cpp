@@ -1,6 +1,8 @@
 // kompa-cli update: refreshes the dictionaries a user reads, without administrator rights.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "build_operands.h"
@@ -23,7 +25,8 @@ constexpr char kUsage[] =
     "along a copy of the pair in use, beside which it is read. From then on the\n"
     "query commands and the desktop program read the dictionaries from there. On\n"
     "failure the message goes to standard error (exit status 1) and every\n"
-    "dictionary is left as it was.\n"
+    "dictionary is left as it was. When the report cannot be printed, standard\n"
+    "error says so; the status stays 0.\n"
     "  --office OFFICE  the business-office file, whatever its content looks like\n"
     "  --help           show this help\n";
 
@@ -43,25 +46,27 @@ int RunUpdate(int argc, char** argv)
         return status;
     std::vector<std::string> named = operands.NamedFiles();
     named.push_back(UserDataDir());
+    TUserUpdate update;
     try {
         std::vector<TBuildSource> sources;
         for (const BuildOperands::Source& source : operands.sources)
             sources.push_back(ReadBuildSource(source.fileName, source.office));
-        const TUserUpdate update = UpdateUserDictionaries(sources);
-        std::printf("%s written to %s", WrittenNames(update.built).c_str(), update.dir.c_str());
-        if (!update.pairCopiedFrom.empty())
-            std::printf(", with KOMPA.DIC and VELDA.DIC copied from %s",
-                        update.pairCopiedFrom.c_str());
-        std::printf("\n");
-    } catch (const Exception& e) {
-        // The message names a source or a file in the per-user directory.
-        std::fprintf(stderr, "kompa-cli: %s\n", MessageToUtf8(e.Message(), named).c_str());
-        return 1;
+        update = UpdateUserDictionaries(sources);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kompa-cli: %s\n", e.what());
-        return 1;
+        // The message names a source or a file in the per-user directory.
+        return ReportBuildFailure(e, named);
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    // The dictionaries are in place: a report that cannot be written changes nothing of that.
+    std::printf("%s written to %s", WrittenNames(update.built).c_str(), update.dir.c_str());
+    if (!update.pairCopiedFrom.empty())
+        std::printf(", with KOMPA.DIC and VELDA.DIC copied from %s", update.pairCopiedFrom.c_str());
+    std::printf("\n");
+    if (std::fflush(stdout) != 0)
+        std::fprintf(stderr,
+                     "kompa-cli: update: the dictionaries were written to %s, but this report "
+                     "could not be printed: %s\n",
+                     update.dir.c_str(), std::strerror(errno));
+    return 0;
 }
 
 } // namespace kompa::cli

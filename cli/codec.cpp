@@ -1,5 +1,7 @@
 #include "codec.h"
 
+#include "engine/errors.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -292,6 +294,20 @@ std::string MessageToUtf8(std::string_view message, const std::vector<std::strin
         out += message.substr(at, length);
         message.remove_prefix(at + length);
     }
+}
+
+int ReportBuildFailure(const std::exception& failure, const std::vector<std::string>& fileNames)
+{
+    std::string text = "kompa-cli: ";
+    if (const auto* line = dynamic_cast<const LineError*>(&failure))
+        text += "line " + std::to_string(line->Line()) + ": ";
+    if (const auto* e = dynamic_cast<const Exception*>(&failure))
+        text += MessageToUtf8(e->Message(), fileNames);
+    else
+        text += failure.what();
+    text += '\n';
+    std::fputs(text.c_str(), stderr);
+    return 1;
 }
 
 } // namespace kompa::cli

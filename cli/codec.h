@@ -1,6 +1,7 @@
 #pragma once
 // The UTF-8 / Shift-JIS boundary of the command line. The engine speaks Shift-JIS only.
 
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +31,9 @@ std::string DescribeChar(std::string_view utf8);
 std::string MessageToUtf8(std::string_view message, std::string_view fileName = {});
 // The same for a message that may name several files (a file and its backup).
 std::string MessageToUtf8(std::string_view message, const std::vector<std::string>& fileNames);
+
+// Prints a failed build's message to standard error ("kompa-cli: ", then "line N: " when it
+// belongs to a line of the source) and returns the exit status 1.
+int ReportBuildFailure(const std::exception& failure, const std::vector<std::string>& fileNames);
 
 } // namespace kompa::cli

@@ -1,5 +1,7 @@
 #include "cli/dialect_options.h"
 
+#include "conv/csv_fields.h"
+
 #include <vector>
 
 namespace kompa {
@@ -114,6 +116,32 @@ bool ParseQuoteTargets(std::string_view list, TCsvDialect& dialect, std::string&
             return Unknown(word, error);
     }
     return true;
+}
+
+void WriteWithTheBooksDelimiter(const TBookLines& lines, const TCharSet& readDelimiters,
+                                TCsvDialect& dialect)
+{
+    TCharSet used;
+    int distinct = 0;
+    unsigned char only = 0;
+    for (int i = 0; i < lines.Count() && distinct < 2; ++i) {
+        const TCharSet before = used;
+        CollectDelimiters(lines[i], readDelimiters, used);
+        if (used == before)
+            continue;
+        distinct = 0;
+        for (unsigned c = 0; c < 256 && distinct < 2; ++c)
+            if (used.Contains(static_cast<unsigned char>(c))) {
+                ++distinct;
+                only = static_cast<unsigned char>(c);
+            }
+    }
+    if (distinct != 1)
+        return;
+    const char c = static_cast<char>(only);
+    dialect.rgSep = c == ',' ? 0 : c == '\t' ? 1 : c == ' ' ? 2 : 3;
+    if (dialect.rgSep == 3)
+        dialect.edWSep = std::string(1, c);
 }
 
 } // namespace kompa

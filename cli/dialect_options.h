@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "conv/book_lines.h"
 #include "conv/csv_dialect.h"
 
 namespace kompa {
@@ -15,5 +16,10 @@ namespace kompa {
 bool ParseReadDelimiters(std::string_view list, TCsvDialect& dialect, std::string& error);
 bool ParseWriteDelimiter(std::string_view word, TCsvDialect& dialect, std::string& error);
 bool ParseQuoteTargets(std::string_view list, TCsvDialect& dialect, std::string& error);
+
+// Without --write-delim, a book whose fields are all separated by one and the same delimiter is
+// written back with it (a tab-separated book stays tab-separated); any other keeps the default.
+void WriteWithTheBooksDelimiter(const TBookLines& lines, const TCharSet& readDelimiters,
+                                TCsvDialect& dialect);
 
 } // namespace kompa

@@ -253,6 +253,17 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
         raw.assign(args.operands.begin(), args.operands.end());
     }
 
+    if (command.refuse) {
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            reason = command.refuse(raw[i]);
+            if (reason.empty())
+                continue;
+            return UsageError(command, args.operands.empty()
+                                           ? "line " + std::to_string(i + 1) + ": " + reason
+                                           : reason);
+        }
+    }
+
     const std::string dictDir = args.Has("dict") ? args.Value("dict") : FindDictionaryDir();
 
     QuerySession session(args.Has("ken"));

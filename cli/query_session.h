@@ -86,6 +86,9 @@ struct QueryCommand {
     DictionaryUse use;
     AnswerFunction answer;
     bool takesMatch = false; // --match literal|precise
+    // A query the command cannot take at all (Shift-JIS text): a usage error, with this reason;
+    // empty for one it answers. Null when every text is a query.
+    std::string (*refuse)(std::string_view text) = nullptr;
 };
 
 // The whole command: options, queries, answers, exit status.

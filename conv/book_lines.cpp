@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/cp932.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/messages.h"
@@ -55,6 +56,7 @@ std::size_t CommonPrefix(std::string_view a, std::string_view b)
 void TBookLines::Clear()
 {
     std::string().swap(bytes_);
+    textStart_ = 0;
     textEnd_ = 0;
     std::vector<Span>().swap(spans_);
     std::vector<std::string>().swap(edits_);
@@ -67,19 +69,37 @@ void TBookLines::Clear()
 void TBookLines::LoadFromFile(const std::string& fileName, TEncodingChoice choice)
 {
     Clear();
-    SetBytes(io::ReadWholeFile(fileName), choice);
+    SetBytes(io::ReadWholeFile(fileName), choice, fileName);
 }
 
-void TBookLines::SetBytes(std::string bytes, TEncodingChoice choice)
+void TBookLines::SetBytes(std::string bytes, TEncodingChoice choice, const std::string& fileName)
 {
     Clear();
     // Spans address the buffer with 32 bits.
     if (bytes.size() >= kEdited * std::size_t{2})
         io::RaiseIo(EFBIG);
-    format_ = DetectFileFormat(bytes, choice);
+    if (const TUtf16 wide = DetectUtf16(bytes); wide != TUtf16::None) {
+        std::string utf8;
+        std::size_t stopped = 0;
+        const std::string_view units = std::string_view(bytes).substr(2);
+        if (!cp932::Utf16ToUtf8(units, wide == TUtf16::BigEndian, utf8, &stopped)) {
+            // The line is counted in what decoded before the fault.
+            const auto lfs = std::count(utf8.begin(), utf8.end(), '\n');
+            const auto crs = std::count(utf8.begin(), utf8.end(), '\r');
+            Raise(FormatMessage(FormatMessage(msg::kUtf16Invalid, fileName),
+                                static_cast<long long>(std::max(lfs, crs)) + 1));
+        }
+        format_ = DetectFileFormat(utf8, TEncodingChoice::Utf8);
+        format_.bom = true;
+        format_.utf16 = wide;
+        bytes = std::move(utf8);
+    } else {
+        format_ = DetectFileFormat(bytes, choice);
+    }
     bytes_ = std::move(bytes);
     std::string_view text = bytes_;
-    std::size_t pos = format_.bom ? kUtf8Bom.size() : 0;
+    textStart_ = format_.bom && format_.utf16 == TUtf16::None ? kUtf8Bom.size() : 0;
+    std::size_t pos = textStart_;
     // Ctrl-Z ends the lines; it and every byte after it are kept as they are.
     textEnd_ = std::min(text.find('\x1A', pos), text.size());
     text = text.substr(0, textEnd_);
@@ -183,8 +203,24 @@ const char* TBookLines::EditAt(std::uint32_t offset) const
 
 template <typename Sink> bool TBookLines::Emit(Sink&& sink) const
 {
+    if (format_.utf16 != TUtf16::None) {
+        std::string wide;
+        const bool big = format_.utf16 == TUtf16::BigEndian;
+        return sink(Utf16Bom(format_.utf16)) && EmitText([&](std::string_view piece) {
+                   if (!cp932::Utf8ToUtf16(piece, big, wide)) {
+                       errno = EILSEQ;
+                       return false;
+                   }
+                   return sink(std::string_view(wide));
+               });
+    }
     if (format_.bom && !sink(kUtf8Bom))
         return false;
+    return EmitText(sink);
+}
+
+template <typename Sink> bool TBookLines::EmitText(Sink&& sink) const
+{
     const std::string_view end = LineEndBytes(format_.lineEnd);
     for (int i = 0; i < Count(); ++i)
         if (!sink(Get(i)) || !sink(end))

@@ -18,10 +18,12 @@ public:
     // CR, an LF right after it belongs to the line end and a lone LF is an ordinary byte; with
     // LF (a file holding an LF and no CR) a line ends at LF. 0x1A or the physical end ends the
     // input; a last line without a line end is still read. The I/O failure raises its message and
-    // leaves the list empty.
+    // leaves the list empty. A file starting with UTF-16's byte-order mark is UTF-16 whatever the
+    // choice: it is held as UTF-8 and written back as UTF-16 with its mark, byte for byte where
+    // nothing changed; one that does not decode is refused naming the file and the line.
     void LoadFromFile(const std::string& fileName, TEncodingChoice choice);
-    // The same over bytes already read.
-    void SetBytes(std::string bytes, TEncodingChoice choice);
+    // The same over bytes already read; fileName only names the file in messages.
+    void SetBytes(std::string bytes, TEncodingChoice choice, const std::string& fileName = {});
     void Clear();
 
     int Count() const { return static_cast<int>(spans_.size()); }
@@ -52,9 +54,11 @@ private:
     std::uint32_t AddEdit(std::string_view record);
     const char* EditAt(std::uint32_t offset) const;
     template <typename Sink> bool Emit(Sink&& sink) const;
+    template <typename Sink> bool EmitText(Sink&& sink) const;
 
     std::string bytes_;
-    std::size_t textEnd_ = 0; // where a 0x1A ended the lines, else bytes_.size()
+    std::size_t textStart_ = 0; // after a byte-order mark kept in bytes_
+    std::size_t textEnd_ = 0;   // where a 0x1A ended the lines, else bytes_.size()
     std::vector<Span> spans_;
     // Edit records: original start, then prefix kept, bytes dropped, bytes inserted (LEB128),
     // then the inserted bytes. Kept in chunks, so that growing never holds two copies and

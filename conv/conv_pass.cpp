@@ -102,7 +102,7 @@ void TConversionPass::LoadFromFile(const std::string& fileName, const TCharSet& 
     FBookFormKnown = false;
     FLines.Clear();
     FIdentity = {};
-    FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice);
+    FLines.SetBytes(io::ReadWholeFile(fileName, true, &FIdentity), FEncodingChoice, fileName);
     if (FLines.Count() == 0)
         return;
     FReadDelimiters = readDelimiters;
@@ -606,13 +606,7 @@ bool TConversionPass::WordSearch(std::string_view keyText, TResultList& list)
 
 std::string TConversionPass::BackupFileName(const std::string& fileName)
 {
-    // Neither '/' nor '.' can be a trail byte of a double-byte character (Shift-JIS or UTF-8),
-    // so a byte scan finds them safely.
-    const std::size_t nameStart = io::DirectoryPart(fileName).size();
-    const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
-        return fileName + ".bak";
-    return fileName.substr(0, dot) + ".bak";
+    return BackupNameOf(fileName);
 }
 
 std::string TConversionPass::OutputBytes() const
@@ -630,7 +624,8 @@ TSaveResult TConversionPass::SaveWithBackup()
 {
     if (FState != TPassState::Finished)
         return TSaveResult::Refused;
-    if (SaveUserFileReplacing(FCsvFileName, Writer(), &FIdentity, BackupFileName(FCsvFileName)) ==
+    FBackupProblem.clear();
+    if (SaveUserFileReplacing(FCsvFileName, Writer(), &FIdentity, true, &FBackupProblem) ==
         TReplaceResult::BackupFailed)
         return TSaveResult::BackupFailed;
     Discard();
@@ -641,7 +636,7 @@ TSaveResult TConversionPass::SaveWithoutBackup()
 {
     if (FState != TPassState::Finished)
         return TSaveResult::Refused;
-    SaveUserFileReplacing(FCsvFileName, Writer(), &FIdentity, {});
+    SaveUserFileReplacing(FCsvFileName, Writer(), &FIdentity, false);
     Discard();
     return TSaveResult::Saved;
 }
@@ -655,7 +650,7 @@ void TConversionPass::SaveTo(const std::string& fileName) const
     const bool isFileRead = ::stat(fileName.c_str(), &st) == 0 &&
                             st.st_dev == static_cast<dev_t>(FIdentity.device) &&
                             st.st_ino == static_cast<ino_t>(FIdentity.inode);
-    SaveUserFileReplacing(fileName, Writer(), isFileRead ? &FIdentity : nullptr, {});
+    SaveUserFileReplacing(fileName, Writer(), isFileRead ? &FIdentity : nullptr, false);
 }
 
 void TConversionPass::Discard()

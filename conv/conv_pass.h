@@ -191,6 +191,8 @@ public:
     // replacing an existing file); then the pass ends. A file that is no longer the one read,
     // or any failure, raises and keeps the lines and the pass, the file untouched.
     TSaveResult SaveWithBackup();
+    // After BackupFailed: why the backup could not be made (Shift-JIS, naming the backup).
+    const std::string& BackupProblem() const { return FBackupProblem; }
     // After BackupFailed, when the user goes on: the same without a backup.
     TSaveResult SaveWithoutBackup();
     // Writes the lines elsewhere (kompa-cli --output) by the same replacing, or straight into
@@ -318,6 +320,7 @@ private:
     std::string FCleaned; // the same in UTF-8, made ready for it
     bool FBookFormKnown = false;
     std::optional<std::string> FBookForm;
+    std::string FBackupProblem;
 };
 
 } // namespace kompa

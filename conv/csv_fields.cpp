@@ -163,6 +163,18 @@ int CountFields(std::string_view line, const TCharSet& readDelimiters)
     }
 }
 
+void CollectDelimiters(std::string_view line, const TCharSet& readDelimiters, TCharSet& used)
+{
+    for (std::size_t cursor = 0; cursor < line.size(); ++cursor) {
+        bool closed = false;
+        cursor = line[cursor] == kQuoteChar ? QuotedFieldEnd(line, cursor, readDelimiters, closed)
+                                            : PlainFieldEnd(line, cursor, readDelimiters);
+        if (cursor >= line.size())
+            return;
+        used.Add(line[cursor]);
+    }
+}
+
 std::string ReadPlainField(std::string_view line, std::size_t& cursor, const TCharSet& delimiters)
 {
     const std::size_t start = cursor;

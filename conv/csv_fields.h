@@ -55,6 +55,9 @@ std::string JoinFields(const TFieldList& fields, char writeDelimiter, const TCha
 void JoinFields(const TFieldList& fields, char writeDelimiter, const TCharSet& quoteTargets,
                 std::string& line);
 
+// The bytes that end a field of line (delimiters outside quotes), added to used.
+void CollectDelimiters(std::string_view line, const TCharSet& readDelimiters, TCharSet& used);
+
 // The plain field starting at cursor; cursor is left on the byte that ended it (a delimiter, or
 // line.size() at the end of the line).
 std::string ReadPlainField(std::string_view line, std::size_t& cursor, const TCharSet& delimiters);

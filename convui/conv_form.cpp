@@ -416,8 +416,10 @@ void TConvForm::PlaceReason()
 QString TConvForm::FormatText() const
 {
     const TFileFormat& format = FPass.Format();
-    QString text = format.encoding == TTextEncoding::Utf8 ? QStringLiteral("UTF-8")
-                                                          : QStringLiteral("Shift-JIS");
+    QString text = format.utf16 == TUtf16::LittleEndian     ? QStringLiteral("UTF-16LE")
+                   : format.utf16 == TUtf16::BigEndian      ? QStringLiteral("UTF-16BE")
+                   : format.encoding == TTextEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                                            : QStringLiteral("Shift-JIS");
     if (format.bom)
         text += QStringLiteral(" BOM");
     text += format.lineEnd == TLineEnd::Lf ? QStringLiteral(" LF") : QStringLiteral(" CRLF");
@@ -790,7 +792,11 @@ bool TConvForm::SaveResults()
     bool ended = false;
     ui::Guarded([&] {
         if (FPass.SaveWithBackup() == TSaveResult::BackupFailed) {
-            if (AskWarning(Text(msg::kCannotBackup)))
+            // The Part's question, with the reason under it.
+            QString question = Text(msg::kCannotBackup);
+            if (!FPass.BackupProblem().empty())
+                question += QStringLiteral("\n\n") + ui::FromSjis(FPass.BackupProblem());
+            if (AskWarning(question))
                 FPass.SaveWithoutBackup();
             else
                 FPass.Discard();

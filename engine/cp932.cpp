@@ -204,4 +204,34 @@ bool FromUtf8Fast(std::string_view utf8, std::string& sjis)
     return true;
 }
 
+namespace {
+
+bool Convert(Converter& converter, std::string_view text, std::string& out, std::size_t* stoppedAt)
+{
+    out.clear();
+    out.reserve(text.size() * 3 / 2);
+    char* in = const_cast<char*>(text.data());
+    std::size_t left = text.size();
+    const bool done = converter.Run(in, left, out);
+    if (!done && stoppedAt)
+        *stoppedAt = text.size() - left;
+    return done;
+}
+
+} // namespace
+
+bool Utf16ToUtf8(std::string_view utf16, bool bigEndian, std::string& utf8, std::size_t* stoppedAt)
+{
+    thread_local Converter little("UTF-8", "UTF-16LE");
+    thread_local Converter big("UTF-8", "UTF-16BE");
+    return Convert(bigEndian ? big : little, utf16, utf8, stoppedAt);
+}
+
+bool Utf8ToUtf16(std::string_view utf8, bool bigEndian, std::string& utf16)
+{
+    thread_local Converter little("UTF-16LE", "UTF-8");
+    thread_local Converter big("UTF-16BE", "UTF-8");
+    return Convert(bigEndian ? big : little, utf8, utf16, nullptr);
+}
+
 } // namespace kompa::cp932

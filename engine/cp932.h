@@ -1,6 +1,7 @@
 #pragma once
 // The one CP932 (Windows-31J) converter, used only at the boundaries: the windows' text and the
-// command line's UTF-8 arguments and output. The engine itself never converts.
+// command line's UTF-8 arguments and output; and UTF-16 for books kept in it. The engine itself
+// compares Shift-JIS only.
 
 #include <string>
 #include <string_view>
@@ -21,5 +22,12 @@ bool FromUtf8Strict(std::string_view utf8, std::string& sjis, std::string* badCh
 // address book): each character's entry is iconv's own answer, asked the first time the character
 // is met. The table is shared and unguarded: call from one thread.
 bool FromUtf8Fast(std::string_view utf8, std::string& sjis);
+
+// UTF-16 without its byte-order mark (little- or big-endian) to UTF-8 and back, for a book
+// exported as "Unicode text". False at the first sequence that does not convert (an unpaired
+// surrogate, an odd last byte, invalid UTF-8), with *stoppedAt its offset in the input.
+bool Utf16ToUtf8(std::string_view utf16, bool bigEndian, std::string& utf8,
+                 std::size_t* stoppedAt = nullptr);
+bool Utf8ToUtf16(std::string_view utf8, bool bigEndian, std::string& utf16);
 
 } // namespace kompa::cp932

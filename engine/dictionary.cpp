@@ -17,6 +17,7 @@
 #include "dictionary_build.h"
 #include "dictionary_format.h"
 #include "errors.h"
+#include "file_set.h"
 #include "int_parse.h"
 #include "ken.h"
 #include "messages.h"
@@ -68,21 +69,23 @@ template <typename Next, typename Add> void MakeBuildStrings(Next&& next, Add&& 
     std::vector<std::string_view> fields;
     char build[kRecordMax];
     int lastKen = -1; // lines come grouped by prefecture
+    long long number = 0;
     while (next(line)) {
+        ++number;
         // Nothing past field 8 is ever used.
         if (!SplitPlainSourceLine(line, fields, kTownField + 1))
             SplitSourceLine(line, fields, scratch, kTownField + 1);
         if (fields.size() <= kKenField)
-            Raise(msg::kListIndexOutOfBounds);
+            throw LineError(msg::kListIndexOutOfBounds, number);
         const std::string_view kenName = fields[kKenField];
         const int ken = lastKen >= 0 && KenNames[lastKen - kFirstKenChar] == kenName
                             ? lastKen
                             : KenCode(kenName);
         if (ken < 0)
-            Raise(msg::kKenNotFound);
+            throw LineError(msg::kKenNotFound, number);
         lastKen = ken;
         if (fields.size() <= kTownField)
-            Raise(msg::kListIndexOutOfBounds);
+            throw LineError(msg::kListIndexOutOfBounds, number);
 
         std::size_t size = 0;
         auto put = [&](std::string_view part) {
@@ -174,7 +177,15 @@ std::vector<std::uint16_t> GroupByKey(const TCodeAddress& dict, int count, Recor
         total += s.size();
         if (total > kMaxImage)
             Raise(msg::kRangeCheckError);
-        const std::uint16_t key = dict.RecordKey(s);
+        // A record comes from the line of its number: a key that fails names that line.
+        std::uint16_t key = 0;
+        try {
+            key = dict.RecordKey(s);
+        } catch (const LineError&) {
+            throw;
+        } catch (const Exception& e) {
+            throw LineError(e.Message(), i + 1LL);
+        }
         keys[static_cast<std::size_t>(i)] = key;
         const int at = slots.Find(key);
         if (at < 0) {
@@ -331,7 +342,11 @@ std::string TCodeAddress::DictionaryImage(const BuildStrings& buildStrings) cons
 void TCodeAddress::MakeDictionary(const std::string& sourceFileName,
                                   const std::string& dictFileName)
 {
-    io::SaveFileReplacing(dictFileName, DictionaryImage(BuildStrings::Read(sourceFileName)));
+    const std::string image = DictionaryImage(BuildStrings::Read(sourceFileName));
+    io::ReplaceFileSet(
+        io::DirectoryPart(dictFileName),
+        {{io::NamePart(dictFileName), [&image](int fd) { return io::WriteAll(fd, image); }}},
+        kDictionarySetName);
 }
 
 BuildStrings::BuildStrings(std::size_t sizeHint)
@@ -346,7 +361,8 @@ BuildStrings::BuildStrings(std::size_t sizeHint)
 template <typename Half> BuildStrings JoinHalves(BuildStrings (&parts)[2], Half half)
 {
     bool firstHalfEnded = false;
-    std::exception_ptr secondFailed; // counts only when there is a second half
+    std::exception_ptr secondFailed;           // counts only when there is a second half
+    std::optional<LineError> secondLineFailed; // its line counted within the second half
     BothAtOnce([&](int i) {
         auto add = [&](std::string_view s) { parts[i].Add(s); };
         if (i == 0) {
@@ -355,11 +371,17 @@ template <typename Half> BuildStrings JoinHalves(BuildStrings (&parts)[2], Half 
         }
         try {
             half(1, add);
+        } catch (const LineError& e) {
+            secondLineFailed = e;
         } catch (...) {
             secondFailed = std::current_exception();
         }
     });
     if (!firstHalfEnded) {
+        // Every line of the first half gave one string.
+        if (secondLineFailed)
+            throw LineError(secondLineFailed->Message(),
+                            secondLineFailed->Line() + parts[0].Count());
         if (secondFailed)
             std::rethrow_exception(secondFailed);
         parts[0].Append(std::move(parts[1]));
@@ -372,11 +394,9 @@ std::optional<BuildStrings> BuildStrings::ReadPlainSource(const std::string& sou
     // A large Shift-JIS file with CR line ends, as published, is what DecodeSource returns
     // unchanged: it is split in halves straight from the file, read in chunks, so that it is
     // never held whole in memory. Its first line tells.
-    const io::UniqueFd fd = io::OpenTextFile(sourceFileName);
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size < static_cast<long long>(kHalvesFrom) ||
-        st.st_size >= static_cast<long long>(kMaxImage))
+    long long size = 0;
+    const io::UniqueFd fd = OpenSource(sourceFileName, size);
+    if (size < static_cast<long long>(kHalvesFrom) || size >= static_cast<long long>(kMaxImage))
         return std::nullopt;
     std::string head(kHeadLook, '\0');
     const ssize_t n = ::pread(fd.Get(), head.data(), head.size(), 0);
@@ -387,9 +407,9 @@ std::optional<BuildStrings> BuildStrings::ReadPlainSource(const std::string& sou
 
     // The lines starting before the middle, and the rest; a failure, or a 0x1A that ends the
     // text, in the first half decides first.
-    const long long mid = st.st_size / 2;
+    const long long mid = size / 2;
     BuildStrings parts[2] = {BuildStrings(static_cast<std::size_t>(mid)),
-                             BuildStrings(static_cast<std::size_t>(st.st_size - mid))};
+                             BuildStrings(static_cast<std::size_t>(size - mid))};
     return JoinHalves(parts, [&](int i, const auto& add) {
         return i == 0 ? MakeBuildStrings(fd.Get(), 0, mid, add)
                       : MakeBuildStrings(fd.Get(), mid, kWholeFile, add);

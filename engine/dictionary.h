@@ -32,6 +32,8 @@ inline constexpr char kCodeMagic[] = "VELDAV20";
 inline constexpr char kAddressMagic[] = "KOMPAV02";
 inline constexpr char kCodeDictName[] = "VELDA.DIC";
 inline constexpr char kAddressDictName[] = "KOMPA.DIC";
+// Beside the dictionaries: which files were built together (engine/file_set.h).
+inline constexpr char kDictionarySetName[] = "KOMPA.SET";
 
 class TCodeAddress {
 public:

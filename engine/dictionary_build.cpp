@@ -1,13 +1,10 @@
-// Building the pair of dictionary files: the source split once, both images laid out, then both
-// files replaced through temporary files that are exchanged with the old ones, so a failure
-// anywhere leaves the old pair.
+// Building the dictionary files: each source read once, every image laid out, then all the files
+// of the build replaced as one set (engine/file_set.h), so a failure or a kill anywhere leaves the
+// old files or, once the next open has completed the set, the new ones.
 
 #include "dictionary_build.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -18,11 +15,13 @@
 #include <cstring>
 #include <exception>
 #include <thread>
+#include <vector>
 
 #include "both_at_once.h"
 #include "dictionary.h"
 #include "errors.h"
 #include "file_io.h"
+#include "file_set.h"
 #include "messages.h"
 #include "office_dictionary.h"
 #include "source_text.h"
@@ -30,96 +29,6 @@
 namespace kompa {
 
 namespace {
-
-using io::UniqueFd;
-
-[[noreturn]] void RaiseCreate(const std::string& fileName)
-{
-    Raise(FormatMessage(msg::kFileCreateError, fileName));
-}
-
-// The name a temporary file of target gets: ".NAME." and six characters.
-std::string TempPattern(const std::string& target)
-{
-    return io::DirectoryPart(target) + "." + io::NamePart(target) + ".XXXXXX";
-}
-
-bool IsTempOf(const std::string& entry, const std::string& name)
-{
-    const std::string head = "." + name + ".";
-    return entry.size() == head.size() + 6 && entry.compare(0, head.size(), head) == 0;
-}
-
-// Removes the temporary files of the targets that a killed build left behind. A live build
-// holds a lock on each of its temporary files, so only abandoned ones can be locked here.
-void RemoveAbandonedTemps(const std::string& dir, const std::vector<TNewFile>& files)
-{
-    DIR* listing = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (listing == nullptr)
-        return;
-    while (const dirent* e = ::readdir(listing)) {
-        const std::string entry = e->d_name;
-        if (std::none_of(files.begin(), files.end(),
-                         [&](const TNewFile& f) { return IsTempOf(entry, f.name); }))
-            continue;
-        const std::string path = dir + entry;
-        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        struct stat st {};
-        if (fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
-            ::unlink(path.c_str());
-    }
-    ::closedir(listing);
-}
-
-// One file being replaced: the lock on the old file, and the new bytes in a temporary file.
-struct Replacement {
-    std::string target;
-    UniqueFd guard; // the old file, locked so no reader opens it meanwhile
-    mode_t mode = 0;
-    bool existed = false;
-    std::string temp;
-    UniqueFd tempFd;
-
-    ~Replacement() { Discard(); }
-
-    // Whatever the temporary name still holds (the new bytes after a failure, or the old file
-    // after an exchange) is no longer needed.
-    void Discard()
-    {
-        if (!temp.empty())
-            ::unlink(temp.c_str());
-        temp.clear();
-        guard.Reset();
-    }
-};
-
-mode_t NewFileMode()
-{
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Locks the old file; refuses one that could not be overwritten in place, or is being read.
-void Claim(Replacement& r)
-{
-    struct stat existing {};
-    if (::stat(r.target.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode) &&
-        ::faccessat(AT_FDCWD, r.target.c_str(), W_OK, AT_EACCESS) != 0)
-        RaiseCreate(r.target);
-    r.mode = NewFileMode();
-    r.guard.Reset(::open(r.target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (r.guard.Get() < 0)
-        return;
-    struct stat st {};
-    if (::fstat(r.guard.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        RaiseCreate(r.target);
-    r.mode = st.st_mode & 07777;
-    r.existed = true;
-    if (::flock(r.guard.Get(), LOCK_EX | LOCK_NB) != 0)
-        RaiseCreate(r.target);
-}
 
 // Writes the plan's bytes in order, gathered straight from where they lie, and starts each
 // piece written on its way to the disk at once, so the disk works while the next piece is
@@ -168,45 +77,6 @@ bool WritePlan(int fd, const ImagePlan& plan)
         }
     }
     return true;
-}
-
-// Writes the new bytes to a temporary file beside the target, on disk before anything moves.
-void WriteTemp(Replacement& r, const ImagePlan& plan)
-{
-    std::string temp = TempPattern(r.target);
-    r.tempFd.Reset(::mkostemp(temp.data(), O_CLOEXEC));
-    if (r.tempFd.Get() < 0)
-        RaiseCreate(r.target);
-    r.temp = temp;
-    ::flock(r.tempFd.Get(), LOCK_EX | LOCK_NB);
-    if (::fchmod(r.tempFd.Get(), r.mode) != 0 || !WritePlan(r.tempFd.Get(), plan) ||
-        ::fdatasync(r.tempFd.Get()) != 0)
-        io::RaiseIo(errno);
-}
-
-// Puts the new file in place. Where the file system can, the old file is exchanged into the
-// temporary name, so the step can be undone.
-bool SwapIn(Replacement& r)
-{
-    if (r.existed &&
-        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE) == 0)
-        return true;
-    return ::rename(r.temp.c_str(), r.target.c_str()) == 0;
-}
-
-void SwapBack(Replacement& r)
-{
-    if (r.existed)
-        ::renameat2(AT_FDCWD, r.temp.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE);
-    else
-        ::rename(r.target.c_str(), r.temp.c_str());
-}
-
-void SyncDirectory(const std::string& dir)
-{
-    UniqueFd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Get() >= 0)
-        ::fsync(fd.Get());
 }
 
 // Runs work(i) for every i below count at once, each on a thread of its own (the first here),
@@ -265,27 +135,16 @@ constexpr std::size_t kHeadLook = 65536;
 
 void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files)
 {
-    std::vector<Replacement> replaced(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        replaced[i].target = folder + files[i].name;
-        Claim(replaced[i]);
-    }
-    RemoveAbandonedTemps(folder, files);
+    std::vector<std::string> names;
+    for (const TNewFile& file : files)
+        names.push_back(file.name);
+    io::FileSetReplacement set(folder, std::move(names), kDictionarySetName);
+    // Only the pair is read together; OFFICE.DIC may be replaced on its own, by hand too.
+    set.RecordOnly({kAddressDictName, kCodeDictName});
     EachAtOnce(files.size(), [&](std::size_t i) {
-        WriteTemp(replaced[i], files[i].plan);
-        if (!replaced[i].tempFd.Close())
-            io::RaiseIo(errno);
+        set.Write(i, [&plan = files[i].plan](int fd) { return WritePlan(fd, plan); });
     });
-    for (std::size_t i = 0; i < replaced.size(); ++i) {
-        if (SwapIn(replaced[i]))
-            continue;
-        for (std::size_t back = 0; back < i; ++back)
-            SwapBack(replaced[back]);
-        RaiseCreate(replaced[i].target);
-    }
-    SyncDirectory(folder);
-    // Freeing an old file (now under the temporary name) takes a while: all at once.
-    EachAtOnce(replaced.size(), [&](std::size_t i) { replaced[i].Discard(); });
+    set.Commit();
 }
 
 void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
@@ -305,7 +164,8 @@ TBuildSource ReadBuildSource(const std::string& fileName, bool office)
     if (!office) {
         // A Shift-JIS file with CR line ends, as published, tells its kind by its first line as
         // it lies; the residential build then reads it straight from the file.
-        const io::UniqueFd fd = io::OpenTextFile(fileName);
+        long long size = 0;
+        const io::UniqueFd fd = OpenSource(fileName, size);
         std::string head(kHeadLook, '\0');
         const ssize_t n = ::pread(fd.Get(), head.data(), head.size(), 0);
         head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);

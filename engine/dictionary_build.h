@@ -65,6 +65,19 @@ struct ImagePlan {
 // image DictionaryImage lays out; for the two classes, whose keys never read the length byte.
 ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records);
 
+// One file a replacement puts in place, and its bytes.
+struct TNewFile {
+    std::string name; // in the directory replaced into
+    ImagePlan plan;
+};
+// Replaces the files of folder (ending with "/", or empty for the current directory) with the
+// new ones, all or none, as one set with the journal and companion of engine/file_set.h: each is
+// written (on a thread of its own) and put on disk first, a failure before the last is in place
+// puts back the old ones, and a kill is completed by the next open or build. Refuses with
+// "ﾌｧｲﾙ %s を作成できません" (and why) a file a reader holds, or one that could not be
+// overwritten, before anything is written.
+void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files);
+
 // Builds dir's KOMPA.DIC and VELDA.DIC from the ministry file. Fails with
 // "ﾌｧｲﾙ %s を作成できません" while a reader holds either file, leaving both as they were;
 // temporary files are removed on every failure, and those a killed build left are removed too.
@@ -99,16 +112,5 @@ struct TBuiltFiles {
 // as MakeDictionaries replaces the pair; the files of a kind not given stay as they are.
 TBuiltFiles MakeDictionaryFiles(const std::vector<TBuildSource>& sources, const std::string& dir,
                                 const std::vector<TFileCopy>& copies = {});
-
-// One file a replacement puts in place, and its bytes.
-struct TNewFile {
-    std::string name; // in the directory replaced into
-    ImagePlan plan;
-};
-// Replaces the files of folder (ending with "/", or empty for the current directory) with the
-// new ones, all together: each is written to a temporary file and flushed first, and a failure
-// before the last is in place puts back the old ones. Refuses with "ﾌｧｲﾙ %s を作成できません"
-// a file a reader holds, or one that could not be overwritten.
-void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files);
 
 } // namespace kompa

@@ -6,11 +6,13 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <typeinfo>
 
 #include "dictionary.h"
 #include "dictionary_format.h"
 #include "errors.h"
+#include "file_set.h"
 #include "int_parse.h"
 #include "ken.h"
 #include "messages.h"
@@ -70,6 +72,15 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
     FStream.Close();
     FOpenFileName.clear();
     ForgetBlocks();
+    // A replacement of the pair that was interrupted is completed before anything is read, so
+    // no reader sees one new file beside an old one.
+    std::optional<io::Directory> dir;
+    try {
+        dir = io::RecoverBeforeReading(fileName);
+    } catch (const Exception&) {
+        CloseDictionary();
+        throw;
+    }
     if (!FStream.Open(fileName)) {
         CloseDictionary();
         Raise(FormatMessage(msg::kFileOpenError, fileName));
@@ -107,6 +118,14 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
         CloseDictionary();
     } catch (const Exception&) { // a read error of the header or index
         CloseDictionary();
+    }
+    // A file of the pair replaced by hand, while its partner stayed, is not used.
+    if (IsOpen() && dir) {
+        if (const auto mixed =
+                io::MixedSetMember(*dir, kDictionarySetName, io::NamePart(fileName))) {
+            CloseDictionary();
+            Raise(FormatMessage(msg::kSetMixed, dir->Path() + *mixed));
+        }
     }
 }
 

@@ -18,6 +18,17 @@ private:
     std::string message_;
 };
 
+// A failure that belongs to one line of a file the program read (a line of a build source): the
+// message as it stands, and the line, counted from 1, for whoever shows it to put before it.
+class LineError : public Exception {
+public:
+    LineError(std::string message, long long line) : Exception(std::move(message)), line_(line) {}
+    long long Line() const noexcept { return line_; }
+
+private:
+    long long line_;
+};
+
 // Fills the first "%s" of pattern with arg (bytes, unchanged).
 std::string FormatMessage(std::string_view pattern, std::string_view arg);
 // Fills the first "%d" of pattern with the decimal value.
@@ -25,4 +36,4 @@ std::string FormatMessage(std::string_view pattern, long long value);
 
 [[noreturn]] void Raise(std::string message);
 
-}  // namespace kompa
+} // namespace kompa

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "errors.h"
+#include "file_replace.h"
 #include "messages.h"
 
 namespace kompa::io {
@@ -41,34 +43,15 @@ int OpenRead(const std::string& fileName, int extraFlags = 0)
 // Opens a text file for reading, as TextFileReader and ReadWholeFile do; raises on failure.
 UniqueFd OpenText(const std::string& fileName, bool regularOnly, FileIdentity& identity)
 {
-    // A socket or a device may not even open; without O_NONBLOCK, opening a FIFO would wait
-    // for a writer. The type is checked again on what was opened.
-    struct stat st {};
-    if (regularOnly && ::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        Raise(FormatMessage(msg::kNotRegularFile, fileName));
-    UniqueFd fd(OpenRead(fileName, regularOnly ? O_NONBLOCK : 0));
+    if (regularOnly)
+        return OpenRegularFile(fileName, &identity);
+    UniqueFd fd(OpenRead(fileName));
     if (!fd)
         RaiseIo(errno);
+    struct stat st {};
     if (::fstat(fd.Get(), &st) == 0)
         identity = IdentityOf(st);
-    if (regularOnly) {
-        if (!S_ISREG(st.st_mode))
-            Raise(FormatMessage(msg::kNotRegularFile, fileName));
-        ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
-    }
     return fd;
-}
-
-[[noreturn]] void RaiseCreate(const std::string& fileName)
-{
-    Raise(FormatMessage(msg::kFileCreateError, fileName));
-}
-
-mode_t NewFileMode()
-{
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 } // namespace
@@ -140,6 +123,8 @@ std::string IoErrorMessage(int err)
     case ENOSPC:
     case EDQUOT:
         return msg::kIoDiskFull;
+    case EFBIG:
+        return msg::kIoFileTooLarge;
     default:
         return FormatMessage(msg::kIoOther, static_cast<long long>(err));
     }
@@ -294,6 +279,37 @@ bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
     return true;
 }
 
+UniqueFd OpenRegularFile(const std::string& fileName, FileIdentity* identity)
+{
+    // Opened where it really is, without following a link put there meanwhile; a socket or a
+    // device is refused before it is opened, and a FIFO opens without waiting for a writer.
+    const auto raiseNamed = [&](const std::string& cause) {
+        Raise(FormatMessage(msg::kFileOpenError, fileName) + msg::kSentenceEnd + cause);
+    };
+    std::optional<FileLocation> at;
+    try {
+        at.emplace(LocateFile(fileName));
+    } catch (const Exception& e) {
+        raiseNamed(e.Message());
+    }
+    struct stat st {};
+    if (::fstatat(at->dir.Fd(), at->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISREG(st.st_mode))
+        Raise(FormatMessage(msg::kNotRegularFile, fileName));
+    UniqueFd fd(
+        ::openat(at->dir.Fd(), at->name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (!fd)
+        raiseNamed(IoErrorMessage(errno == ELOOP ? EACCES : errno));
+    if (::fstat(fd.Get(), &st) != 0)
+        raiseNamed(IoErrorMessage(errno));
+    if (!S_ISREG(st.st_mode))
+        Raise(FormatMessage(msg::kNotRegularFile, fileName));
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    if (identity)
+        *identity = IdentityOf(st);
+    return fd;
+}
+
 UniqueFd OpenTextFile(const std::string& fileName)
 {
     FileIdentity opened;
@@ -332,9 +348,15 @@ std::string ReadWholeFile(const std::string& fileName, bool regularOnly, FileIde
 bool SharedFile::Open(const std::string& fileName)
 {
     Close();
-    UniqueFd fd(OpenRead(fileName));
+    // A FIFO where a dictionary should be must neither block the program nor be read.
+    UniqueFd fd(OpenRead(fileName, O_NONBLOCK));
     if (!fd)
         return false;
+    struct stat type {};
+    if (::fstat(fd.Get(), &type) != 0 || !S_ISREG(type.st_mode)) {
+        errno = EACCES;
+        return false;
+    }
     if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0) {
         errno = EACCES;
         return false;
@@ -377,76 +399,6 @@ std::size_t SharedFile::ReadAt(long long offset, void* into, std::size_t count) 
         done += static_cast<std::size_t>(n);
     }
     return done;
-}
-
-// --- saving ---------------------------------------------------------------------------------
-
-void SaveFileReplacing(const std::string& fileName, std::string_view bytes)
-{
-    if (fileName.empty())
-        RaiseCreate(fileName);
-    // Replacing by rename needs no write permission on the file itself; a file that could not
-    // be overwritten in place must not be replaced either.
-    struct stat existing {};
-    if (::stat(fileName.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode) &&
-        ::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0)
-        RaiseCreate(fileName);
-
-    mode_t mode = NewFileMode();
-    // A file held open by a SharedFile carries its lock; keep our own test lock until the
-    // rename so nobody opens the old file in between and sees it vanish.
-    UniqueFd guard(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (guard) {
-        struct stat st {};
-        if (::fstat(guard.Get(), &st) == 0) {
-            if (S_ISDIR(st.st_mode))
-                RaiseCreate(fileName);
-            mode = st.st_mode & 07777;
-        }
-        if (::flock(guard.Get(), LOCK_EX | LOCK_NB) != 0)
-            RaiseCreate(fileName);
-    }
-
-    std::string temp = DirectoryPart(fileName) + "." + NamePart(fileName) + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd)
-        RaiseCreate(fileName);
-    auto fail = [&](int err) {
-        fd.Reset();
-        ::unlink(temp.c_str());
-        RaiseIo(err);
-    };
-    if (::fchmod(fd.Get(), mode) != 0)
-        fail(errno);
-    if (!WriteAll(fd.Get(), bytes))
-        fail(errno);
-    // On disk before the rename, so a crash never leaves a renamed but empty file.
-    if (::fdatasync(fd.Get()) != 0)
-        fail(errno);
-    if (!fd.Close())
-        fail(errno);
-    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        RaiseCreate(fileName);
-    }
-}
-
-bool RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
-    // The filesystem cannot rename without replacing: a hard link refuses an existing name.
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return false;
-    if (::unlink(from.c_str()) != 0) {
-        int err = errno;
-        ::unlink(to.c_str());
-        errno = err;
-        return false;
-    }
-    return true;
 }
 
 } // namespace kompa::io

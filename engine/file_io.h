@@ -1,7 +1,7 @@
 #pragma once
 // The platform's file services as the engine needs them: the system's I/O messages, text-file
-// reading by the line rules, dictionary files opened for shared reading, whole-file saves that
-// never leave a half-written target, and a rename that refuses to replace.
+// reading by the line rules, and dictionary files opened for shared reading. Replacing files is
+// file_replace.h's.
 
 #include <cstdint>
 #include <string>
@@ -114,6 +114,11 @@ private:
 
 // Opens fileName for reading as ReadWholeFile does; raises the system's message on failure.
 UniqueFd OpenTextFile(const std::string& fileName);
+// Opens a user's file (a book, a build source) where it really is (see LocateFile in
+// file_replace.h): only a regular file, never waiting for a FIFO. A failure raises
+// "ﾌｧｲﾙ %s は開けません" and its cause, or "ファイル %s は通常のファイルではありません".
+// identity, when given, receives the file as opened.
+UniqueFd OpenRegularFile(const std::string& fileName, FileIdentity* identity = nullptr);
 
 // The whole file's bytes; raises the I/O message for the failure, as TextFileReader does, and
 // with regularOnly refuses what it refuses. identity, when given, receives the file as opened.
@@ -121,7 +126,8 @@ std::string ReadWholeFile(const std::string& fileName, bool regularOnly = false,
                           FileIdentity* identity = nullptr);
 
 // A file held open for reading under a shared lock: any number of readers (of this process or
-// another) hold it at once, while SaveFileReplacing and the dictionary build refuse to replace it.
+// another) hold it at once, while a build refuses to replace it. Anything but a regular file is
+// refused (EACCES) without waiting, a FIFO too.
 class SharedFile {
 public:
     SharedFile() = default;
@@ -142,14 +148,5 @@ private:
     UniqueFd fd_;
     long long size_ = 0;
 };
-
-// Writes bytes to fileName through a temporary file in the same directory that is renamed over
-// the target, so a failure leaves the old file whole and no half-written file behind.
-// Fails with "ﾌｧｲﾙ %s を作成できません" when the target is held open by a SharedFile or the
-// temporary file cannot be created; a failing write raises the system's I/O message.
-void SaveFileReplacing(const std::string& fileName, std::string_view bytes);
-
-// Renames from to to; fails (returns false, errno set) when to already exists.
-bool RenameNoReplace(const std::string& from, const std::string& to);
 
 } // namespace kompa::io

@@ -10,6 +10,7 @@
 
 #include "dictionary_format.h"
 #include "errors.h"
+#include "file_set.h"
 #include "int_parse.h"
 #include "ken.h"
 #include "messages.h"
@@ -113,6 +114,8 @@ TOffice OfficeOfRecord(std::string_view record)
 void TOfficeDictionary::OpenDictionary(const std::string& fileName)
 {
     CloseDictionary();
+    // A build of all three files that was interrupted is completed first, as for the pair.
+    io::RecoverBeforeReading(fileName);
     if (!FStream.Open(fileName))
         Raise(FormatMessage(msg::kFileOpenError, fileName));
     try {

@@ -22,7 +22,7 @@ SourceChunks::SourceChunks(int fd, long long offset, std::size_t maxBytes)
 {
 }
 
-// Moves the unread bytes to the front and reads more after them; false when none came.
+// Moves the unread bytes to the front and reads more after them; false when no input came.
 bool SourceChunks::Refill()
 {
     if (ended_)
@@ -41,6 +41,7 @@ bool SourceChunks::Refill()
     next_ += n;
     if (n == 0)
         ended_ = true;
+    const std::size_t had = len_;
     const char* fresh = buffer_.data() + len_;
     len_ += static_cast<std::size_t>(n);
     // Ctrl-Z ends the input for good: no line is read after it.
@@ -51,8 +52,22 @@ bool SourceChunks::Refill()
         len_ = kept;
         ended_ = true;
     }
-    return n > 0;
+    // Bytes after a 0x1A are no input: a text that ends at once gives no line.
+    return len_ > had;
 }
+
+namespace {
+
+// The first CR or LF in [from, from + n), or null.
+const char* LineEnd(const char* from, std::size_t n)
+{
+    const auto* cr = static_cast<const char*>(std::memchr(from, '\r', n));
+    const auto* lf = static_cast<const char*>(
+        std::memchr(from, '\n', cr ? static_cast<std::size_t>(cr - from) : n));
+    return lf ? lf : cr;
+}
+
+} // namespace
 
 bool SourceChunks::Next(std::string_view& line, long long& start)
 {
@@ -68,10 +83,10 @@ bool SourceChunks::Next(std::string_view& line, long long& start)
     cut_.clear();
     for (;;) {
         const char* from = buffer_.data() + pos_;
-        const auto* cr = static_cast<const char*>(std::memchr(from, '\r', len_ - pos_));
-        if (cr != nullptr || ended_) {
+        const char* end = LineEnd(from, len_ - pos_);
+        if (end != nullptr || ended_) {
             const std::size_t run =
-                cr != nullptr ? static_cast<std::size_t>(cr - from) : len_ - pos_;
+                end != nullptr ? static_cast<std::size_t>(end - from) : len_ - pos_;
             if (!cutting) {
                 line = std::string_view(from, std::min(run, maxBytes_));
             } else {
@@ -79,9 +94,10 @@ bool SourceChunks::Next(std::string_view& line, long long& start)
                 line = cut_;
             }
             pos_ += run;
-            if (cr != nullptr) {
+            if (end != nullptr) {
                 ++pos_;
-                pendingLf_ = true;
+                // An LF right after a CR belongs to the same line end.
+                pendingLf_ = *end == '\r';
             }
             return true;
         }

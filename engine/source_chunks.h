@@ -1,8 +1,8 @@
 #pragma once
 // Lines of a Shift-JIS ministry file that needs no decoding, read in chunks from any offset of
 // the open file, so two threads can each take one half without the whole file in memory: the
-// rules of TSourceLines (a line ends at CR, an LF right after the CR belongs to the line end, a
-// lone LF is an ordinary byte, 0x1A ends the text, a last line without an end still counts).
+// rules of TSourceLines (a line ends at CR, at CR LF or at a lone LF, 0x1A ends the text, a last
+// line without an end still counts).
 
 #include <cstddef>
 #include <string>

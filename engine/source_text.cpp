@@ -1,8 +1,11 @@
 #include "source_text.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -15,6 +18,9 @@
 namespace kompa {
 
 namespace {
+
+// The real file is about 12 MB; a source that would take more than this is no ministry file.
+constexpr std::size_t kSourceMax = std::size_t{256} << 20;
 
 bool IsZip(std::string_view bytes)
 {
@@ -36,7 +42,7 @@ bool IsZip(std::string_view bytes)
 }
 
 // The one file of the archive held in bytes; every entry's checksum is verified as it is read.
-std::string Unzip(const std::string& bytes)
+std::string Unzip(const std::string& bytes, const std::string& fileName)
 {
     zip_error_t error;
     zip_error_init(&error);
@@ -64,13 +70,19 @@ std::string Unzip(const std::string& bytes)
     zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(chosen), 0);
     if (!file)
         RaiseZip(zip_strerror(archive));
-    std::string text;
-    // The size the archive states is only a hint: a damaged one may state anything.
+    // The size the archive states is checked before anything is inflated, and the bytes
+    // inflated against it: a damaged or forged entry can neither grow without end nor differ.
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_stat_index(archive, static_cast<zip_uint64_t>(chosen), 0, &stat) == 0 &&
-        (stat.valid & ZIP_STAT_SIZE) && stat.size < (zip_uint64_t{1} << 30))
-        text.reserve(static_cast<std::size_t>(stat.size));
+    const bool stated = zip_stat_index(archive, static_cast<zip_uint64_t>(chosen), 0, &stat) == 0 &&
+                        (stat.valid & ZIP_STAT_SIZE);
+    if (stated && stat.size > kSourceMax) {
+        zip_fclose(file);
+        Raise(FormatMessage(msg::kZipMemberTooLarge, fileName));
+    }
+    const std::size_t limit = stated ? static_cast<std::size_t>(stat.size) : kSourceMax;
+    std::string text;
+    text.reserve(limit);
     char buffer[65536];
     for (;;) {
         const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
@@ -82,7 +94,16 @@ std::string Unzip(const std::string& bytes)
         }
         if (n == 0)
             break;
+        if (static_cast<std::size_t>(n) > limit - text.size()) {
+            zip_fclose(file);
+            Raise(
+                FormatMessage(stated ? msg::kZipSizeMismatch : msg::kZipMemberTooLarge, fileName));
+        }
         text.append(buffer, static_cast<std::size_t>(n));
+    }
+    if (stated && text.size() != limit) {
+        zip_fclose(file);
+        Raise(FormatMessage(msg::kZipSizeMismatch, fileName));
     }
     zip_fclose(file);
     return text;
@@ -108,28 +129,30 @@ std::string CodePointName(std::string_view utf8)
 // Finds the first line of utf8 that cannot be converted and raises its message.
 [[noreturn]] void RaiseUnconvertible(std::string_view utf8)
 {
-    const char end = utf8.find('\r') == std::string_view::npos ? '\n' : '\r';
+    // Lines are counted as the build counts them (CR, CR LF or LF ends one).
     long long number = 1;
     std::string sjis;
     std::string bad;
     for (std::size_t pos = 0; pos <= utf8.size(); ++number) {
-        std::size_t stop = utf8.find(end, pos);
+        std::size_t stop = utf8.find_first_of("\r\n", pos);
         if (stop == std::string_view::npos)
             stop = utf8.size();
         if (!cp932::FromUtf8Strict(utf8.substr(pos, stop - pos), sjis, &bad))
             Raise(
                 FormatMessage(FormatMessage(msg::kSourceCharNotSjis, number), CodePointName(bad)));
         pos = stop + 1;
+        if (stop < utf8.size() && utf8[stop] == '\r' && pos < utf8.size() && utf8[pos] == '\n')
+            ++pos;
     }
     Raise(FormatMessage(FormatMessage(msg::kSourceCharNotSjis, number), CodePointName(bad)));
 }
 
 } // namespace
 
-std::string DecodeSource(std::string bytes)
+std::string DecodeSource(std::string bytes, const std::string& fileName)
 {
     if (IsZip(bytes))
-        bytes = Unzip(bytes);
+        bytes = Unzip(bytes, fileName);
     if (DetectEncoding(bytes) == TTextEncoding::Utf8) {
         std::string_view utf8 = bytes;
         if (utf8.starts_with(kUtf8Bom))
@@ -142,9 +165,11 @@ std::string DecodeSource(std::string bytes)
     if (bytes.find('\r') != std::string::npos)
         return bytes;
     // LF line ends become the CR LF the build reads; no Shift-JIS trail byte is an LF.
+    const auto lfs = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    if (bytes.size() + lfs > kSourceMax)
+        Raise(FormatMessage(msg::kSourceTextTooLarge, fileName));
     std::string crlf;
-    crlf.reserve(bytes.size() +
-                 static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    crlf.reserve(bytes.size() + lfs);
     for (char c : bytes) {
         if (c == '\n')
             crlf += '\r';
@@ -163,9 +188,44 @@ bool IsPlainSourceHead(std::string_view head)
     return DetectEncoding(std::string(head) + "\xE3\x81\x82") == TTextEncoding::ShiftJis;
 }
 
+io::UniqueFd OpenSource(const std::string& fileName, long long& size)
+{
+    io::UniqueFd fd = io::OpenRegularFile(fileName);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        io::RaiseIo(errno);
+    if (static_cast<unsigned long long>(st.st_size) > kSourceMax)
+        Raise(FormatMessage(msg::kSourceTooLarge, fileName));
+    size = static_cast<long long>(st.st_size);
+    return fd;
+}
+
 std::string ReadSourceText(const std::string& fileName)
 {
-    return DecodeSource(io::ReadWholeFile(fileName));
+    long long size = 0;
+    const io::UniqueFd fd = OpenSource(fileName, size);
+    std::string bytes(static_cast<std::size_t>(size) + 1, '\0');
+    std::size_t done = 0;
+    for (;;) {
+        // A file that grows while it is read is held to the same limit.
+        if (done == bytes.size()) {
+            if (bytes.size() > kSourceMax)
+                Raise(FormatMessage(msg::kSourceTooLarge, fileName));
+            bytes.resize(std::min(bytes.size() * 2, kSourceMax + 1));
+        }
+        const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            io::RaiseIo(errno);
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done > kSourceMax)
+        Raise(FormatMessage(msg::kSourceTooLarge, fileName));
+    bytes.resize(done);
+    return DecodeSource(std::move(bytes), fileName);
 }
 
 TSourceLines::TSourceLines(std::string_view text) : text_(text.substr(0, text.find('\x1A'))) {}
@@ -174,12 +234,12 @@ bool TSourceLines::Next(std::string_view& line, std::size_t maxBytes)
 {
     if (pos_ >= text_.size())
         return false;
-    std::size_t stop = text_.find('\r', pos_);
+    std::size_t stop = text_.find_first_of("\r\n", pos_);
     if (stop == std::string_view::npos)
         stop = text_.size();
     line = text_.substr(pos_, std::min(stop - pos_, maxBytes));
     pos_ = stop + 1;
-    if (pos_ < text_.size() && text_[pos_] == '\n')
+    if (stop < text_.size() && text_[stop] == '\r' && pos_ < text_.size() && text_[pos_] == '\n')
         ++pos_;
     return true;
 }

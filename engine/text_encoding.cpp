@@ -72,7 +72,49 @@ bool WalkUtf8(std::string_view bytes, bool& wide)
     return true;
 }
 
+// Whether text (after a UTF-8 mark) is rather Shift-JIS: among its non-ASCII sequences, more
+// are invalid as UTF-8 than valid. A UTF-8 text with a damaged character stays UTF-8.
+bool MostlyInvalidUtf8(std::string_view text)
+{
+    std::size_t valid = 0;
+    std::size_t invalid = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
+        bool wide = false;
+        if (length != 0 && i + length <= text.size() && WalkUtf8(text.substr(i, length), wide)) {
+            ++valid;
+            i += length;
+        } else {
+            ++invalid;
+            ++i;
+        }
+    }
+    return invalid > valid;
+}
+
 } // namespace
+
+TUtf16 DetectUtf16(std::string_view bytes)
+{
+    if (bytes.starts_with("\xFF\xFE"))
+        return TUtf16::LittleEndian;
+    if (bytes.starts_with("\xFE\xFF"))
+        return TUtf16::BigEndian;
+    return TUtf16::None;
+}
+
+std::string_view Utf16Bom(TUtf16 form)
+{
+    return form == TUtf16::BigEndian ? std::string_view("\xFE\xFF") : std::string_view("\xFF\xFE");
+}
 
 bool IsValidUtf8(std::string_view bytes)
 {
@@ -91,9 +133,15 @@ TTextEncoding DetectEncoding(std::string_view bytes)
 TFileFormat DetectFileFormat(std::string_view bytes, TEncodingChoice choice)
 {
     TFileFormat format;
+    bool markedShiftJis = false;
     switch (choice) {
     case TEncodingChoice::Auto:
         format.encoding = DetectEncoding(bytes);
+        if (bytes.starts_with(kUtf8Bom) && !IsValidUtf8(bytes.substr(kUtf8Bom.size())) &&
+            MostlyInvalidUtf8(bytes.substr(kUtf8Bom.size()))) {
+            format.encoding = TTextEncoding::ShiftJis;
+            markedShiftJis = true;
+        }
         break;
     case TEncodingChoice::ShiftJis:
         format.encoding = TTextEncoding::ShiftJis;
@@ -102,7 +150,8 @@ TFileFormat DetectFileFormat(std::string_view bytes, TEncodingChoice choice)
         format.encoding = TTextEncoding::Utf8;
         break;
     }
-    format.bom = format.encoding == TTextEncoding::Utf8 && bytes.starts_with(kUtf8Bom);
+    format.bom =
+        (format.encoding == TTextEncoding::Utf8 || markedShiftJis) && bytes.starts_with(kUtf8Bom);
     // A file without any line end keeps CR LF, as before.
     format.lineEnd =
         bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
     xvfb xauth x11-utils xdotool imagemagick hyperfine
     sqlite3 libsqlite3-dev
+    libacl1-dev acl attr strace zip
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 

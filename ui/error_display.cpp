@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/errors.h"
+#include "engine/messages.h"
 #include "ui/ui_text.h"
 
 namespace kompa::ui {
@@ -22,6 +23,9 @@ QString CurrentExceptionText()
 {
     try {
         throw;
+    } catch (const kompa::LineError& e) {
+        // A build source's line, as the command line names it.
+        return FromSjis(kompa::FormatMessage(kompa::msg::kLinePrefix, e.Line()) + e.Message());
     } catch (const kompa::Exception& e) {
         return FromSjis(e.Message());
     } catch (const std::bad_alloc&) {

@@ -51,7 +51,7 @@ TEST(BuildCommand, FailureReportsTheMessageAndKeepsTheOldFile)
     auto r = RunCli({"build", dir.File("src.csv")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "kompa-cli: Ken NotFound\n");
+    EXPECT_EQ(r.err, "kompa-cli: line 1: Ken NotFound\n");
     EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")), "old address dictionary");
     EXPECT_EQ(ReadFile(dir.File("VELDA.DIC")), "old code dictionary");
 
@@ -59,7 +59,7 @@ TEST(BuildCommand, FailureReportsTheMessageAndKeepsTheOldFile)
     WriteFile(dir.File("src.csv"), MinistryLine("abc0001", "東京都", "千代田区", "千代田"));
     r = RunCli({"build", dir.File("src.csv")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "kompa-cli: 'abc' は整数ではありません\n");
+    EXPECT_EQ(r.err, "kompa-cli: line 1: 'abc' は整数ではありません\n");
     EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")), "old address dictionary");
     EXPECT_EQ(ReadFile(dir.File("VELDA.DIC")), "old code dictionary");
 }
@@ -69,7 +69,8 @@ TEST(BuildCommand, FileErrorsNameTheFileAsGiven)
     TempDir dir;
     auto r = RunCli({"build", dir.File("missing.csv")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "kompa-cli: ﾌｧｲﾙが見つかりません\n");
+    EXPECT_EQ(r.err, "kompa-cli: ﾌｧｲﾙ " + dir.File("missing.csv") +
+                         " は開けません。ﾌｧｲﾙが見つかりません\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("KOMPA.DIC")));
 
     // A UTF-8 directory name stays readable inside the converted message; a DIR that cannot

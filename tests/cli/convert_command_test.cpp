@@ -65,7 +65,9 @@ TEST_F(ConvertCommand, ConvertsSkipsReportsAndKeepsTheBackup)
     const std::string converted = ReadFile(file);
     const CliResult again = Convert({});
     EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.err.find("バックアップを作成出来ません"), std::string::npos);
+    EXPECT_TRUE(again.err.ends_with("\nkompa-cli: バックアップを作成出来ません。バックアップ " +
+                                    backup + " が既にあります\n"))
+        << again.err;
     EXPECT_EQ(ReadFile(file), converted);
     EXPECT_EQ(ReadFile(backup), book);
 }
@@ -84,6 +86,16 @@ TEST_F(ConvertCommand, OutputDryRunSjisAndDialect)
     r = Convert({"--read-delims", "char:;", "--dry-run"});
     EXPECT_EQ(r.status, 0);
     EXPECT_FALSE(std::filesystem::exists(backup));
+
+    // Without --write-delim a book whose fields one delimiter separates keeps it (a comma
+    // inside quotes is no delimiter); a book of several gets commas, as before.
+    WriteFile(file, Sjis("a\t\t大阪府大阪市北区梅田\t\"x,y\"\r\nb\t\t不明町\t\r\n"));
+    r = Convert({"--output", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(out), Sjis("a\t5300001\t大阪府大阪市北区梅田\tx,y\r\nb\t\t不明町\t\r\n"));
+    WriteFile(file, Sjis("a\t\t大阪府大阪市北区梅田,x\r\n"));
+    r = Convert({"--output", out});
+    EXPECT_EQ(ReadFile(out), Sjis("a,5300001,大阪府大阪市北区梅田,x\r\n"));
 }
 
 TEST_F(ConvertCommand, FailuresAndUsageErrors)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "cli/run_cli.h"
@@ -40,6 +42,12 @@ TEST_F(DictionaryOpening, MissingFileFailsEveryQueryWithTheOpenMessage)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, openFailed + openFailed);
     EXPECT_EQ(r.err, "");
+
+    // A FIFO where VELDA.DIC should be is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(dir.File("VELDA.DIC").c_str(), 0600), 0);
+    r = RunCli({"code", "--dict", D(), "1000001"});
+    EXPECT_EQ(r.out, openFailed);
+    std::filesystem::remove(dir.File("VELDA.DIC"));
 
     // A trailing separator on DIR gives the same file name.
     EXPECT_EQ(RunCli({"code", "--dict", D() + "/", "1"}).out, openFailed);

@@ -158,6 +158,12 @@ TEST_F(QueryCommands, UnmappableInputIsAUsageErrorAndNothingRuns)
     r = Run({"code", "\xFF"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("0xFF"), std::string::npos) << r.err;
+
+    // A code query no block can answer (a negative number) is no query either.
+    r = Run({"code"}, "100\n-12\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("line 2: '-12' is not a postal code"), std::string::npos) << r.err;
 }
 
 TEST(QueryOutput, InvalidShiftJisBecomesReplacementCharacters)

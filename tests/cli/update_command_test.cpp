@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cli/run_cli.h"
+#include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {
 namespace {
@@ -36,7 +39,19 @@ TEST(UpdateCommand, MissingSourceFailsAndCreatesNothing)
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err, "");
     EXPECT_FALSE(std::filesystem::exists(data.File("xdg")));
+    EXPECT_NE(r.err.find(data.File("none.csv")), std::string::npos) << r.err;
     EXPECT_EQ(RunCli({"update"}).status, 2);
+}
+
+TEST(UpdateCommand, AReportThatCannotBePrintedDoesNotUndoTheUpdate)
+{
+    TempDir data;
+    WriteFile(data.File("src.csv"), MinistryLine("1000001", "東京都", "千代田区", "千代田"));
+    const auto r = RunProgram(CliPath(), {"update", data.File("src.csv")}, {},
+                              {"XDG_DATA_HOME=" + data.File("xdg")}, "/dev/full");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("could not be printed"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(data.File("xdg/kompa/VELDA.DIC")));
 }
 
 } // namespace

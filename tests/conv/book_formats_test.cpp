@@ -10,6 +10,7 @@
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
 #include "engine/cp932.h"
+#include "engine/messages.h"
 #include "support/test_support.h"
 
 namespace kompa {
@@ -92,35 +93,54 @@ TEST_F(BookFormats, EveryEncodingAndLineEndConvertsAsTheShiftJisCrLfForm)
     const std::string expected = Convert(sjis);
     ASSERT_NE(expected, sjis);
 
+    // UTF-16 (a spreadsheet's "Unicode text") comes with its mark and goes back in it; a
+    // Shift-JIS book may carry a UTF-8 mark by mistake, which is kept.
+    enum Wide { kNarrow, kLittle, kBig };
     for (bool utf8 : {false, true})
         for (bool lf : {false, true})
-            for (bool bom : {false, true}) {
-                if (bom && !utf8)
-                    continue;
-                std::string form = utf8 ? cp932::ToUtf8(sjis) : sjis;
-                if (lf)
-                    std::erase(form, '\r');
-                if (bom)
-                    form = "\xEF\xBB\xBF" + form;
-                TFileFormat format;
-                std::string result = Convert(form, &format);
-                SCOPED_TRACE(testing::Message()
-                             << "utf8 " << utf8 << " lf " << lf << " bom " << bom);
-                EXPECT_EQ(format.encoding == TTextEncoding::Utf8, utf8);
-                EXPECT_EQ(result.starts_with("\xEF\xBB\xBF"), bom);
-                EXPECT_EQ(result.find('\r') == std::string::npos, lf);
-                if (bom)
-                    result.erase(0, 3);
-                if (utf8)
-                    result = cp932::FromUtf8(result);
-                if (lf) {
-                    std::string crlf;
-                    for (char c : result)
-                        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-                    result = crlf;
+            for (bool bom : {false, true})
+                for (Wide wide : {kNarrow, kLittle, kBig}) {
+                    if (wide != kNarrow && !(utf8 && bom))
+                        continue;
+                    std::string form = utf8 ? cp932::ToUtf8(sjis) : sjis;
+                    if (lf)
+                        std::erase(form, '\r');
+                    std::string mark = "\xEF\xBB\xBF";
+                    if (wide != kNarrow) {
+                        mark = wide == kBig ? "\xFE\xFF" : "\xFF\xFE";
+                        ASSERT_TRUE(cp932::Utf8ToUtf16(std::string(form), wide == kBig, form));
+                    }
+                    if (bom)
+                        form = mark + form;
+                    TFileFormat format;
+                    std::string result = Convert(form, &format);
+                    SCOPED_TRACE(testing::Message() << "utf8 " << utf8 << " lf " << lf << " bom "
+                                                    << bom << " utf16 " << wide);
+                    EXPECT_EQ(format.encoding == TTextEncoding::Utf8, utf8);
+                    EXPECT_EQ(result.starts_with(mark), bom);
+                    if (bom)
+                        result.erase(0, mark.size());
+                    if (wide != kNarrow) {
+                        ASSERT_TRUE(cp932::Utf16ToUtf8(std::string(result), wide == kBig, result));
+                    }
+                    EXPECT_EQ(result.find('\r') == std::string::npos, lf);
+                    if (utf8)
+                        result = cp932::FromUtf8(result);
+                    if (lf) {
+                        std::string crlf;
+                        for (char c : result)
+                            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+                        result = crlf;
+                    }
+                    EXPECT_TRUE(result == expected);
                 }
-                EXPECT_TRUE(result == expected);
-            }
+
+    // UTF-16 that does not decode is refused, naming the file and the line.
+    std::string broken;
+    ASSERT_TRUE(cp932::Utf8ToUtf16("a,,b\r\nc,,d\r\n", false, broken));
+    broken = "\xFF\xFE" + broken + std::string("\x00\xD8\r\x00", 4); // a lone surrogate
+    EXPECT_EQ(test::MessageOf([&] { Convert(broken); }),
+              FormatMessage(FormatMessage(msg::kUtf16Invalid, dir.File("in.csv")), 3));
 }
 
 TEST_F(BookFormats, CharactersOutsideShiftJisKeepTheirBytes)

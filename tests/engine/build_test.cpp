@@ -323,8 +323,10 @@ TEST_F(BuildTest, CodeFailuresAffectOnlyTheCodeDictionary)
 TEST_F(BuildTest, FileFailuresKeepTheOldFile)
 {
     TCodeAddress code;
+    // The source is named, with the system's cause.
     EXPECT_EQ(MessageOf([&] { code.MakeDictionary(dir.File("none.csv"), dir.File("V.DIC")); }),
-              msg::kIoFileNotFound);
+              FormatMessage(msg::kFileOpenError, dir.File("none.csv")) + msg::kSentenceEnd +
+                  msg::kIoFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(dir.File("V.DIC")));
 
     const std::string source = Source(Line("1000001", "東京都", "千代田区", ""));
@@ -333,7 +335,8 @@ TEST_F(BuildTest, FileFailuresKeepTheOldFile)
         io::SharedFile holder; // as a dictionary object holding the file open
         ASSERT_TRUE(holder.Open(dir.File("V.DIC")));
         EXPECT_EQ(MessageOf([&] { code.MakeDictionary(source, dir.File("V.DIC")); }),
-                  FormatMessage(msg::kFileCreateError, dir.File("V.DIC")));
+                  FormatMessage(msg::kFileCreateError, dir.File("V.DIC")) + msg::kSentenceEnd +
+                      msg::kFileInUse);
     }
     EXPECT_EQ(ReadFile(dir.File("V.DIC")), "old");
     const std::string noDir = dir.File("KEN_ALL.CSV") + "/V.DIC";

@@ -1,19 +1,38 @@
 // The pair build: both files from one source or both as they were, no temporary file left
-// behind, readers sharing the files and a build refused while one reads.
+// behind, readers sharing the files and a build refused while one reads; a build killed between
+// its exchanges completed by the next open, and a pair mixed by hand refused.
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/dictionary_build.h"
+#include "engine/file_set.h"
 #include "engine/messages.h"
 #include "engine/office_dictionary.h"
 #include "tests/engine/dictionary_fixture.h"
+
+// The engine's renames go through here: a child process armed with a count dies at that rename,
+// as a kill -9 at the worst moment would leave it.
+int killAtRename = 0;
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
+                         unsigned int flags) noexcept
+{
+    if (killAtRename > 0 && --killAtRename == 0)
+        _exit(137);
+    return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+}
 
 namespace kompa::test {
 namespace {
@@ -139,13 +158,16 @@ TEST_F(DictionaryPair, ReadersShareTheFilesAndABuildWaitsForThemAll)
     second.Search(Sjis("千代田区"), list, false);
     EXPECT_EQ(list.lines, SjisLines({"1000001 千代田区旧", "1500000 千代田区旧"}));
 
+    const auto inUse = [](const std::string& name) {
+        return FormatMessage(msg::kFileCreateError, name) + msg::kSentenceEnd + msg::kFileInUse;
+    };
     EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
-              FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")));
+              inUse(dir.File("KOMPA.DIC")));
     first.CloseDictionary();
     second.CloseDictionary();
     // The code file alone is still read: nothing of the pair is replaced.
     EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
-              FormatMessage(msg::kFileCreateError, dir.File("VELDA.DIC")));
+              inUse(dir.File("VELDA.DIC")));
     EXPECT_EQ(Pair(), oldPair);
     EXPECT_EQ(Temporaries(), 0);
     codes.CloseDictionary();
@@ -222,7 +244,8 @@ TEST_F(ThreeFiles, EachKindReplacesOnlyItsOwnAndAReaderHoldsOffWhatItReads)
     EXPECT_EQ(MessageOf([&] {
                   Build({"new.csv", "new-offices.csv"});
               }),
-              FormatMessage(msg::kFileCreateError, dir.File("OFFICE.DIC")));
+              FormatMessage(msg::kFileCreateError, dir.File("OFFICE.DIC")) + msg::kSentenceEnd +
+                  msg::kFileInUse);
     EXPECT_EQ(Files(), oldFiles);
     // The pair alone does not touch the office dictionary being read.
     Build({"new.csv"});
@@ -235,6 +258,156 @@ TEST_F(ThreeFiles, EachKindReplacesOnlyItsOwnAndAReaderHoldsOffWhatItReads)
               }),
               FormatMessage(FormatMessage(msg::kSourcesOfOneKind, dir.File("new.csv")),
                             dir.File("old.csv")));
+}
+
+// Opens both files as the search window does; the failure's message, or empty.
+std::string OpenBoth(const TempDir& dir)
+{
+    TPostCode address;
+    TCodeAddress code;
+    return MessageOf([&] {
+        address.OpenDictionary(dir.File("KOMPA.DIC"));
+        code.OpenDictionary(dir.File("VELDA.DIC"));
+    });
+}
+
+TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
+{
+    // Exchanges: KOMPA.DIC, VELDA.DIC, then the companion; a fourth rename never comes.
+    for (int at = 1; at <= 4; ++at) {
+        SCOPED_TRACE("killed at rename " + std::to_string(at));
+        const pid_t child = fork();
+        if (child == 0) {
+            killAtRename = at;
+            MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), at <= 3 ? 137 : 0);
+        if (at == 2) {
+            // Mixed on disk for now: a live replacement's locked journal keeps readers and
+            // builds out, and a reader who may not write here cannot complete it.
+            const std::string journal = dir.File(io::kJournalName);
+            const int held = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(held, LOCK_EX), 0);
+            EXPECT_EQ(OpenBoth(dir), FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
+                                         msg::kSentenceEnd + msg::kBeingReplaced);
+            EXPECT_EQ(
+                MessageOf([&] { MakeDictionaries(dir.File("old.csv"), dir.Path().string()); }),
+                FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")) + msg::kSentenceEnd +
+                    msg::kBeingReplaced);
+            ::close(held);
+            if (geteuid() == 0) {
+                ::chmod(dir.Path().c_str(), 0755);
+                const pid_t reader = fork();
+                if (reader == 0) {
+                    if (setresuid(65534, 65534, 65534) != 0)
+                        _exit(90);
+                    _exit(OpenBoth(dir) ==
+                                  FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
+                                      msg::kSentenceEnd + msg::kReplacementStuck
+                              ? 0
+                              : 1);
+                }
+                waitpid(reader, &status, 0);
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            }
+        }
+        EXPECT_EQ(OpenBoth(dir), "(no failure)");
+        EXPECT_EQ(Pair(), newPair);
+        EXPECT_EQ(Temporaries(), 0);
+        MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+        ASSERT_EQ(Pair(), oldPair);
+    }
+}
+
+TEST_F(DictionaryPair, ASetOfThreeFilesKilledAtItsLastExchangeIsCompletedWhole)
+{
+    WriteFile(dir.File("THIRD.DIC"), "old third");
+    const std::string third = "new third";
+    std::vector<TNewFile> files = {{"KOMPA.DIC", {newPair.first, {}}},
+                                   {"VELDA.DIC", {newPair.second, {}}},
+                                   {"THIRD.DIC", {third, {}}}};
+    const pid_t child = fork();
+    if (child == 0) {
+        killAtRename = 3;
+        ReplaceFilesTogether(dir.Path().string() + "/", files);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(ReadFile(dir.File("THIRD.DIC")), "old third");
+    EXPECT_EQ(io::RecoverFileSet(io::Directory::Open(dir.Path().string())),
+              io::TSetRecovery::Completed);
+    EXPECT_EQ(Pair(), newPair);
+    EXPECT_EQ(ReadFile(dir.File("THIRD.DIC")), third);
+    EXPECT_EQ(Temporaries(), 0);
+}
+
+TEST_F(DictionaryPair, AJournalLeadingOutOfItsDirectoryOrOfAnotherUserIsNotFollowed)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        killAtRename = 2;
+        MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::string journal = dir.File(io::kJournalName);
+    const std::string written = ReadFile(journal);
+    const std::string stuck = FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
+                              msg::kSentenceEnd + msg::kReplacementStuck;
+    // The same journal, well formed, with a target in the subdirectory.
+    std::string forged = written.substr(0, written.rfind("END "));
+    forged.replace(forged.find(" VELDA.DIC "), 11, " fresh/VELDA.DIC ");
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : forged)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char end[32];
+    std::snprintf(end, sizeof end, "END %016llx\n", static_cast<unsigned long long>(hash));
+    WriteFile(journal, forged + end);
+    EXPECT_EQ(OpenBoth(dir), stuck);
+    EXPECT_EQ(ReadFile(dir.File("fresh/VELDA.DIC")), newPair.second);
+    WriteFile(journal, written);
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(journal.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(OpenBoth(dir), stuck);
+        ASSERT_EQ(::chown(journal.c_str(), 0, 0), 0);
+    }
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    EXPECT_EQ(Pair(), newPair);
+}
+
+TEST_F(DictionaryPair, AFileReplacedByHandBesideItsPartnerIsRefused)
+{
+    const std::string mixed = FormatMessage(msg::kSetMixed, dir.File("VELDA.DIC"));
+    WriteFile(dir.File("VELDA.DIC"), newPair.second);
+    EXPECT_EQ(OpenBoth(dir), mixed);
+    TCodeAddress code;
+    EXPECT_EQ(MessageOf([&] { code.OpenDictionary(dir.File("VELDA.DIC")); }), mixed);
+    EXPECT_FALSE(code.IsOpen());
+    // Both copied in: a pair again, as is a pair without the companion file.
+    WriteFile(dir.File("KOMPA.DIC"), newPair.first);
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    WriteFile(dir.File("VELDA.DIC"), oldPair.second);
+    fs::remove(dir.File(kDictionarySetName));
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    // A file built alone (the per-file build) leaves its partner's set.
+    MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+    TCodeAddress().MakeDictionary(dir.File("new.csv"), dir.File("VELDA.DIC"));
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+}
+
+TEST_F(ThreeFiles, AnOfficeDictionaryCopiedInByHandLeavesThePairReadable)
+{
+    WriteFile(dir.File("OFFICE.DIC"), newOffices);
+    EXPECT_EQ(OpenBoth(dir), "(no failure)");
+    TOfficeDictionary offices;
+    offices.OpenDictionary(dir.File("OFFICE.DIC"));
+    EXPECT_TRUE(offices.IsOpen());
 }
 
 } // namespace

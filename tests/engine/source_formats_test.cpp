@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <string>
@@ -8,6 +10,7 @@
 
 #include "engine/cp932.h"
 #include "engine/dictionary.h"
+#include "engine/dictionary_build.h"
 #include "engine/messages.h"
 #include "engine/source_text.h"
 #include "engine/text_encoding.h"
@@ -53,6 +56,14 @@ TEST(TextEncoding, DetectionNeedsAWideCharacterOrAByteOrderMark)
                                                 TEncodingChoice::ShiftJis);
     EXPECT_TRUE(forced.encoding == TTextEncoding::ShiftJis && !forced.bom &&
                 forced.lineEnd == TLineEnd::CrLf);
+    // Behind the mark the content decides: Shift-JIS stays Shift-JIS (its mark kept), a UTF-8
+    // text with one damaged character stays UTF-8.
+    const TFileFormat marked =
+        DetectFileFormat("\xEF\xBB\xBF" + Sjis("東京都,千代田区\r\n"), TEncodingChoice::Auto);
+    EXPECT_TRUE(marked.encoding == TTextEncoding::ShiftJis && marked.bom);
+    const TFileFormat damaged =
+        DetectFileFormat("\xEF\xBB\xBF東京都\x81,千代田区\r\n", TEncodingChoice::Auto);
+    EXPECT_TRUE(damaged.encoding == TTextEncoding::Utf8 && damaged.bom);
 }
 
 // Writes a ZIP archive holding the given files.
@@ -111,17 +122,51 @@ TEST_F(SourceFormats, EveryFormOfASliceBuildsTheSameDictionaries)
     WriteZip(dir.File("sjis.zip"), {{"KEN_ALL.CSV", sjis}});
     WriteZip(dir.File("utf8.zip"), {{"utf_ken_all.csv", utf8}});
     WriteZip(dir.File("utf8lf.zip"), {{"KEN_ALL.CSV", Utf8Lf(sjis)}});
+    // Every third line ended by LF alone: read line by line, not glued to the next.
+    std::string mixed = sjis;
+    for (std::size_t at = 0, line = 0; (at = mixed.find("\r\n", at)) != std::string::npos; ++line)
+        line % 3 == 0 ? (void)mixed.erase(at, 1) : (void)(at += 2);
+    WriteFile(dir.File("mixed.csv"), mixed);
     for (const char* name :
-         {"utf8.csv", "utf8lf.csv", "bom.csv", "sjis.zip", "utf8.zip", "utf8lf.zip"})
+         {"utf8.csv", "utf8lf.csv", "bom.csv", "sjis.zip", "utf8.zip", "utf8lf.zip", "mixed.csv"})
         EXPECT_TRUE(Build(dir.File(name)) == expected) << name;
 }
 
-TEST_F(SourceFormats, TheWholeBundledFileZippedAsUtf8BuildsTheBundledDictionaries)
+TEST_F(SourceFormats, TheWholeBundledFileZippedAsUtf8OrWithMixedLineEndsBuildsTheBundledPair)
 {
-    WriteZip(dir.File("ken.zip"), {{"KEN_ALL.CSV", Utf8Lf(ReadFile(KOMPA_KEN_ALL))}}, ZIP_CM_STORE);
-    const auto built = Build(dir.File("ken.zip"));
-    EXPECT_TRUE(built.first == ReadFile(KOMPA_BIN_DIR "/KOMPA.DIC"));
-    EXPECT_TRUE(built.second == ReadFile(KOMPA_BIN_DIR "/VELDA.DIC"));
+    const std::string sjis = ReadFile(KOMPA_KEN_ALL);
+    WriteZip(dir.File("ken.zip"), {{"KEN_ALL.CSV", Utf8Lf(sjis)}}, ZIP_CM_STORE);
+    // Read in two halves straight from the file: the LF-only lines lie in both.
+    std::string mixed = sjis;
+    for (std::size_t at = 0, line = 0; (at = mixed.find("\r\n", at)) != std::string::npos; ++line)
+        line % 7 == 0 ? (void)mixed.erase(at, 1) : (void)(at += 2);
+    WriteFile(dir.File("mixed.csv"), mixed);
+    for (const char* name : {"ken.zip", "mixed.csv"}) {
+        MakeDictionaries(dir.File(name), dir.Path().string());
+        EXPECT_TRUE(ReadFile(dir.File("KOMPA.DIC")) == ReadFile(KOMPA_BIN_DIR "/KOMPA.DIC"))
+            << name;
+        EXPECT_TRUE(ReadFile(dir.File("VELDA.DIC")) == ReadFile(KOMPA_BIN_DIR "/VELDA.DIC"))
+            << name;
+    }
+
+    // A damaged line deep in the second half is named by its number, however the file is read.
+    std::size_t at = 0;
+    for (int line = 1; line < 100000; ++line)
+        at = sjis.find("\r\n", at) + 2;
+    const std::size_t end = sjis.find("\r\n", at);
+    WriteFile(dir.File("damaged.csv"), sjis.substr(0, at) + "x" + sjis.substr(end));
+    // LF alone: decoded whole first, then halved.
+    std::string lf = ReadFile(dir.File("damaged.csv"));
+    std::erase(lf, '\r');
+    WriteFile(dir.File("damaged-lf.csv"), lf);
+    for (const char* name : {"damaged.csv", "damaged-lf.csv"}) {
+        try {
+            MakeDictionaries(dir.File(name), dir.Path().string());
+            ADD_FAILURE() << name << " built";
+        } catch (const LineError& e) {
+            EXPECT_EQ(e.Line(), 100000) << name;
+        }
+    }
 }
 
 TEST_F(SourceFormats, UndecodableSourcesFailAndReplaceNothing)
@@ -150,6 +195,48 @@ TEST_F(SourceFormats, UndecodableSourcesFailAndReplaceNothing)
     WriteFile(dir.File("cut.zip"), damaged.substr(0, damaged.size() / 2));
     EXPECT_EQ(failure(dir.File("cut.zip")).rfind(Sjis("ZIP 書庫を読み込めません: "), 0), 0u);
 
+    EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")), "old");
+}
+
+// The stated size fields of a one-file archive (local header and central directory) set to
+// size, as a forged archive states them.
+std::string WithStatedSize(std::string zip, std::uint32_t size)
+{
+    const auto put = [&](std::size_t at) {
+        for (int i = 0; i < 4; ++i)
+            zip[at + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    };
+    put(22);
+    put(zip.find("PK\x01\x02") + 24);
+    return zip;
+}
+
+TEST_F(SourceFormats, WhatCannotBeASourceIsRefusedAtOnce)
+{
+    WriteFile(dir.File("KOMPA.DIC"), "old");
+    auto failure = [&](const std::string& source) {
+        return MessageOf([&] { TPostCode().MakeDictionary(source, dir.File("KOMPA.DIC")); });
+    };
+    // Neither a FIFO (no writer: opening must not wait) nor a device of endless bytes.
+    ASSERT_EQ(::mkfifo(dir.File("fifo.csv").c_str(), 0600), 0);
+    EXPECT_EQ(failure(dir.File("fifo.csv")),
+              FormatMessage(msg::kNotRegularFile, dir.File("fifo.csv")));
+    EXPECT_EQ(failure("/dev/zero"), FormatMessage(msg::kNotRegularFile, "/dev/zero"));
+    // Nor a file over 256 MB (sparse: it takes no disk).
+    const std::string huge = dir.File("huge.csv");
+    WriteFile(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), (256LL << 20) + 1), 0);
+    EXPECT_EQ(failure(huge), FormatMessage(msg::kSourceTooLarge, huge));
+    // A ZIP entry stated too large, or inflating to more or less than it states.
+    const std::string text(100000, 'x');
+    WriteZip(dir.File("zero.zip"), {{"KEN_ALL.CSV", text}});
+    const std::string zip = ReadFile(dir.File("zero.zip"));
+    WriteFile(dir.File("stated.zip"), WithStatedSize(zip, (256u << 20) + 1));
+    EXPECT_EQ(failure(dir.File("stated.zip")),
+              FormatMessage(msg::kZipMemberTooLarge, dir.File("stated.zip")));
+    WriteFile(dir.File("more.zip"), WithStatedSize(zip, 1000));
+    EXPECT_EQ(failure(dir.File("more.zip")),
+              FormatMessage(msg::kZipSizeMismatch, dir.File("more.zip")));
     EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")), "old");
 }
 

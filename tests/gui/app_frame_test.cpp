@@ -318,7 +318,7 @@ private slots:
         MainForm->OpenDialog1 = [&] { return std::vector{elsewhere.File("bad.csv")}; };
         // Through the menu item, as the user runs it.
         MainForm->findChild<QAction*>(QStringLiteral("K1"))->trigger();
-        QCOMPARE(errors->shown, QStringList{QStringLiteral("Ken NotFound.")});
+        QCOMPARE(errors->shown, QStringList{QStringLiteral("1 行目: Ken NotFound.")});
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(!std::filesystem::exists(elsewhere.File(kompa::kAddressDictName)));
         QVERIFY(!std::filesystem::exists(elsewhere.File(kompa::kCodeDictName)));

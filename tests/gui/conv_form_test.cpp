@@ -569,7 +569,11 @@ private slots:
         w->Answer("RsltDlg", mrSave);
         w->warningAnswers.push_back(goOn);
         w->Open(book_);
-        QCOMPARE(w->warnings, QStringList({"バックアップを作成出来ません"}));
+        // The question, and why: the backup name is taken.
+        QCOMPARE(
+            w->warnings,
+            QStringList({QStringLiteral("バックアップを作成出来ません\n\nバックアップ ") +
+                         QString::fromStdString(Backup()) + QStringLiteral(" が既にあります")}));
         QCOMPARE(ReadFile(Backup()), std::string("older original"));
         QCOMPARE(ReadFile(book_), goOn ? Book({"a,1600022,新宿区新宿,1"}) : original);
         QVERIFY(!w->form->Active());
