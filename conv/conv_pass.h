@@ -95,6 +95,8 @@ public:
     void SetOfficeColumn(int col) { FOfficeCol = col; }
     // Records that got an office's own code.
     int OfficeCodeCount() const { return FOfficeCodeCount; }
+    // Whether this pass reads the office column: one is set, OFFICE.DIC opened, precise mode.
+    bool OfficeColumnInUse() const { return FOffices != nullptr; }
     // Takes effect at the next ResetConversion(true). Precise matching goes with the precise
     // mode's writing and headings (SetPreciseMode); literal matching with the literal ones.
     void SetMatchMode(TMatchMode mode)

@@ -494,6 +494,7 @@ void TConvForm::OpenCsvFile(const QString& chosen)
             return;
     }
     FPass.SetColumns(FldForm->FPostCol, FldForm->FAddrCol);
+    FPass.SetOfficeColumn(FldForm->FOfficeCol);
     ResetConversion(true);
     ConvertRecords();
 }
@@ -757,6 +758,7 @@ void TConvForm::FinishConversion()
                                FPass.KeptCount());
     else
         RsltDlg->HideCodeCounts();
+    RsltDlg->SetOfficeCodeCount(FPass.OfficeColumnInUse() ? FPass.OfficeCodeCount() : -1);
     for (;;) {
         const int result = ShowModal(RsltDlg);
         if (result == mrSave) {
@@ -774,6 +776,7 @@ void TConvForm::FinishConversion()
                 continue;
             FPass.SetHeading(FldForm->HeadingChecked());
             FPass.SetColumns(FldForm->FPostCol, FldForm->FAddrCol);
+            FPass.SetOfficeColumn(FldForm->FOfficeCol);
             ResetConversion(true);
             ConvertRecords();
             return;

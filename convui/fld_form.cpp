@@ -152,9 +152,10 @@ void TFldForm::ShowHeadings()
     for (int col = 0; col < StringGrid1->columnCount(); ++col) {
         const QString name =
             heading && col < FPreview.front().size() ? FPreview.front()[col] : QString();
-        const char* part = col == FAddrCol   ? convtxt::kAddress
-                           : col == FPostCol ? convtxt::kPostCode
-                                             : nullptr;
+        const char* part = col == FAddrCol     ? convtxt::kAddress
+                           : col == FPostCol   ? convtxt::kPostCode
+                           : col == FOfficeCol ? convtxt::kOfficeName
+                                               : nullptr;
         if (!part) {
             SetCell(0, col, name);
             continue;
@@ -243,10 +244,20 @@ void TFldForm::PreselectFromHeading(bool replace)
 
 void TFldForm::ChooseColumn(Qt::MouseButton button, int col)
 {
-    if (button == Qt::LeftButton)
+    if (button == Qt::MiddleButton) {
+        // A column is one part at most: the code's or the address's is not the company's.
+        if (col == FPostCol || col == FAddrCol) {
+            QApplication::beep();
+            return;
+        }
+        FOfficeCol = col == FOfficeCol ? -1 : col;
+    } else if (button == Qt::LeftButton) {
         FPostCol = col;
-    else if (button == Qt::RightButton)
+    } else if (button == Qt::RightButton) {
         FAddrCol = col;
+    }
+    if (FOfficeCol == FPostCol || FOfficeCol == FAddrCol)
+        FOfficeCol = -1;
     ShowHeadings();
     UpdateOkButton();
 }
@@ -269,12 +280,18 @@ void TFldForm::ShowColumnMenu()
     QMenu menu(this);
     QAction* post = menu.addAction(FromSjis(convtxt::kMenuPostCode));
     QAction* addr = menu.addAction(FromSjis(convtxt::kMenuAddress));
+    QAction* office = menu.addAction(FromSjis(convtxt::kMenuOfficeName));
+    office->setCheckable(true);
+    office->setChecked(col == FOfficeCol);
+    office->setEnabled(col != FPostCol && col != FAddrCol);
     const QRect cell = StringGrid1->visualRect(StringGrid1->model()->index(0, col));
     QAction* chosen = menu.exec(StringGrid1->viewport()->mapToGlobal(cell.bottomLeft()));
     if (chosen == post)
         ChooseColumn(Qt::LeftButton, col);
     else if (chosen == addr)
         ChooseColumn(Qt::RightButton, col);
+    else if (chosen == office)
+        ChooseColumn(Qt::MiddleButton, col);
 }
 
 bool TFldForm::StringGrid1KeyPress(int key, Qt::KeyboardModifiers modifiers)
@@ -290,6 +307,11 @@ bool TFldForm::StringGrid1KeyPress(int key, Qt::KeyboardModifiers modifiers)
     case Qt::Key_2:
         if (col >= 0)
             ChooseColumn(Qt::RightButton, col);
+        return true;
+    case Qt::Key_O:
+    case Qt::Key_3:
+        if (col >= 0)
+            ChooseColumn(Qt::MiddleButton, col);
         return true;
     case Qt::Key_Space:
     case Qt::Key_Menu:

@@ -2,7 +2,9 @@
 // TFldForm: the choice of the postal-code column (left click on a heading) and the address
 // column (right click), or at the keyboard: the arrows move between columns, P or 1 names the
 // current one 郵便番号, A or 2 names it 住所, the space bar or the menu key offers both, Enter
-// is OK once both are named. The choice outlives each showing: the dialog is kept for the run.
+// is OK once both are named. A third column, 事業所名 (a company's name), is optional and none
+// at first: O or 3, a middle click or the menu names it, and the same again on it takes it back.
+// The choice outlives each showing: the dialog is kept for the run.
 
 #include <QDialog>
 #include <QStringList>
@@ -42,6 +44,7 @@ public:
     // Zero-based columns, -1 until chosen; the conversion window reads them after the dialog.
     int FPostCol = -1;
     int FAddrCol = -1;
+    int FOfficeCol = -1; // optional
 
     QLabel* Label1;
     QLabel* Label2;
@@ -60,7 +63,8 @@ protected:
 
 private:
     void StringGrid1MouseDown(Qt::MouseButton button, QPoint pos);
-    // Names column col the postal-code (left) or the address (right) column, as a click does.
+    // Names column col the postal-code (left) or the address (right) column, as a click does;
+    // the middle button names it the office-name column, or takes that back.
     void ChooseColumn(Qt::MouseButton button, int col);
     void ShowColumnMenu();
     bool StringGrid1KeyPress(int key, Qt::KeyboardModifiers modifiers);

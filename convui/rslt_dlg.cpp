@@ -98,6 +98,8 @@ TRsltDlg::TRsltDlg(QWidget* parent) : QDialog(parent)
     }
     // "うち…" counts part of the row above it.
     FExtras[static_cast<std::size_t>(FCodeRows[2])].caption->setIndent(12);
+    FOfficeRow = AddExtraCount("lblOfficeCodes", convtxt::kOfficeCodes);
+    lblOfficeCodes = FExtras[static_cast<std::size_t>(FOfficeRow)].value;
 }
 
 int TRsltDlg::AddExtraCount(const char* objectName, const char* sjisCaption)
@@ -134,6 +136,14 @@ void TRsltDlg::SetCounts(int total, int blank, int converted, int skipped)
     lblBlank->setText(QString::number(blank));
     lblConv->setText(QString::number(converted));
     lblSkip->setText(QString::number(skipped));
+}
+
+void TRsltDlg::SetOfficeCodeCount(int officeCodes)
+{
+    if (officeCodes >= 0)
+        ShowExtraCount(FOfficeRow, officeCodes);
+    else
+        HideExtraCount(FOfficeRow);
 }
 
 void TRsltDlg::SetHeadingCount(int headings)

@@ -28,6 +28,9 @@ public:
     void SetCodeCounts(int newCodes, int replaced, int stale, int kept);
     // A literal pass tells only the four counts.
     void HideCodeCounts();
+    // "事業所の番号": records that got an office's own code, shown when the pass read a company
+    // column (officeCodes >= 0).
+    void SetOfficeCodeCount(int officeCodes);
 
     // A further count in a column to the right of the four, so that the four and the buttons
     // stay where they are. Hidden until ShowExtraCount gives it a value; returns its row.
@@ -44,6 +47,7 @@ public:
     QLabel* lblReplaced;
     QLabel* lblStale;
     QLabel* lblKept;
+    QLabel* lblOfficeCodes;
     QPushButton* SpeedButton3; // save
     QPushButton* SpeedButton1; // continue
     QPushButton* SpeedButton2; // discard
@@ -64,4 +68,5 @@ private:
     std::vector<TExtraCount> FExtras;
     int FHeadingRow = -1;
     int FCodeRows[4] = {-1, -1, -1, -1};
+    int FOfficeRow = -1;
 };

@@ -279,6 +279,7 @@ private slots:
         QCOMPARE(FldForm->windowTitle(), QStringLiteral("フィールド指定"));
         QCOMPARE(FldForm->FPostCol, -1);
         QCOMPARE(FldForm->FAddrCol, -1);
+        QCOMPARE(FldForm->FOfficeCol, -1);
         QCOMPARE(FldForm->StringGrid1->columnCount(), 10);
         QVERIFY(FldForm->StringGrid1->rowCount() >= 4);
         QCOMPARE(Heading(0), QString()); // no label reads as a choice already made
@@ -296,10 +297,13 @@ private slots:
         const kompa::TBookLines lines = Preview({Sjis("a,b,c,d")});
         FldForm->FillPreview(lines, Bytes({','}));
 
-        // A data cell changes nothing; a middle click only re-applies the labels and the OK rule.
+        // A data cell changes nothing; a middle click names the optional company column, which
+        // OK does not need.
         ClickCell(1, 2, Qt::LeftButton);
         ClickHeading(3, Qt::MiddleButton);
         QCOMPARE(FldForm->FPostCol, -1);
+        QCOMPARE(FldForm->FOfficeCol, 3);
+        QCOMPARE(Heading(3), QStringLiteral("事業所名"));
         QVERIFY(!FldForm->BitBtn1->isEnabled());
 
         ClickHeading(2, Qt::LeftButton);
@@ -313,7 +317,12 @@ private slots:
         QCOMPARE(Heading(2), QStringLiteral("住所"));
         QVERIFY(!FldForm->BitBtn1->isEnabled());
 
+        // A column is one part: the code's takes it from the company's, which the company's
+        // cannot take back.
         ClickHeading(3, Qt::LeftButton);
+        QCOMPARE(FldForm->FOfficeCol, -1);
+        ClickHeading(3, Qt::MiddleButton);
+        QCOMPARE(FldForm->FOfficeCol, -1);
         QCOMPARE(Heading(2), QStringLiteral("住所"));
         QCOMPARE(Heading(3), QStringLiteral("郵便番号"));
         QVERIFY(FldForm->BitBtn1->isEnabled());
@@ -355,11 +364,20 @@ private slots:
             QTest::keyClick(grid, Qt::Key_2);
             QCOMPARE(Heading(1), QStringLiteral("郵便番号"));
             QCOMPARE(Heading(2), QStringLiteral("住所"));
+            // O names the company column, and the same key again takes it back.
+            QTest::keyClick(grid, Qt::Key_Right);
+            QTest::keyClick(grid, Qt::Key_O);
+            QCOMPARE(Heading(3), QStringLiteral("事業所名"));
+            QTest::keyClick(grid, Qt::Key_O);
+            QCOMPARE(Heading(3), QString());
+            QTest::keyClick(grid, Qt::Key_3);
             QTest::keyClick(grid, Qt::Key_Return);
         });
         QCOMPARE(result, int(kompa::mrOk));
         QCOMPARE(FldForm->FPostCol, 1);
         QCOMPARE(FldForm->FAddrCol, 2);
+        QCOMPARE(FldForm->FOfficeCol, 3);
+        FldForm->FOfficeCol = -1;
     }
 
     void fieldDialogNamesColumnsByAHeading()

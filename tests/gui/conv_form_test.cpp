@@ -384,6 +384,29 @@ private slots:
         QCOMPARE(ExtraCount("lblKept"), QString());
     }
 
+    void aCompanyColumnGivesAnOfficeItsOwnCode()
+    {
+        // The office's code where the name and address are one office's; the area's where the
+        // address is elsewhere. A pass without the column shows no office count.
+        WriteBook(Book({"a,,東京都千代田区霞が関2-1-2,総務省", "b,,大阪府大阪市北区梅田1-1-3,総務省"}));
+        auto w = std::make_unique<ScriptedWindow>(postCode_, KOMPA_BIN_DIR "/");
+        QString offices;
+        w->Columns(1, 2, 3);
+        w->answers[QStringLiteral("RsltDlg")].push_back([&] {
+            offices = ExtraCount("lblOfficeCodes");
+            return int(mrSave);
+        });
+        w->Open(book_);
+        QCOMPARE(offices, QStringLiteral("1"));
+        QCOMPARE(ReadFile(book_), Book({"a,1008926,東京都千代田区霞が関2-1-2,総務省",
+                                        "b,5300001,大阪府大阪市北区梅田1-1-3,総務省"}));
+        w->Columns(1, 2);
+        w->Answer("RsltDlg", mrDiscard);
+        w->Open(book_);
+        QCOMPARE(offices, QStringLiteral("1"));
+        QCOMPARE(ExtraCount("lblOfficeCodes"), QString());
+    }
+
     void aHeadingLineIsKeptAndNamesTheColumns()
     {
         const std::string heading = Sjis("氏名,〒,住所,電話\r\n");

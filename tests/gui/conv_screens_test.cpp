@@ -105,9 +105,9 @@ private slots:
     void fieldDialogWithAHeadingLine()
     {
         const std::string book = files_.File("heading.csv");
-        kompa::test::WriteFile(book, kompa::test::Sjis("氏名,郵便番号,住所,電話\r\n"
-                                                       "山田 太郎,100-0000,東京都千代田区,03\r\n"
-                                                       "鈴木花子,,新宿区新宿３－１,03\r\n"));
+        kompa::test::WriteFile(book, kompa::test::Sjis("氏名,郵便番号,住所,会社名\r\n"
+                                                       "山田 太郎,100-0000,東京都千代田区,総務省\r\n"
+                                                       "鈴木花子,,新宿区新宿３－１,\r\n"));
         kompa::TBookLines lines;
         lines.LoadFromFile(book, kompa::TEncodingChoice::Auto);
         kompa::TCharSet delimiters;
@@ -115,9 +115,13 @@ private slots:
         FldForm->FillPreview(lines, delimiters, true);
         FldForm->PreselectFromHeading(true);
         Show(FldForm);
+        FldForm->StringGrid1->setCurrentCell(0, 3);
+        QTest::keyClick(FldForm->StringGrid1, Qt::Key_O); // the company column, optional
+        QCOMPARE(FldForm->FOfficeCol, 3);
         QVERIFY(FldForm->BitBtn1->isEnabled());
         Shot(QStringLiteral("conv-field-dialog-heading.png"));
         FldForm->hide();
+        FldForm->FOfficeCol = -1;
     }
 
 private:

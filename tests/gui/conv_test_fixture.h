@@ -149,11 +149,12 @@ public:
         answers[QLatin1String(dialog)].push_back([result] { return result; });
     }
     // OK in the field dialog with these columns.
-    void Columns(int postCol, int addrCol)
+    void Columns(int postCol, int addrCol, int officeCol = -1)
     {
-        answers[QStringLiteral("FldForm")].push_back([postCol, addrCol] {
+        answers[QStringLiteral("FldForm")].push_back([postCol, addrCol, officeCol] {
             FldForm->FPostCol = postCol;
             FldForm->FAddrCol = addrCol;
+            FldForm->FOfficeCol = officeCol;
             return int(kompa::mrOk);
         });
     }
