@@ -422,7 +422,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     for (const TSkippedRecord& record : skipped) {
         err.Ascii("line " + std::to_string(record.line) + ": ");
         if (record.reason.empty())
-            err.Ascii(std::to_string(record.level));
+            err.Ascii(std::to_string(LevelNumber(record.level)));
         else
             err.Text(record.reason);
         err.Ascii(" " + std::to_string(record.count) + " ");

@@ -23,7 +23,7 @@ Reply AnswerCode(QuerySession& session, std::string_view text)
     session.Code().Search(text, session.List(), session.WithKen());
     if (TOfficeDictionary* offices = session.OpenOffices())
         offices->AddCodeLines(text, session.List(), session.WithKen());
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 // The precise answer's line: its code and rule, or '-' and the reason there is none.
@@ -48,9 +48,11 @@ Reply AnswerAddress(QuerySession& session, std::string_view text)
 {
     TPostCode& dictionary = session.Address();
     std::optional<std::string> precise = PreciseLine(session, text);
-    const int level = dictionary.SearchAddress(text, session.List(), session.WithKen());
-    // Level 0 never reaches the file and leaves the previous query's text behind: no key.
-    return {level, level == 0 ? std::string_view() : std::string_view(dictionary.SearchText()),
+    const TAddressLevel level = dictionary.SearchAddress(text, session.List(), session.WithKen());
+    // A form too short never reaches the file and leaves the previous query's text behind: no key.
+    return {level,
+            level == TAddressLevel::TooShort ? std::string_view()
+                                             : std::string_view(dictionary.SearchText()),
             std::move(precise)};
 }
 
@@ -64,7 +66,7 @@ Reply AnswerAll(QuerySession& session, std::string_view text)
         Raise(msg::kNoDictionary);
     }
     dictionary.SearchAll(text, session.List(), session.WithKen());
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 Reply AnswerFind(QuerySession& session, std::string_view text)
@@ -84,7 +86,7 @@ Reply AnswerFind(QuerySession& session, std::string_view text)
 Reply AnswerOffice(QuerySession& session, std::string_view text)
 {
     session.Offices().SearchName(text, session.List(), session.WithKen());
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 Reply AnswerNormalize(QuerySession& session, std::string_view text)
@@ -92,7 +94,7 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
     TTextResultList& list = session.List();
     list.Clear();
     list.Add(session.AddressObject().NormalizeAddress(text));
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 const QueryCommand kCode = {

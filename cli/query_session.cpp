@@ -157,10 +157,10 @@ void WriteReply(Output& out, const Reply& reply, const TTextResultList& list)
         out.EndLine();
     }
     out.Raw("#\t");
-    if (reply.level < 0)
-        out.Raw('-');
+    if (reply.level)
+        out.Number(LevelNumber(*reply.level));
     else
-        out.Number(reply.level);
+        out.Raw('-');
     out.Raw('\t');
     out.Number(list.Count());
     out.Raw('\t');

@@ -69,10 +69,10 @@ private:
     std::string key_;
 };
 
-// One answer: LEVEL (-1 prints "-"), KEY, and the lines in the session's result list; with
+// One answer: LEVEL (none prints "-"), KEY, and the lines in the session's result list; with
 // --match precise, an address query's precise answer first ("=<TAB>CODE<TAB>RULE<TAB>TEXT").
 struct Reply {
-    int level = -1;
+    std::optional<TAddressLevel> level;
     std::string_view key;
     std::optional<std::string> precise;
 };

@@ -147,12 +147,12 @@ void UndoToggleKe(std::string& text, std::size_t at)
 
 } // namespace
 
-int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool withKen)
+TAddressLevel TPostCode::SearchAddress(std::string_view address, TResultList& list, bool withKen)
 {
     list.Clear();
     std::string searchForm = NormalizeAddress(address);
     if (searchForm.size() < 2)
-        return 0;
+        return TAddressLevel::TooShort;
     LoadBlock(KeyOf(searchForm));
 
     UpdateBracket bracket(list);
@@ -179,21 +179,21 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
 
     int bestReach1 = pass();
     if (list.Count() > 0)
-        return 1;
+        return TAddressLevel::Found;
     std::size_t toggled = ToggleKe(FSearchText);
     int bestReach2 = pass();
     if (list.Count() > 0)
-        return 2;
+        return TAddressLevel::FoundKeExchanged;
     int reach = bestReach2;
     if (bestReach1 > bestReach2) {
         UndoToggleKe(FSearchText, toggled);
         reach = bestReach1;
     }
     if (reach < 4)
-        return 3;
+        return TAddressLevel::None;
     FSearchText.resize(static_cast<std::size_t>(reach - 1));
     pass();
-    return 5;
+    return TAddressLevel::Shortened;
 }
 
 void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen)
