@@ -388,10 +388,11 @@ private slots:
         };
         const std::string cwd = std::filesystem::current_path().string();
         std::filesystem::current_path(dir->Path());
-        char program[] = "kompa", file[] = "book.csv";
-        char* argv[] = {program, file, nullptr};
-        kompa::ui::OpenFileFromCommandLine(2, argv);
+        const kompa::ui::TCommandLine commandLine =
+            kompa::ui::ReadCommandLine({QStringLiteral("kompa"), QStringLiteral("book.csv")});
         std::filesystem::current_path(cwd);
+        QVERIFY(!commandLine.exitStatus);
+        kompa::ui::OpenFileFromCommandLine(commandLine.fileName);
         QTRY_COMPARE(shown, QStringList{QStringLiteral("FldForm")});
         QCOMPARE(ConvForm->Pass().CsvFileName(), dir->File("book.csv"));
         QCOMPARE(errors->shown, QStringList{});
