@@ -26,8 +26,8 @@ Reply AnswerCode(QuerySession& session, std::string_view text)
     return {std::nullopt, text, std::nullopt};
 }
 
-// The precise answer's line: its code and rule, or '-' and the reason there is none.
-std::optional<std::string> PreciseLine(QuerySession& session, std::string_view text)
+// The precise answer, when asked for and a matcher could be made.
+std::optional<match::TPreciseAnswer> PreciseAnswer(QuerySession& session, std::string_view text)
 {
     if (!session.Precise())
         return std::nullopt;
@@ -37,17 +37,13 @@ std::optional<std::string> PreciseLine(QuerySession& session, std::string_view t
         return std::nullopt;
     match::TPreciseAnswer answer;
     matcher->Match(text, {}, answer);
-    if (answer.decided)
-        return answer.CodeText() + "\t" + match::RuleKey(answer.rule) + "\t" +
-               match::RuleText(answer.rule);
-    return std::string("-\t") + match::ReasonKey(answer.reason) + "\t" +
-           match::ReasonText(answer.reason);
+    return answer;
 }
 
 Reply AnswerAddress(QuerySession& session, std::string_view text)
 {
     TPostCode& dictionary = session.Address();
-    std::optional<std::string> precise = PreciseLine(session, text);
+    std::optional<match::TPreciseAnswer> precise = PreciseAnswer(session, text);
     const TAddressLevel level = dictionary.SearchAddress(text, session.List(), session.WithKen());
     // A form too short never reaches the file and leaves the previous query's text behind: no key.
     return {level,
@@ -77,10 +73,13 @@ Reply AnswerFind(QuerySession& session, std::string_view text)
     const TFindAnswer answer =
         FindAsSearchWindow(dictionaries, text, session.List(), session.WithKen());
     session.KeepKey(answer.key);
-    std::optional<std::string> precise;
+    std::optional<match::TPreciseAnswer> precise;
     if (answer.kind != TFindKind::Code)
-        precise = PreciseLine(session, text);
-    return {answer.level, session.Key(), std::move(precise)};
+        precise = PreciseAnswer(session, text);
+    const char* search = answer.kind == TFindKind::Code      ? "code"
+                         : answer.kind == TFindKind::Address ? "address"
+                                                             : "whole-file";
+    return {answer.level, session.Key(), std::move(precise), search};
 }
 
 Reply AnswerOffice(QuerySession& session, std::string_view text)
@@ -98,11 +97,15 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
 }
 
 const QueryCommand kCode = {
-    "code", "CODE",
+    "code",
+    "CODE",
     "Lists the addresses whose postal code begins with CODE (VELDA.DIC), then the offices and\n"
     "post-office boxes of such codes (OFFICE.DIC, when it is there), marked ［事業所］ or "
     "［私書箱］.",
-    DictionaryUse::CodeOnly, AnswerCode};
+    DictionaryUse::CodeOnly,
+    AnswerCode,
+    false,
+    true};
 const QueryCommand kAddress = {
     "address",
     "ADDRESS",
@@ -110,10 +113,15 @@ const QueryCommand kAddress = {
     "is 0 (too short), 1 (found), 2 (found with ke exchanged), 3 (none) or 5 (shortened).",
     DictionaryUse::AddressOnly,
     AnswerAddress,
+    true,
     true};
-const QueryCommand kAll = {"all", "TEXT",
+const QueryCommand kAll = {"all",
+                           "TEXT",
                            "Lists every record whose address contains TEXT (whole KOMPA.DIC).",
-                           DictionaryUse::AddressOnly, AnswerAll};
+                           DictionaryUse::AddressOnly,
+                           AnswerAll,
+                           false,
+                           true};
 const QueryCommand kFind = {
     "find",
     "TEXT",
@@ -124,6 +132,7 @@ const QueryCommand kFind = {
     "lists the offices of the code after the addresses, as `code` does.",
     DictionaryUse::AsSearchWindow,
     AnswerFind,
+    true,
     true};
 const QueryCommand kOffice = {
     "office", "NAME",

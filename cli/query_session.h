@@ -11,6 +11,7 @@
 #include "engine/dictionary.h"
 #include "engine/office_dictionary.h"
 #include "engine/result_list.h"
+#include "match/precise_matcher.h"
 #include "output.h"
 
 namespace kompa::cli {
@@ -74,7 +75,8 @@ private:
 struct Reply {
     std::optional<TAddressLevel> level;
     std::string_view key;
-    std::optional<std::string> precise;
+    std::optional<match::TPreciseAnswer> precise;
+    const char* search = nullptr; // find: which search answered ("code", "address", "whole-file")
 };
 
 using AnswerFunction = Reply (*)(QuerySession& session, std::string_view text);
@@ -85,7 +87,8 @@ struct QueryCommand {
     const char* description;
     DictionaryUse use;
     AnswerFunction answer;
-    bool takesMatch = false; // --match literal|precise
+    bool takesMatch = false;  // --match literal|precise
+    bool takesFormat = false; // --format text|json
 };
 
 // The whole command: options, queries, answers, exit status.
