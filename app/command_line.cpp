@@ -1,7 +1,10 @@
 #include "app/command_line.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -12,15 +15,71 @@
 #include "ui/ui_text.h"
 
 namespace kompa::ui {
+namespace {
 
-void OpenFileFromCommandLine(int argc, char** argv)
+// The options both readings know. Qt's own options are single-dash words (-platform, -reverse):
+// read as long options, they are never taken for -h or -v.
+void DefineArguments(QCommandLineParser& parser)
 {
-    if (argc < 2)
-        return;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Japanese postal codes: the search window looks up the addresses of a\n"
+                       "code and the codes of an address, the conversion window fills postal\n"
+                       "codes into an address book. The windows are Japanese."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"), QStringLiteral("An address book to open in the conversion window."),
+        QStringLiteral("[FILE]"));
+}
+
+} // namespace
+
+std::optional<int> AnswerWithoutWindows(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    DefineArguments(parser);
+    // Qt's options are still among the arguments here: what is wrong is told once they are gone.
+    parser.parse(arguments);
+    const bool version = parser.isSet(QStringLiteral("version"));
+    const bool helpAll = parser.isSet(QStringLiteral("help-all"));
+    if (!version && !helpAll && !parser.isSet(QStringLiteral("help")))
+        return std::nullopt;
+    // The texts name the program; a core application needs no display. Each call below prints
+    // and ends the process.
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOMPA_VERSION));
+    if (version)
+        parser.showVersion();
+    if (helpAll) // Qt's options listed too; those given are no error here
+        parser.process(QStringList{arguments.front(), QStringLiteral("--help-all")});
+    parser.showHelp(0);
+}
+
+TCommandLine ReadCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    DefineArguments(parser);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "kompa: %s\n", parser.errorText().toLocal8Bit().constData());
+        return {1, {}};
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return {};
     // The dialog gives a full name; so does this, for the status panel and the ".bak" name.
+    const std::string given = ToFileName(files.front());
     std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(argv[1], error);
-    const std::string fileName = error ? std::string(argv[1]) : path.lexically_normal().string();
+    const std::filesystem::path path = std::filesystem::absolute(given, error);
+    return {std::nullopt, error ? given : path.lexically_normal().string()};
+}
+
+void OpenFileFromCommandLine(const std::string& fileName)
+{
     QTimer::singleShot(0, MainForm, [fileName] {
         Guarded([&] {
             if (!ConvForm)

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <optional>
+
 #include "app/command_line.h"
 #include "app/main_form.h"
 #include "convui/conv_form.h"
@@ -14,7 +16,13 @@
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = kompa::ui::AnswerWithoutWindows(argc, argv))
+        return *status;
     kompa::ui::TApplication application(argc, argv);
+    const kompa::ui::TCommandLine commandLine =
+        kompa::ui::ReadCommandLine(QCoreApplication::arguments());
+    if (commandLine.exitStatus)
+        return *commandLine.exitStatus;
     // The whole interface is Japanese, the platform's own dialogs and buttons included.
     QTranslator platformTexts;
     if (platformTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
@@ -34,7 +42,8 @@ int main(int argc, char** argv)
         new TConvForm(MainForm->PostCode1, MainForm->DictDir, MainForm->ConvDialogs()));
 
     MainForm->show();
-    kompa::ui::OpenFileFromCommandLine(argc, argv);
+    if (!commandLine.fileName.empty())
+        kompa::ui::OpenFileFromCommandLine(commandLine.fileName);
     const int exitCode = application.exec();
     delete MainForm;
     return exitCode;

@@ -1,17 +1,21 @@
 #include "app/main_form.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTextEdit>
 
 #include <algorithm>
 
@@ -37,6 +41,27 @@
 #include "ui/ui_text.h"
 
 using namespace kompa::ui;
+
+namespace {
+
+// Whether the widget with the focus uses the key itself, as everywhere on this platform: copy in
+// an edit or a list holding a selection, delete in an edit holding one it may change.
+bool TakesKeyItself(QWidget* widget, const QKeyEvent* key)
+{
+    const bool copy = key->matches(QKeySequence::Copy);
+    const bool erase = key->matches(QKeySequence::DeleteEndOfWord);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return edit->hasSelectedText() && (copy || (erase && !edit->isReadOnly()));
+    if (auto* text = qobject_cast<QTextEdit*>(widget))
+        return text->textCursor().hasSelection() && (copy || (erase && !text->isReadOnly()));
+    // A list copies its current line: only when that line is chosen.
+    if (auto* list = qobject_cast<QAbstractItemView*>(widget))
+        return copy && list->selectionModel() &&
+               list->selectionModel()->isSelected(list->currentIndex());
+    return false;
+}
+
+} // namespace
 
 TMainForm* MainForm = nullptr;
 
@@ -360,14 +385,16 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    // An edit box would take Ctrl+C and Ctrl+Del for itself; the frame's commands win, so the
-    // keys do the same wherever the focus is.
+    // An edit box would take Ctrl+C and Ctrl+Del for itself even with nothing to copy or
+    // delete; the frame's commands win there, so the keys do the same wherever the focus is. An
+    // edit or a list holding a selection keeps its copy (and an edit its delete).
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this && FFrameShortcuts.contains(pressed)) {
-            event->ignore();
+            // Accepted, the key goes to the widget and the frame's command stays unused.
+            event->setAccepted(TakesKeyItself(widget, key));
             return true;
         }
     }

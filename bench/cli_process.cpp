@@ -65,7 +65,8 @@ std::string MixedQueries()
         const std::string& record = (*source)[nextLine()];
         std::string address = std::string(KenName(static_cast<unsigned char>(record[1]))) +
                               record.substr(10) + tails[attempt % 4];
-        if (dictionary.SearchAddress(address, list, false) != 1 || list.Count() == 0)
+        if (dictionary.SearchAddress(address, list, false) != TAddressLevel::Found ||
+            list.Count() == 0)
             continue;
         queries += (*source)[nextLine()].substr(2, 7) + "\n" + address + "\n";
         ++made;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/dialect_options.h"
 #include "codec.h"
 #include "commands.h"
@@ -28,7 +30,7 @@ constexpr char kUsage[] =
     "usage: kompa-cli convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M\n"
     "                         [--match M] [--report REPORT] [--header H] [--office-col K]\n"
     "                         [--read-delims LIST] [--write-delim D] [--quote LIST]\n"
-    "                         [--encoding E] [--output OUT | --dry-run] FILE\n"
+    "                         [--encoding E] [--format F] [--output OUT | --dry-run] FILE\n"
     "  --match        precise (default): the ministry's notes and the ways people write\n"
     "                 addresses decide, and a code is written only when the address leaves\n"
     "                 one; literal: the address dictionary's prefix search alone\n"
@@ -36,6 +38,8 @@ constexpr char kUsage[] =
     "                 line, code before, code\n"
     "                 after, outcome (new, replaced, kept, left, blank), the rule that\n"
     "                 decided or the reason it was left, number of candidates\n"
+    "  --format F     text (default) or json: the report's records and the counts as JSON\n"
+    "                 objects, one a line, in UTF-8 (see kompa-cli(1))\n"
     "  --office-col K the column of a company's name: a record whose name and address are\n"
     "                 those of one office of OFFICE.DIC gets the office's own code\n"
     "  --dry-run      convert and report, but write nothing\n"
@@ -145,6 +149,7 @@ struct Settings {
     int officeCol = -1;
     TEncodingChoice encoding = TEncodingChoice::Auto;
     THeadingChoice heading = THeadingChoice::Auto;
+    bool json = false;
     std::string fileName;
     bool writeDelimiterGiven = false;
 };
@@ -170,6 +175,7 @@ int ReadSettings(int argc, char** argv, Settings& settings)
                     {"report", true},
                     {"office-col", true},
                     {"header", true},
+                    {"format", true},
                     {"help", false}},
                    args, reason))
         return Usage(reason);
@@ -234,6 +240,12 @@ int ReadSettings(int argc, char** argv, Settings& settings)
         else if (heading != "auto")
             return Usage("--header: auto, yes or no, not '" + heading + "'");
     }
+    if (args.Has("format")) {
+        const std::string format = args.Value("format");
+        settings.json = format == "json";
+        if (!settings.json && format != "text")
+            return Usage("--format: text or json, not '" + format + "'");
+    }
     settings.dryRun = args.Has("dry-run");
     if (args.Has("output")) {
         if (settings.dryRun)
@@ -245,9 +257,41 @@ int ReadSettings(int argc, char** argv, Settings& settings)
     return 0;
 }
 
-// The four counts of the result dialog; false when they could not be written.
-bool WriteCounts(Stream& out, const TConversionPass& pass)
+// Keys in the order written.
+using Json = nlohmann::ordered_json;
+
+std::string JsonLine(const Json& object)
 {
+    // A UTF-8 book's field may hold a stray byte; it never makes the dump throw.
+    return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// The counts as one JSON object, under the names the text's captions have in English.
+bool WriteJsonCounts(Stream& out, const TConversionPass& pass)
+{
+    Json counts = {{"records", pass.RecordCount()},
+                   {"blank", pass.BlankCount()},
+                   {"converted", pass.ConvCount()},
+                   {"left", pass.SkipCount()}};
+    if (pass.HasHeading())
+        counts["heading"] = pass.HeadingCount();
+    if (pass.MatchMode() == TMatchMode::Precise) {
+        counts["new"] = pass.NewCount();
+        counts["replaced"] = pass.ReplacedCount();
+        counts["stale"] = pass.StaleCount();
+        counts["kept"] = pass.KeptCount();
+        counts["office"] = pass.OfficeCodeCount();
+    }
+    out.Ascii(JsonLine({{"counts", std::move(counts)}}));
+    out.EndLine();
+    return out.Flush();
+}
+
+// The four counts of the result dialog; false when they could not be written.
+bool WriteCounts(Stream& out, const TConversionPass& pass, bool json)
+{
+    if (json)
+        return WriteJsonCounts(out, pass);
     const int counts[] = {pass.RecordCount(), pass.BlankCount(), pass.ConvCount(),
                           pass.SkipCount()};
     for (int i = 0; i < 4; ++i) {
@@ -292,6 +336,19 @@ const char* OutcomeWord(TCodeOutcome outcome)
         break;
     }
     return "left";
+}
+
+void WriteJsonReportLine(Stream& report, const TRecordReport& r, bool utf8Book)
+{
+    const auto field = [&](const std::string& text) { return utf8Book ? text : SjisToUtf8(text); };
+    report.Ascii(JsonLine({{"line", r.line},
+                           {"before", field(r.before)},
+                           {"after", field(r.after)},
+                           {"outcome", OutcomeWord(r.outcome)},
+                           {"stale", r.staleBefore},
+                           {"rule", r.rule},
+                           {"candidates", r.candidates}}));
+    report.EndLine();
 }
 
 // One report line; a field with a tab or line end in it has them turned into blanks.
@@ -370,7 +427,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     pass.LoadFromFile(settings.fileName, dialect.GetReadDelimiters(), dialect.GetQuoteTargets());
     // Nothing to convert: the counts are all 0 and nothing is written.
     if (pass.Lines().Count() == 0)
-        return WriteCounts(out, pass) ? 0 : CountsNotWritten(err);
+        return WriteCounts(out, pass, settings.json) ? 0 : CountsNotWritten(err);
 
     pass.SetColumns(settings.postCol, settings.addrCol);
     pass.SetWithKen(settings.withKen);
@@ -402,8 +459,11 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     if (reportFile) {
         report.emplace(reportFile, settings.sjis);
         const bool utf8Book = pass.Format().encoding == TTextEncoding::Utf8;
-        pass.OnRecord = [&report, utf8Book](const TRecordReport& r) {
-            WriteReportLine(*report, r, utf8Book);
+        pass.OnRecord = [&report, utf8Book, json = settings.json](const TRecordReport& r) {
+            if (json)
+                WriteJsonReportLine(*report, r, utf8Book);
+            else
+                WriteReportLine(*report, r, utf8Book);
         };
     }
     pass.ResetConversion(true);
@@ -414,8 +474,9 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         settings.heading == THeadingChoice::Yes ||
         (settings.heading == THeadingChoice::Auto && pass.RecogniseHeading(settings.addrCol)));
     WarnFieldCounts(pass, err);
-    // A heading names the report's columns: a first line beginning with '#'.
-    if (report && pass.HasHeading()) {
+    // A heading names the report's columns: a first line beginning with '#'. A JSON record names
+    // its own fields.
+    if (report && pass.HasHeading() && !settings.json) {
         const std::string post = pass.ColumnName(settings.postCol);
         report->Ascii("#line\t");
         report->Text(post);
@@ -439,7 +500,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
     for (const TSkippedRecord& record : skipped) {
         err.Ascii("line " + std::to_string(record.line) + ": ");
         if (record.reason.empty())
-            err.Ascii(std::to_string(record.level));
+            err.Ascii(std::to_string(LevelNumber(record.level)));
         else
             err.Text(record.reason);
         err.Ascii(" " + std::to_string(record.count) + " ");
@@ -452,7 +513,7 @@ int Convert(const Settings& settings, Stream& out, Stream& err)
         Raise(FormatMessage(msg::kFileCreateError, settings.report) + ": " + std::strerror(cause));
     }
     // A script that cannot learn the counts must not find its file changed either.
-    if (!WriteCounts(out, pass))
+    if (!WriteCounts(out, pass, settings.json))
         return CountsNotWritten(err);
 
     if (settings.dryRun)

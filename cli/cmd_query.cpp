@@ -25,11 +25,11 @@ Reply AnswerCode(QuerySession& session, std::string_view text)
     session.Code().Search(text, session.List(), session.WithKen());
     if (TOfficeDictionary* offices = session.OpenOffices())
         offices->AddCodeLines(text, session.List(), session.WithKen());
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
-// The precise answer's line: its code and rule, or '-' and the reason there is none.
-std::optional<std::string> PreciseLine(QuerySession& session, std::string_view text)
+// The precise answer, when asked for and a matcher could be made.
+std::optional<match::TPreciseAnswer> PreciseAnswer(QuerySession& session, std::string_view text)
 {
     if (!session.Precise())
         return std::nullopt;
@@ -39,11 +39,7 @@ std::optional<std::string> PreciseLine(QuerySession& session, std::string_view t
         return std::nullopt;
     match::TPreciseAnswer answer;
     matcher->Match(text, {}, answer);
-    if (answer.decided)
-        return answer.CodeText() + "\t" + match::RuleKey(answer.rule) + "\t" +
-               match::RuleText(answer.rule);
-    return std::string("-\t") + match::ReasonKey(answer.reason) + "\t" +
-           match::ReasonText(answer.reason);
+    return answer;
 }
 
 // A code query whose first three characters read as a negative number (or one too large) has no
@@ -64,10 +60,12 @@ std::string NotACode(std::string_view text)
 Reply AnswerAddress(QuerySession& session, std::string_view text)
 {
     TPostCode& dictionary = session.Address();
-    std::optional<std::string> precise = PreciseLine(session, text);
-    const int level = dictionary.SearchAddress(text, session.List(), session.WithKen());
-    // Level 0 never reaches the file and leaves the previous query's text behind: no key.
-    return {level, level == 0 ? std::string_view() : std::string_view(dictionary.SearchText()),
+    std::optional<match::TPreciseAnswer> precise = PreciseAnswer(session, text);
+    const TAddressLevel level = dictionary.SearchAddress(text, session.List(), session.WithKen());
+    // A form too short never reaches the file and leaves the previous query's text behind: no key.
+    return {level,
+            level == TAddressLevel::TooShort ? std::string_view()
+                                             : std::string_view(dictionary.SearchText()),
             std::move(precise)};
 }
 
@@ -81,7 +79,7 @@ Reply AnswerAll(QuerySession& session, std::string_view text)
         Raise(msg::kNoDictionary);
     }
     dictionary.SearchAll(text, session.List(), session.WithKen());
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 Reply AnswerFind(QuerySession& session, std::string_view text)
@@ -92,16 +90,19 @@ Reply AnswerFind(QuerySession& session, std::string_view text)
     const TFindAnswer answer =
         FindAsSearchWindow(dictionaries, text, session.List(), session.WithKen());
     session.KeepKey(answer.key);
-    std::optional<std::string> precise;
+    std::optional<match::TPreciseAnswer> precise;
     if (answer.kind != TFindKind::Code)
-        precise = PreciseLine(session, text);
-    return {answer.level, session.Key(), std::move(precise)};
+        precise = PreciseAnswer(session, text);
+    const char* search = answer.kind == TFindKind::Code      ? "code"
+                         : answer.kind == TFindKind::Address ? "address"
+                                                             : "whole-file";
+    return {answer.level, session.Key(), std::move(precise), search};
 }
 
 Reply AnswerOffice(QuerySession& session, std::string_view text)
 {
     session.Offices().SearchName(text, session.List(), session.WithKen());
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 Reply AnswerNormalize(QuerySession& session, std::string_view text)
@@ -109,7 +110,7 @@ Reply AnswerNormalize(QuerySession& session, std::string_view text)
     TTextResultList& list = session.List();
     list.Clear();
     list.Add(session.AddressObject().NormalizeAddress(text));
-    return {-1, text, std::nullopt};
+    return {std::nullopt, text, std::nullopt};
 }
 
 const QueryCommand kCode = {
@@ -121,6 +122,7 @@ const QueryCommand kCode = {
     DictionaryUse::CodeOnly,
     AnswerCode,
     false,
+    true,
     NotACode};
 const QueryCommand kAddress = {
     "address",
@@ -129,10 +131,15 @@ const QueryCommand kAddress = {
     "is 0 (too short), 1 (found), 2 (found with ke exchanged), 3 (none) or 5 (shortened).",
     DictionaryUse::AddressOnly,
     AnswerAddress,
+    true,
     true};
-const QueryCommand kAll = {"all", "TEXT",
+const QueryCommand kAll = {"all",
+                           "TEXT",
                            "Lists every record whose address contains TEXT (whole KOMPA.DIC).",
-                           DictionaryUse::AddressOnly, AnswerAll};
+                           DictionaryUse::AddressOnly,
+                           AnswerAll,
+                           false,
+                           true};
 const QueryCommand kFind = {
     "find",
     "TEXT",
@@ -143,6 +150,7 @@ const QueryCommand kFind = {
     "lists the offices of the code after the addresses, as `code` does.",
     DictionaryUse::AsSearchWindow,
     AnswerFind,
+    true,
     true};
 const QueryCommand kOffice = {
     "office", "NAME",

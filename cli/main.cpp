@@ -36,7 +36,8 @@ const Command kCommands[] = {
 
 void PrintUsage(std::FILE* to)
 {
-    std::fputs("usage: kompa-cli COMMAND [ARGS...]\n       kompa-cli COMMAND --help\ncommands:\n",
+    std::fputs("usage: kompa-cli COMMAND [ARGS...]\n       kompa-cli COMMAND --help\n"
+               "       kompa-cli --version\ncommands:\n",
                to);
     for (const Command& command : kCommands)
         if (command.run != nullptr)
@@ -60,6 +61,10 @@ int main(int argc, char** argv)
     if (name == "--help" || name == "-h" || name == "help") {
         PrintUsage(stdout);
         return 0;
+    }
+    if (name == "--version") {
+        std::fputs("kompa-cli " KOMPA_VERSION "\n", stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     for (const Command& command : kCommands)
         if (command.run != nullptr && name == command.name)

@@ -37,7 +37,7 @@ bool IsNegativeNumber(std::string_view arg)
 
 } // namespace
 
-bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> specs, ParsedArgs& out,
+bool ParseArgs(int argc, char** argv, const std::vector<OptionSpec>& specs, ParsedArgs& out,
                std::string& error)
 {
     bool optionsEnded = false;

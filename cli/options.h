@@ -3,7 +3,6 @@
 // "--name=VALUE"), mixed freely with operands; "--" ends the options. Any other argument that
 // begins with "-" is an unknown option, except "-" itself and negative numbers ("-12").
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +26,7 @@ struct ParsedArgs {
 
 // Parses argv[1..argc-1] (argv[0] is the command's name). Returns false with a reason in error
 // for an unknown option or an option missing its value.
-bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> specs, ParsedArgs& out,
+bool ParseArgs(int argc, char** argv, const std::vector<OptionSpec>& specs, ParsedArgs& out,
                std::string& error);
 
 // DIR joined with a file name: no separator doubled, an empty DIR meaning the current directory.

@@ -14,6 +14,8 @@
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "input.h"
+#include "json_output.h"
+#include "match/match_texts.h"
 #include "options.h"
 
 namespace kompa::cli {
@@ -102,7 +104,7 @@ namespace {
 void PrintUsage(const QueryCommand& command, std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis]%s [%s...]\n"
+                 "usage: kompa-cli %s [--dict DIR] [--ken] [--sjis]%s%s [%s...]\n"
                  "%s\n"
                  "Each %s is one query; without any, each line of standard input is one.\n"
                  "  --dict DIR  directory of KOMPA.DIC and VELDA.DIC, and of OFFICE.DIC when it\n"
@@ -112,16 +114,23 @@ void PrintUsage(const QueryCommand& command, std::FILE* to)
                  "  --ken       put the prefecture name into the result lines\n"
                  "%s"
                  "  --sjis      arguments, input and output are Shift-JIS (default: UTF-8)\n"
+                 "%s"
                  "  --help      show this help\n"
                  "Output per query: '#<TAB>LEVEL<TAB>COUNT<TAB>KEY' and COUNT result lines,\n"
                  "or '!<TAB>MESSAGE'. Exit status: 0 all answered, 1 a query failed, 2 usage.\n",
-                 command.name, command.takesMatch ? " [--match M]" : "", command.operandName,
+                 command.name, command.takesMatch ? " [--match M]" : "",
+                 command.takesFormat ? " [--format F]" : "", command.operandName,
                  command.description, command.operandName, FindDictionaryDir().c_str(),
                  command.takesMatch
                      ? "  --match M   literal (default) or precise: an address query's precise\n"
                        "              answer first, '=<TAB>CODE<TAB>RULE<TAB>TEXT' (CODE '-'\n"
                        "              and the reason it is undecided when the address leaves\n"
                        "              more than one)\n"
+                     : "",
+                 command.takesFormat
+                     ? "  --format F  text (default) or json: one JSON object a line per query,\n"
+                       "              in UTF-8 (--sjis then reads the queries only), each line\n"
+                       "              with its code, prefecture and address (see kompa-cli(1))\n"
                      : "");
 }
 
@@ -149,18 +158,33 @@ bool ToSjis(std::string_view utf8, std::string& sjis, std::string& reason)
     return false;
 }
 
+void WritePrecise(Output& out, const match::TPreciseAnswer& answer)
+{
+    out.Raw("=\t");
+    if (answer.decided) {
+        out.Raw(answer.CodeText());
+        out.Raw('\t');
+        out.Raw(match::RuleKey(answer.rule));
+        out.Raw('\t');
+        out.Text(match::RuleText(answer.rule));
+    } else {
+        out.Raw("-\t");
+        out.Raw(match::ReasonKey(answer.reason));
+        out.Raw('\t');
+        out.Text(match::ReasonText(answer.reason));
+    }
+    out.EndLine();
+}
+
 void WriteReply(Output& out, const Reply& reply, const TTextResultList& list)
 {
-    if (reply.precise) {
-        out.Raw("=\t");
-        out.Text(*reply.precise);
-        out.EndLine();
-    }
+    if (reply.precise)
+        WritePrecise(out, *reply.precise);
     out.Raw("#\t");
-    if (reply.level < 0)
-        out.Raw('-');
+    if (reply.level)
+        out.Number(LevelNumber(*reply.level));
     else
-        out.Number(reply.level);
+        out.Raw('-');
     out.Raw('\t');
     out.Number(list.Count());
     out.Raw('\t');
@@ -188,19 +212,13 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
 {
     ParsedArgs args;
     std::string reason;
-    const bool parsed =
-        command.takesMatch
-            ? ParseArgs(argc, argv,
-                        {{"dict", true},
-                         {"ken", false},
-                         {"sjis", false},
-                         {"match", true},
-                         {"help", false}},
-                        args, reason)
-            : ParseArgs(argc, argv,
-                        {{"dict", true}, {"ken", false}, {"sjis", false}, {"help", false}}, args,
-                        reason);
-    if (!parsed)
+    std::vector<OptionSpec> specs = {
+        {"dict", true}, {"ken", false}, {"sjis", false}, {"help", false}};
+    if (command.takesMatch)
+        specs.push_back({"match", true});
+    if (command.takesFormat)
+        specs.push_back({"format", true});
+    if (!ParseArgs(argc, argv, specs, args, reason))
         return UsageError(command, reason);
     bool precise = false;
     if (args.Has("match")) {
@@ -209,6 +227,14 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
             precise = true;
         else if (mode != "literal")
             return UsageError(command, "--match: literal or precise, not '" + mode + "'");
+    }
+    bool json = false;
+    if (args.Has("format")) {
+        const std::string format = args.Value("format");
+        if (format == "json")
+            json = true;
+        else if (format != "text")
+            return UsageError(command, "--format: text or json, not '" + format + "'");
     }
     if (args.Has("help")) {
         PrintUsage(command, stdout);
@@ -266,22 +292,35 @@ int RunQueryCommand(const QueryCommand& command, int argc, char** argv)
 
     const std::string dictDir = args.Has("dict") ? args.Value("dict") : FindDictionaryDir();
 
-    QuerySession session(args.Has("ken"));
+    // A JSON line holds its prefecture in a field of its own, split from the line that has it.
+    QuerySession session(json || args.Has("ken"));
     session.SetPrecise(precise);
     session.Open(command.use, dictDir);
 
-    Output out(STDOUT_FILENO, sjis);
+    Output out(STDOUT_FILENO, sjis && !json);
     bool allAnswered = true;
     for (std::string_view text : raw) {
+        const auto fail = [&](std::string_view message, std::string_view fileName) {
+            allAnswered = false;
+            if (!json) {
+                WriteFailure(out, message, sjis, fileName);
+                return;
+            }
+            out.Raw(FailureJson(text, MessageToUtf8(message, fileName)));
+            out.EndLine();
+        };
         try {
             Reply reply = command.answer(session, text);
-            WriteReply(out, reply, session.List());
+            if (!json) {
+                WriteReply(out, reply, session.List());
+                continue;
+            }
+            out.Raw(ReplyJson(text, reply, session.List()));
+            out.EndLine();
         } catch (const Exception& e) {
-            allAnswered = false;
-            WriteFailure(out, e.Message(), sjis, session.FailedFileName());
+            fail(e.Message(), session.FailedFileName());
         } catch (const std::exception& e) {
-            allAnswered = false;
-            WriteFailure(out, e.what(), sjis, {});
+            fail(e.what(), {});
         }
     }
     if (!out.Flush()) {

@@ -11,6 +11,7 @@
 #include "engine/dictionary.h"
 #include "engine/office_dictionary.h"
 #include "engine/result_list.h"
+#include "match/precise_matcher.h"
 #include "output.h"
 
 namespace kompa::cli {
@@ -69,12 +70,13 @@ private:
     std::string key_;
 };
 
-// One answer: LEVEL (-1 prints "-"), KEY, and the lines in the session's result list; with
+// One answer: LEVEL (none prints "-"), KEY, and the lines in the session's result list; with
 // --match precise, an address query's precise answer first ("=<TAB>CODE<TAB>RULE<TAB>TEXT").
 struct Reply {
-    int level = -1;
+    std::optional<TAddressLevel> level;
     std::string_view key;
-    std::optional<std::string> precise;
+    std::optional<match::TPreciseAnswer> precise;
+    const char* search = nullptr; // find: which search answered ("code", "address", "whole-file")
 };
 
 using AnswerFunction = Reply (*)(QuerySession& session, std::string_view text);
@@ -85,7 +87,8 @@ struct QueryCommand {
     const char* description;
     DictionaryUse use;
     AnswerFunction answer;
-    bool takesMatch = false; // --match literal|precise
+    bool takesMatch = false;  // --match literal|precise
+    bool takesFormat = false; // --format text|json
     // A query the command cannot take at all (Shift-JIS text): a usage error, with this reason;
     // empty for one it answers. Null when every text is a query.
     std::string (*refuse)(std::string_view text) = nullptr;

@@ -180,9 +180,10 @@ bool TConversionPass::DictionaryMatches(const std::string& address)
     try {
         OpenedForAQuestion open(FPostCode, DictionaryFile());
         TTextResultList found;
-        const int level = FPostCode.SearchAddress(key, found, false);
+        const TAddressLevel level = FPostCode.SearchAddress(key, found, false);
         // Found as written or with ヶ/ケ exchanged; a shortened key's guess is no match.
-        return found.Count() > 0 && level <= 2;
+        return found.Count() > 0 &&
+               (level == TAddressLevel::Found || level == TAddressLevel::FoundKeExchanged);
     } catch (const Exception&) {
         return false;
     }
@@ -453,7 +454,7 @@ bool TConversionPass::MatchPrecisely(const std::string& key, std::string_view ad
         lines.push_back(FMatcher->CandidateLine(FAnswer.candidates[k], FWithKen));
         FCandidates.Add(lines.back());
     }
-    FLevel = 0;
+    FLevel = TAddressLevel::TooShort;
     if (!key.empty()) {
         TTextResultList literal;
         FLevel = FPostCode.SearchAddress(key, literal, FWithKen);
@@ -528,16 +529,16 @@ TStepResult TConversionPass::ConvertRecords()
                 // A character the dictionary cannot hold matches nothing; the record waits
                 // (and stays as read unless the user answers it).
                 FCandidates.Clear();
-                FLevel = 0;
+                FLevel = TAddressLevel::TooShort;
                 ShowCandidates(key);
                 return TStepResult::Waiting;
             }
             FLevel = FPostCode.SearchAddress(key, FCandidates, FWithKen);
-            // Level 5 is a guess from a shortened key: it always asks.
-            if (FCandidates.Count() == 1 && !FConfirm && FLevel <= 4) {
+            // A shortened key's answer is a guess: it always asks.
+            if (FCandidates.Count() == 1 && !FConfirm && FLevel != TAddressLevel::Shortened) {
                 // A candidate line begins with its code.
                 Settle(FCandidates.Line(0).substr(0, kCodeLength),
-                       "level-" + std::to_string(FLevel));
+                       "level-" + std::to_string(LevelNumber(FLevel)));
                 SetCurrent(FCurrent + 1);
                 ++FConvCount;
                 continue;
@@ -581,7 +582,7 @@ TStepResult TConversionPass::Skip()
         return TStepResult::Refused;
     Report(TCodeOutcome::Left,
            FMatcher ? std::string(match::ReasonKey(FWaitReason))
-                    : "level-" + std::to_string(FLevel),
+                    : "level-" + std::to_string(LevelNumber(FLevel)),
            FCandidates.Count());
     SetCurrent(FCurrent + 1);
     ++FSkipCount;

@@ -223,7 +223,7 @@ public:
     // While a record waits in precise mode: why (empty in literal mode), in Shift-JIS.
     const std::string& WaitReason() const { return FWaitReasonText; }
     const char* WaitReasonKey() const { return match::ReasonKey(FWaitReason); }
-    int Level() const { return FLevel; }
+    TAddressLevel Level() const { return FLevel; }
     const std::string& CsvFileName() const { return FCsvFileName; }
     const TCharSet& ReadDelimiters() const { return FReadDelimiters; }
     const TBookLines& Lines() const { return FLines; }
@@ -295,7 +295,7 @@ private:
     int FConvCount = 0;
     int FSkipCount = 0;
     int FBlankCount = 0;
-    int FLevel = 0;
+    TAddressLevel FLevel = TAddressLevel::TooShort;
     int FNewCount = 0;
     int FReplacedCount = 0;
     int FStaleCount = 0;

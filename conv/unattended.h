@@ -11,11 +11,11 @@ namespace kompa {
 
 // A record that waited and was skipped.
 struct TSkippedRecord {
-    int line;           // counted from 1
-    int level;          // SearchAddress's result code
-    int count;          // candidates found
-    std::string key;    // what edKey would show
-    std::string reason; // why it waited, in precise mode (Shift-JIS); else empty
+    int line;            // counted from 1
+    TAddressLevel level; // the address search's
+    int count;           // candidates found
+    std::string key;     // what edKey would show
+    std::string reason;  // why it waited, in precise mode (Shift-JIS); else empty
 };
 
 // Runs the prepared pass (ResetConversion(true) done) to its end. Failures raise as in the

@@ -550,7 +550,7 @@ void TConvForm::ShowCandidates()
     QApplication::beep();
     // The level tells a user nothing: precise mode keeps the caption.
     setWindowTitle(FPass.PreciseMode() ? Text(convtxt::kConvCaption)
-                                       : QString::number(FPass.Level()));
+                                       : QString::number(LevelNumber(FPass.Level())));
     edKey->setText(FromSjis(FPass.WaitKey()));
     ui::TListBoxItems items(ListBox1);
     {

@@ -21,6 +21,21 @@ namespace kompa {
 
 class BuildStrings;
 
+// What the address search found. The numbers are those the command line and the conversion report
+// print ("level-1"); 4 was never given.
+enum class TAddressLevel {
+    TooShort = 0,         // the search form is shorter than one character: nothing searched
+    Found = 1,            // found as typed
+    FoundKeExchanged = 2, // found with ヶ and ケ exchanged
+    None = 3,             // nothing shares enough of a beginning with the text
+    Shortened = 5,        // found with the longest beginning the text shares with a record
+};
+
+constexpr int LevelNumber(TAddressLevel level)
+{
+    return static_cast<int>(level);
+}
+
 // One index entry, decoded from the file field by field.
 struct TIndexEntry {
     std::int32_t Size;   // length of the block in bytes
@@ -159,9 +174,7 @@ public:
     virtual void SearchAll(std::string_view text, TResultList& list, bool withKen);
     virtual std::string NormalizeAddress(std::string_view text) const;
 
-    // Result code: 0 search form too short, 1 found, 2 found with ヶ/ケ exchanged, 3 nothing,
-    // 5 found with the longest shared beginning.
-    int SearchAddress(std::string_view address, TResultList& list, bool withKen);
+    TAddressLevel SearchAddress(std::string_view address, TResultList& list, bool withKen);
 };
 
 } // namespace kompa

@@ -116,10 +116,10 @@ TFindAnswer FindAsSearchWindow(const TFindDictionaries& dictionaries, std::strin
         dictionaries.codes().Search(*code, list, withKen);
         if (offices)
             offices->AddCodeLines(*code, list, withKen);
-        return {TFindKind::Code, -1, *code};
+        return {TFindKind::Code, std::nullopt, *code};
     }
     TPostCode& addresses = dictionaries.addresses();
-    const int level = addresses.SearchAddress(text, list, withKen);
+    const TAddressLevel level = addresses.SearchAddress(text, list, withKen);
     TFindAnswer answer{TFindKind::Address, level, std::string(text)};
     if (list.Count() == 0) {
         const std::function<void()> wholeFile = [&] {

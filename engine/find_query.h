@@ -13,6 +13,7 @@ class TCodeAddress;
 class TOfficeDictionary;
 class TPostCode;
 class TResultList;
+enum class TAddressLevel;
 
 // A postal code as people write it, as the ASCII digits to search: after trimming blanks, an
 // optional "〒", three digits, one hyphen (- － ‐ ー −) and four digits (ASCII or full-width), or
@@ -27,8 +28,8 @@ enum class TFindKind { Code, Address, WholeFile };
 
 struct TFindAnswer {
     TFindKind kind;
-    int level;       // the address search's level; -1 for a code search
-    std::string key; // the key as shown: the code searched, or the text
+    std::optional<TAddressLevel> level; // the address search's; none for a code search
+    std::string key;                    // the key as shown: the code searched, or the text
 };
 
 // A code search when the text is a typed postal code or its first three bytes are a number of at

@@ -31,9 +31,6 @@ struct NotAnOfficeDictionary {};
     Raise(msg::kOfficeDictionaryDamaged);
 }
 
-constexpr std::string_view kOfficeMark = "\x81\x6D\x8E\x96\x8B\xC6\x8F\x8A\x81\x6E"; // ［事業所］
-constexpr std::string_view kBoxMark = "\x81\x6D\x8E\x84\x8F\x91\x94\xA0\x81\x6E"; // ［私書箱］
-
 std::size_t RecordLength(const char* at)
 {
     return static_cast<unsigned char>(at[0]) | (static_cast<unsigned char>(at[1]) << 8);

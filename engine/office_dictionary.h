@@ -36,6 +36,12 @@ inline constexpr char kNameEnd = '\n';
 
 enum class TOfficeKind { Office, PostOfficeBox };
 
+// What an office's result line carries between its code and its name.
+inline constexpr std::string_view kOfficeMark =
+    "\x81\x6D\x8E\x96\x8B\xC6\x8F\x8A\x81\x6E"; // ［事業所］
+inline constexpr std::string_view kBoxMark =
+    "\x81\x6D\x8E\x84\x8F\x91\x94\xA0\x81\x6E"; // ［私書箱］
+
 // One office as the dictionary holds it. The texts point into the dictionary's loaded bytes and
 // stay valid until it is closed.
 struct TOffice {

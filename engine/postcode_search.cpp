@@ -3,6 +3,8 @@
 // typed address.
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "dictionary.h"
@@ -22,42 +24,64 @@ std::uint16_t KeyOf(std::string_view text)
                                       (static_cast<unsigned char>(text[1]) << 8));
 }
 
-// The first occurrence of needle (2 bytes or more) in hay, or null. Sixteen start positions at a
-// time are tested for the needle's first and last byte together, which rules out nearly every
-// position of Shift-JIS text at once; only those left are compared whole. Several times faster
-// than memmem on the whole-file search.
-const char* FindBytes(const char* hay, std::size_t hayLength, const char* needle, std::size_t n)
-{
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    if (n > hayLength)
-        return nullptr;
-    const std::size_t starts = hayLength - n + 1;
-    Bytes first, last;
-    for (int k = 0; k < 16; ++k) {
-        first[k] = static_cast<unsigned char>(needle[0]);
-        last[k] = static_cast<unsigned char>(needle[n - 1]);
-    }
-    std::size_t i = 0;
-    for (; i + 16 <= starts; i += 16) {
-        Bytes a, b;
-        std::memcpy(&a, hay + i, 16);
-        std::memcpy(&b, hay + i + n - 1, 16);
-        auto both = (a == first) & (b == last);
-        std::uint64_t halves[2];
-        std::memcpy(halves, &both, 16);
-        if ((halves[0] | halves[1]) == 0)
-            continue;
-        for (std::size_t k = 0; k < 16; ++k) {
-            if (both[k] != 0 && std::memcmp(hay + i + k + 1, needle + 1, n - 2) == 0)
-                return hay + i + k;
+// Finds a needle of 2 bytes or more. Sixteen start positions at a time are tested for the
+// needle's first and last byte together, which rules out nearly every position of Shift-JIS text
+// at once; only those left are compared whole. Several times faster than memmem on the
+// whole-file search. The tested bytes are spread once per search, not once per hit: a common
+// character hits in most records.
+class NeedleFinder {
+public:
+    explicit NeedleFinder(std::string_view needle) : needle_(needle)
+    {
+        for (int k = 0; k < 16; ++k) {
+            first_[k] = static_cast<unsigned char>(needle.front());
+            last_[k] = static_cast<unsigned char>(needle.back());
         }
     }
-    for (; i < starts; ++i) {
-        if (hay[i] == needle[0] && std::memcmp(hay + i, needle, n) == 0)
-            return hay + i;
+
+    // The first occurrence in hay, or null.
+    const char* Find(const char* hay, std::size_t hayLength) const
+    {
+        const std::size_t n = needle_.size();
+        if (n > hayLength)
+            return nullptr;
+        const std::size_t starts = hayLength - n + 1;
+        const Bytes first = first_;
+        const Bytes last = last_;
+        std::size_t i = 0;
+        for (; i + 16 <= starts; i += 16) {
+            Bytes a, b;
+            std::memcpy(&a, hay + i, 16);
+            std::memcpy(&b, hay + i + n - 1, 16);
+            const Bytes both = (a == first) & (b == last);
+            std::uint64_t halves[2];
+            std::memcpy(halves, &both, 16);
+            if ((halves[0] | halves[1]) == 0)
+                continue;
+            for (std::size_t half = 0; half < 2; ++half) {
+                // A byte of a half is 0xFF where both ends match: one bit of it per position.
+                std::uint64_t bits = halves[half] & 0x0101010101010101u;
+                for (; bits != 0; bits &= bits - 1) {
+                    const std::size_t at =
+                        i + half * 8 + static_cast<std::size_t>(std::countr_zero(bits)) / 8;
+                    // A two-byte needle, one double-byte character, is compared whole already.
+                    if (n == 2 || std::memcmp(hay + at + 1, needle_.data() + 1, n - 2) == 0)
+                        return hay + at;
+                }
+            }
+        }
+        for (; i < starts; ++i) {
+            if (hay[i] == needle_[0] && std::memcmp(hay + i, needle_.data(), n) == 0)
+                return hay + i;
+        }
+        return nullptr;
     }
-    return nullptr;
-}
+
+private:
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    std::string_view needle_;
+    Bytes first_, last_;
+};
 
 // Compares the search text with the address part of a record. Reach is the 1-based position of
 // the first differing byte or, when the address is a shorter equal beginning, its length.
@@ -147,12 +171,12 @@ void UndoToggleKe(std::string& text, std::size_t at)
 
 } // namespace
 
-int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool withKen)
+TAddressLevel TPostCode::SearchAddress(std::string_view address, TResultList& list, bool withKen)
 {
     list.Clear();
     std::string searchForm = NormalizeAddress(address);
     if (searchForm.size() < 2)
-        return 0;
+        return TAddressLevel::TooShort;
     LoadBlock(KeyOf(searchForm));
 
     UpdateBracket bracket(list);
@@ -179,21 +203,21 @@ int TPostCode::SearchAddress(std::string_view address, TResultList& list, bool w
 
     int bestReach1 = pass();
     if (list.Count() > 0)
-        return 1;
+        return TAddressLevel::Found;
     std::size_t toggled = ToggleKe(FSearchText);
     int bestReach2 = pass();
     if (list.Count() > 0)
-        return 2;
+        return TAddressLevel::FoundKeExchanged;
     int reach = bestReach2;
     if (bestReach1 > bestReach2) {
         UndoToggleKe(FSearchText, toggled);
         reach = bestReach1;
     }
     if (reach < 4)
-        return 3;
+        return TAddressLevel::None;
     FSearchText.resize(static_cast<std::size_t>(reach - 1));
     pass();
-    return 5;
+    return TAddressLevel::Shortened;
 }
 
 void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen)
@@ -203,7 +227,8 @@ void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen
     if (text.size() < 2)
         return;
     UpdateBracket bracket(list);
-    const std::string_view needle = FSearchText;
+    const NeedleFinder finder(FSearchText);
+    const std::size_t needleSize = FSearchText.size();
     for (int i = 0; i < FIndexCount; ++i) {
         LoadBlock(FIndex[static_cast<std::size_t>(i)].Key);
         const std::string_view bytes = BlockBytes();
@@ -213,8 +238,7 @@ void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen
         std::size_t recordEnd = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
         std::size_t from = 0;
         while (from < bytes.size()) {
-            const char* hit =
-                FindBytes(bytes.data() + from, bytes.size() - from, needle.data(), needle.size());
+            const char* hit = finder.Find(bytes.data() + from, bytes.size() - from);
             if (hit == nullptr)
                 break;
             auto at = static_cast<std::size_t>(hit - bytes.data());
@@ -222,7 +246,7 @@ void TPostCode::SearchAll(std::string_view text, TResultList& list, bool withKen
                 recordStart = recordEnd;
                 recordEnd += static_cast<unsigned char>(bytes[recordEnd]);
             }
-            if (at == recordStart || at + needle.size() > recordEnd) {
+            if (at == recordStart || at + needleSize > recordEnd) {
                 // Over the length byte or into the next record: not inside this record's text.
                 from = at + 1;
                 continue;

@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TStringResultList list;
     for (bool withKen : {false, true}) {
-        int level = dict.SearchAddress(text, list, withKen);
+        const int level = LevelNumber(dict.SearchAddress(text, list, withKen));
         bool listed = list.Count() > 0;
         bool expectListed = level == 1 || level == 2 || level == 5;
         if (list.updateDepth != 0 || expectListed != listed || level == 4 || level < 0 || level > 5)

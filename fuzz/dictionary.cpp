@@ -94,14 +94,15 @@ void QueryAddresses(const std::string& query, bool withKen)
     TStringResultList list;
     Run(list, [&] { dict.Search(query, list, withKen); });
     Run(list, [&] {
-        int level = dict.SearchAddress(query, list, withKen);
+        const int level = LevelNumber(dict.SearchAddress(query, list, withKen));
         bool listed = list.Count() > 0;
         if ((level == 1 || level == 2 || level == 5) != listed)
             __builtin_trap();
     });
     Run(list, [&] { (void)dict.Block().Count(); });
-    AskTwice<TPostCode>(
-        [&](TPostCode& d, TStringResultList& l) { return d.SearchAddress(query, l, withKen); });
+    AskTwice<TPostCode>([&](TPostCode& d, TStringResultList& l) {
+        return LevelNumber(d.SearchAddress(query, l, withKen));
+    });
     AskTwice<TPostCode>(
         [&](TPostCode& d, TStringResultList& l) { return d.Search(query, l, !withKen), 0; });
     bool searched = false;

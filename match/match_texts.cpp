@@ -49,15 +49,18 @@ constexpr RuleInfo kReasons[] = {
     {"unconvertible", "辞書にない文字があります"},
 };
 
-template <std::size_t N> const std::string& Text(const RuleInfo (&table)[N], std::size_t i)
+// The Shift-JIS texts of one table, converted at first use. One instance per table, not per
+// table size: two tables of the same length must not share their texts.
+template <const auto& Table> const std::string& Text(std::size_t i)
 {
-    static const std::array<std::string, N> texts = [&] {
-        std::array<std::string, N> out;
-        for (std::size_t k = 0; k < N; ++k)
-            out[k] = Sjis(table[k].text);
+    constexpr std::size_t n = std::size(Table);
+    static const std::array<std::string, n> texts = [] {
+        std::array<std::string, n> out;
+        for (std::size_t k = 0; k < n; ++k)
+            out[k] = Sjis(Table[k].text);
         return out;
     }();
-    return texts[i < N ? i : 0];
+    return texts[i < n ? i : 0];
 }
 
 } // namespace
@@ -74,12 +77,12 @@ const char* ReasonKey(TWaitReason reason)
 
 const std::string& ReasonText(TWaitReason reason)
 {
-    return Text(kReasons, static_cast<std::size_t>(reason));
+    return Text<kReasons>(static_cast<std::size_t>(reason));
 }
 
 const std::string& RuleText(TMatchRule rule)
 {
-    return Text(kRules, static_cast<std::size_t>(rule));
+    return Text<kRules>(static_cast<std::size_t>(rule));
 }
 
 } // namespace kompa::match

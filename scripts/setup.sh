@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     g++ clang libclang-rt-14-dev cmake ninja-build pkg-config xz-utils
-    libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libzip-dev nlohmann-json3-dev
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
     xvfb xauth x11-utils xdotool imagemagick hyperfine
     sqlite3 libsqlite3-dev

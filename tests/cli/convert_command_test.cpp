@@ -286,6 +286,20 @@ TEST(PreciseCommandLine, ReportsEachRecordAndAnswersQueries)
               "3\t\t1028795\tnew\toffice\t1\n");
     EXPECT_NE(r.out.find("事業所の番号 2\n"), std::string::npos);
 
+    // As JSON: each record an object, then the counts, all on standard output.
+    r = RunCli({"convert", "--dict", KOMPA_BIN_DIR, "--post-col", "2", "--addr-col", "3",
+                "--office-col", "4", "--report", "-", "--format", "json", "--dry-run", book});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
+              R"({"line":1,"before":"","after":"1008926","outcome":"new","stale":false,)"
+              R"("rule":"office","candidates":1})"
+              "\n");
+    EXPECT_NE(r.out.find(R"({"counts":{"records":3,"blank":0,"converted":3,"left":0,"new":3,)"
+                         R"("replaced":0,"stale":0,"kept":0,"office":2}})"
+                         "\n"),
+              std::string::npos)
+        << r.out;
+
     r = RunCli({"address", "--dict", KOMPA_BIN_DIR, "--match", "precise", "神川町中新里2720"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "=\t3670231\ttown\t町名");

@@ -97,6 +97,13 @@ TEST_F(OfficeCommands, CodeAndFindListTheOfficesAfterTheAddressesAndOfficeSearch
                      "#\t-\t0\tｿｳﾑ\n#\t-\t1\t総務\n" +
                          soumu);
 
+    // As JSON, an office's line is split into its kind, its name and its address.
+    r = Query({"code", "--format", "json", "1008798"});
+    EXPECT_EQ(r.out, R"({"query":"1008798","key":"1008798","level":null,"lines":[)"
+                     R"({"code":"1008798","prefecture":"東京都","address":"千代田区霞が関２－１",)"
+                     R"("office":{"kind":"post-office-box","name":"株式会社　郵便"}}]})"
+                     "\n");
+
     // Without OFFICE.DIC the code query answers as the pair alone, and office fails.
     std::filesystem::remove(dir.File("OFFICE.DIC"));
     r = Query({"code", "1008926"});

@@ -107,6 +107,44 @@ TEST_F(QueryCommands, FindDecidesLikeTheSearchWindow)
               "#\t0\t0\t-x\n");
 }
 
+TEST_F(QueryCommands, JsonGivesEachQueryOneObjectOnALine)
+{
+    auto r = Run({"address", "--format", "json", "千代田区丸の内１", "１２３"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              R"({"query":"千代田区丸の内１","key":"千代田区丸の内","level":"found","lines":[)"
+              R"({"code":"1000005","prefecture":"東京都","address":"千代田区丸の内"},)"
+              R"({"code":"1006290","prefecture":"東京都","address":"千代田区丸の内ＪＰタワー"}]})"
+              "\n"
+              R"({"query":"１２３","key":"","level":"too-short","lines":[]})"
+              "\n");
+
+    // find says which search answered; --match precise adds the precise answer.
+    r = Run({"find", "--format", "json", "--match", "precise", "千代田区"});
+    EXPECT_EQ(r.out,
+              R"({"query":"千代田区","search":"address","key":"千代田区","level":"found",)"
+              R"("lines":[{"code":"1000001","prefecture":"東京都","address":"千代田区千代田"},)"
+              R"({"code":"1000005","prefecture":"東京都","address":"千代田区丸の内"},)"
+              R"({"code":"1006290","prefecture":"東京都","address":"千代田区丸の内ＪＰタワー"}],)"
+              R"("precise":{"code":null,"rule":null,"reason":"no-city",)"
+              R"("text":"市区町村が見つかりません"}})"
+              "\n");
+    r = RunCli({"address", "--dict", KOMPA_BIN_DIR, "--format", "json", "--match", "precise",
+                "東京都千代田区霞が関１－１"});
+    EXPECT_NE(r.out.find(R"(,"precise":{"code":"1000013","rule":"not-building","reason":null,)"
+                         R"("text":"ビル以外"}}
+)"),
+              std::string::npos)
+        << r.out;
+
+    // A failed query is an object too; a wrong format is a usage error.
+    r = RunCli({"all", "--format", "json", "--dict", "/nonexistent", "丸"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, R"({"query":"丸","error":"ﾌｧｲﾙ /nonexistent/KOMPA.DIC は開けません"})"
+                     "\n");
+    EXPECT_EQ(Run({"code", "--format", "csv", "100"}).status, 2);
+}
+
 TEST_F(QueryCommands, NormalizeNeedsNoDictionary)
 {
     auto r = RunCli({"normalize", "--dict", "/nonexistent", "東京都 千代田区丸の内１－２", "abc"});

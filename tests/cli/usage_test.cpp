@@ -25,6 +25,10 @@ TEST(Usage, HelpGoesToStandardOutput)
         EXPECT_TRUE(StartsWith(r.out, std::string("usage: kompa-cli ") + command)) << r.out;
         EXPECT_EQ(r.err, "") << command;
     }
+    r = RunCli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(StartsWith(r.out, "kompa-cli 1.")) << r.out;
+
     // Help wins over the rest, and runs nothing.
     r = RunCli({"build", "/nonexistent.csv", "--help"});
     EXPECT_EQ(r.status, 0);

@@ -141,7 +141,7 @@ TEST_F(ConversionPass, ConfirmationMakesEveryAddressWait)
     pass.SetConfirm(true);
     ASSERT_EQ(Start(), TStepResult::Waiting);
     EXPECT_EQ(waits, 1);
-    EXPECT_EQ(pass.Level(), 1);
+    EXPECT_EQ(pass.Level(), TAddressLevel::Found);
     ASSERT_EQ(pass.Candidates().Count(), 1);
     EXPECT_EQ(pass.Candidates().Line(0), Sjis("1000014 千代田区永田町"));
     EXPECT_EQ(pass.WaitKey(), Sjis("千代田区永田町"));
@@ -166,25 +166,25 @@ TEST_F(ConversionPass, WaitingRecordsShowWhatTheWindowShows)
 {
     Load({"a,1,不明町1", "b,2,札幌市中央区大通", "c,3,千代田区永田町三丁目", "d,4,千代田区霞ヶ関"});
     ASSERT_EQ(Start(), TStepResult::Waiting);
-    EXPECT_EQ(pass.Level(), 3); // no candidate: the whole key
+    EXPECT_EQ(pass.Level(), TAddressLevel::None); // no candidate: the whole key
     EXPECT_EQ(pass.Candidates().Count(), 0);
     EXPECT_EQ(pass.WaitKey(), Sjis("不明町"));
     EXPECT_EQ(pass.WaitPostCode(), "1");
 
     ASSERT_EQ(pass.Skip(), TStepResult::Waiting); // several candidates
     EXPECT_EQ(pass.Current(), 1);
-    EXPECT_EQ(pass.Level(), 1);
+    EXPECT_EQ(pass.Level(), TAddressLevel::Found);
     EXPECT_EQ(pass.Candidates().Count(), 2);
 
     ASSERT_EQ(pass.Skip(), TStepResult::Waiting); // one, but only through a shortened key
-    EXPECT_EQ(pass.Level(), 5);
+    EXPECT_EQ(pass.Level(), TAddressLevel::Shortened);
     EXPECT_EQ(pass.Candidates().Count(), 1);
     EXPECT_EQ(pass.WaitKey(), postCode.SearchText());
     EXPECT_EQ(pass.WaitKey(), Sjis("千代田区永田"));
 
     // ヶ/ケ is the only spelling exchanged: 霞ヶ関 shares just 千代田区霞 with 霞が関.
     ASSERT_EQ(pass.Skip(), TStepResult::Waiting);
-    EXPECT_EQ(pass.Level(), 5);
+    EXPECT_EQ(pass.Level(), TAddressLevel::Shortened);
     EXPECT_EQ(pass.WaitKey(), Sjis("千代田区霞"));
     ASSERT_EQ(pass.Skip(), TStepResult::Finished);
     EXPECT_EQ(pass.SkipCount(), 4);
@@ -370,7 +370,7 @@ TEST_F(ConversionPass, ResearchAndWordSearchActOnlyWhileARecordWaits)
     TStringResultList list;
     EXPECT_TRUE(pass.Research(Sjis("東京都千代田区霞が関１"), list));
     EXPECT_EQ(list.lines, std::vector<std::string>{Sjis("1000013 千代田区霞が関")});
-    EXPECT_EQ(pass.Level(), 3); // the automatic search's level stays
+    EXPECT_EQ(pass.Level(), TAddressLevel::None); // the automatic search's level stays
     EXPECT_TRUE(pass.WordSearch(Sjis("大通"), list));
     EXPECT_EQ(list.Count(), 2);
     ASSERT_EQ(pass.Ok(list.lines[0]), TStepResult::Finished);
@@ -730,11 +730,11 @@ TEST_F(ConversionPass, UnattendedSkipsWhatWouldWait)
     EXPECT_EQ(pass.State(), TPassState::Finished);
     ASSERT_EQ(skipped.size(), 2u);
     EXPECT_EQ(skipped[0].line, 2);
-    EXPECT_EQ(skipped[0].level, 3);
+    EXPECT_EQ(skipped[0].level, TAddressLevel::None);
     EXPECT_EQ(skipped[0].count, 0);
     EXPECT_EQ(skipped[0].key, Sjis("不明町"));
     EXPECT_EQ(skipped[1].line, 4);
-    EXPECT_EQ(skipped[1].level, 1);
+    EXPECT_EQ(skipped[1].level, TAddressLevel::Found);
     EXPECT_EQ(skipped[1].count, 2);
     EXPECT_EQ(skipped[1].key, Sjis("札幌市中央区大通"));
     EXPECT_EQ(pass.ConvCount(), 1);

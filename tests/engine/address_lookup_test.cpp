@@ -33,7 +33,7 @@ protected:
     static void TearDownTestSuite() { delete built; }
     void SetUp() override { dict.OpenDictionary(built->AddressFile()); }
 
-    int SearchAddress(const char* utf8, bool withKen = false)
+    TAddressLevel SearchAddress(const char* utf8, bool withKen = false)
     {
         return dict.SearchAddress(Sjis(utf8), list, withKen);
     }
@@ -46,49 +46,49 @@ BuiltDictionaries* AddressLookup::built = nullptr;
 
 TEST_F(AddressLookup, TypedAddressFindsTheRecordsBeginningWithItsSearchForm)
 {
-    EXPECT_EQ(SearchAddress("東京都千代田区丸の内１丁目"), 1);
+    EXPECT_EQ(SearchAddress("東京都千代田区丸の内１丁目"), TAddressLevel::Found);
     EXPECT_EQ(list.lines,
               SjisLines({"1000005 千代田区丸の内", "1006890 千代田区丸の内ＪＰタワー"}));
     EXPECT_EQ(dict.SearchText(), Sjis("千代田区丸の内"));
     EXPECT_EQ(dict.Block().Count(), 4); // the block of 千
     EXPECT_EQ(list.updateDepth, 0);
 
-    EXPECT_EQ(SearchAddress("千代田区丸の内1-2", true), 1);
+    EXPECT_EQ(SearchAddress("千代田区丸の内1-2", true), TAddressLevel::Found);
     EXPECT_EQ(list.lines, SjisLines({"1000005 東京都千代田区丸の内",
                                      "1006890 東京都千代田区丸の内ＪＰタワー"}));
 
     // One character lists its whole block.
-    EXPECT_EQ(SearchAddress("千"), 1);
+    EXPECT_EQ(SearchAddress("千"), TAddressLevel::Found);
     EXPECT_EQ(list.Count(), 4);
 }
 
 TEST_F(AddressLookup, KeExchangeReturnsTwoAndChangesOnlyTheFirstSmallKe)
 {
-    EXPECT_EQ(SearchAddress("龍ヶ崎市"), 2);
+    EXPECT_EQ(SearchAddress("龍ヶ崎市"), TAddressLevel::FoundKeExchanged);
     EXPECT_EQ(list.lines,
               SjisLines({"3010000 龍ケ崎市以下に掲載がない場合", "3010002 龍ケ崎市ケ谷ケ原"}));
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎市"));
 
-    EXPECT_EQ(SearchAddress("鶴ケ島市"), 2);
+    EXPECT_EQ(SearchAddress("鶴ケ島市"), TAddressLevel::FoundKeExchanged);
     EXPECT_EQ(list.lines,
               SjisLines({"3500200 鶴ヶ島市以下に掲載がない場合", "3502202 鶴ヶ島市五味ヶ谷"}));
 
     // With both forms in the text, the first ヶ is exchanged, not the ケ before it.
-    EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ヶ原"), 2);
+    EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ヶ原"), TAddressLevel::FoundKeExchanged);
     EXPECT_EQ(list.lines, SjisLines({"3010002 龍ケ崎市ケ谷ケ原"}));
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎市ケ谷ケ原"));
 }
 
 TEST_F(AddressLookup, UnknownTownListsTheLongestSharedWholeCharacterBeginning)
 {
-    EXPECT_EQ(SearchAddress("東京都千代田区霞が関１－１"), 5);
+    EXPECT_EQ(SearchAddress("東京都千代田区霞が関１－１"), TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("千代田区"));
     EXPECT_EQ(list.lines,
               SjisLines({"1000005 千代田区丸の内", "1000001 千代田区千代田",
                          "1006890 千代田区丸の内ＪＰタワー", "1010021 千代田区外神田"}));
 
     // A record shorter than the text: its own last character is cut too.
-    EXPECT_EQ(SearchAddress("中央区銀座"), 5);
+    EXPECT_EQ(SearchAddress("中央区銀座"), TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("中央"));
     EXPECT_EQ(list.lines, SjisLines({"1040000 中央区"}));
 }
@@ -96,45 +96,45 @@ TEST_F(AddressLookup, UnknownTownListsTheLongestSharedWholeCharacterBeginning)
 TEST_F(AddressLookup, ShortenedTextKeepsTheKeSpellingThatReachedFurther)
 {
     // The exchanged text reaches further and stays exchanged.
-    EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ヶ沢"), 5);
+    EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ヶ沢"), TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎市ケ谷ケ"));
     EXPECT_EQ(list.lines, SjisLines({"3010002 龍ケ崎市ケ谷ケ原"}));
 
     // The typed text reaches further: the exchange is undone before the cut.
-    EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ケ沢"), 5);
+    EXPECT_EQ(SearchAddress("龍ケ崎市ケ谷ケ沢"), TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎市ケ谷ケ"));
     EXPECT_EQ(list.lines, SjisLines({"3010002 龍ケ崎市ケ谷ケ原"}));
 
     // With a second ヶ in the text, undoing the exchange must not exchange that one instead.
-    EXPECT_EQ(SearchAddress("鶴ヶ島市五味ヶ丘"), 5);
+    EXPECT_EQ(SearchAddress("鶴ヶ島市五味ヶ丘"), TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("鶴ヶ島市五味ヶ"));
     EXPECT_EQ(list.lines, SjisLines({"3502202 鶴ヶ島市五味ヶ谷"}));
 
-    EXPECT_EQ(SearchAddress("龍ヶ崎町"), 5);
+    EXPECT_EQ(SearchAddress("龍ヶ崎町"), TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("龍ケ崎"));
     EXPECT_EQ(list.Count(), 2);
 }
 
 TEST_F(AddressLookup, NoSharedTwoCharacterBeginningReturnsThreeWithNothing)
 {
-    EXPECT_EQ(SearchAddress("千葉市"), 3); // R = 3
+    EXPECT_EQ(SearchAddress("千葉市"), TAddressLevel::None); // R = 3
     EXPECT_TRUE(list.lines.empty());
     EXPECT_EQ(dict.SearchText(), Sjis("千葉市"));
 
-    EXPECT_EQ(SearchAddress("北区"), 3); // the record 北 alone: R = 1
+    EXPECT_EQ(SearchAddress("北区"), TAddressLevel::None); // the record 北 alone: R = 1
     EXPECT_TRUE(list.lines.empty());
 
-    EXPECT_EQ(SearchAddress("南区"), 3); // no block at all
+    EXPECT_EQ(SearchAddress("南区"), TAddressLevel::None); // no block at all
     EXPECT_EQ(dict.Block().Count(), 0);
     EXPECT_EQ(list.updateDepth, 0);
 }
 
 TEST_F(AddressLookup, NothingToSearchReturnsZeroAndKeepsTheState)
 {
-    ASSERT_EQ(SearchAddress("千代田区"), 1);
+    ASSERT_EQ(SearchAddress("千代田区"), TAddressLevel::Found);
     for (const char* typed : {"", "　千代田区", "123千代田区", "東京都", "ｾﾝﾀﾞｲ"}) {
         list.lines = {"old"};
-        EXPECT_EQ(SearchAddress(typed), 0) << typed;
+        EXPECT_EQ(SearchAddress(typed), TAddressLevel::TooShort) << typed;
         EXPECT_TRUE(list.lines.empty());
         EXPECT_EQ(dict.SearchText(), Sjis("千代田区"));
         EXPECT_EQ(dict.Block().Count(), 4);
@@ -180,7 +180,7 @@ TEST_F(AddressLookup, SearchAllListsEveryBlockInKeyOrder)
 
 TEST_F(AddressLookup, ClosedDictionary)
 {
-    ASSERT_EQ(SearchAddress("千代田区"), 1);
+    ASSERT_EQ(SearchAddress("千代田区"), TAddressLevel::Found);
     dict.CloseDictionary();
     list.lines = {"old"};
     EXPECT_EQ(MessageOf([&] { SearchAddress("千代田区丸の内"); }), msg::kNoDictionary);
@@ -200,14 +200,16 @@ TEST(AddressLookupFullData, AnswersFromTheBundledData)
     dict.OpenDictionary(full.AddressFile());
     TStringResultList list;
 
-    ASSERT_EQ(dict.SearchAddress(Sjis("東京都千代田区丸の内１丁目"), list, false), 1);
+    ASSERT_EQ(dict.SearchAddress(Sjis("東京都千代田区丸の内１丁目"), list, false),
+              TAddressLevel::Found);
     EXPECT_EQ(dict.SearchText(), Sjis("千代田区丸の内"));
     ASSERT_FALSE(list.lines.empty());
     for (const auto& line : list.lines)
         EXPECT_EQ(line.substr(8, 14), Sjis("千代田区丸の内"));
     EXPECT_EQ(list.lines[0], Sjis("1000005 千代田区丸の内")) << "first in source order";
 
-    EXPECT_EQ(dict.SearchAddress(Sjis("東京都千代田区存在しない町"), list, false), 5);
+    EXPECT_EQ(dict.SearchAddress(Sjis("東京都千代田区存在しない町"), list, false),
+              TAddressLevel::Shortened);
     EXPECT_EQ(dict.SearchText(), Sjis("千代田区"));
 
     // The last text is a trail byte and the next lead byte: plain bytes, not characters.

@@ -161,7 +161,7 @@ TEST(CodeLookupEmpty, DictionaryWithoutBlocksOpensAndAnswersNothing)
     TStringResultList list;
     codes.Search("1000001", list, true);
     EXPECT_TRUE(list.lines.empty());
-    EXPECT_EQ(addresses.SearchAddress(Sjis("千代田区"), list, true), 3);
+    EXPECT_EQ(addresses.SearchAddress(Sjis("千代田区"), list, true), TAddressLevel::None);
     addresses.SearchAll(Sjis("千代田"), list, true);
     EXPECT_TRUE(list.lines.empty());
     EXPECT_EQ(list.updateDepth, 0);

@@ -160,8 +160,8 @@ TEST_F(DamagedDictionary, RecordsTooShortForTheirFieldsNeverReadPastThemselves)
     dict.Search("", list, true);
     EXPECT_EQ(list.lines,
               (std::vector<std::string>{Sjis("1000001 東京都"), Sjis("1000001 東京都千")}));
-    EXPECT_EQ(dict.SearchAddress(Sjis("千代田"), list, false), 3);
-    EXPECT_EQ(dict.SearchAddress(Sjis("千"), list, false), 1);
+    EXPECT_EQ(dict.SearchAddress(Sjis("千代田"), list, false), TAddressLevel::None);
+    EXPECT_EQ(dict.SearchAddress(Sjis("千"), list, false), TAddressLevel::Found);
     EXPECT_EQ(list.lines, std::vector<std::string>{Sjis("1000001 千")});
     dict.SearchAll("10", list, false);
     EXPECT_TRUE(list.lines.empty());
@@ -182,7 +182,7 @@ TEST_F(DamagedDictionary, UnsortedAndDuplicateKeysOnlyMissBlocks)
     std::string image = DictionaryImage(
         kAddressMagic, {{kSenKey, SenBlock()}, {0x0001, SenBlock()}, {kSenKey, SenBlock()}});
     dict.OpenDictionary(Write(image));
-    EXPECT_GE(dict.SearchAddress(Sjis("千代田区"), list, false), 1);
+    EXPECT_NE(dict.SearchAddress(Sjis("千代田区"), list, false), TAddressLevel::TooShort);
     dict.SearchAll(Sjis("千代田"), list, false);
     EXPECT_EQ(list.updateDepth, 0);
 }

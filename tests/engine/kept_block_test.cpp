@@ -84,7 +84,9 @@ TEST(KeptBlocks, EveryQueryKindMatchesTheWalkOverTheBundledData)
         for (const std::string& text : texts) {
             ExpectSameAsFresh<TPostCode>(
                 addresses, full.AddressFile(),
-                [&](TPostCode& d, TResultList& l) { return d.SearchAddress(text, l, true); },
+                [&](TPostCode& d, TResultList& l) {
+                    return LevelNumber(d.SearchAddress(text, l, true));
+                },
                 "address " + text);
             ExpectSameAsFresh<TPostCode>(
                 addresses, full.AddressFile(),

@@ -2,6 +2,7 @@
 // seam, the error display, the about dialog and help.
 
 #include <QAction>
+#include <QClipboard>
 #include <QDateTime>
 #include <QDialog>
 #include <QFileInfo>
@@ -177,6 +178,48 @@ private slots:
         QCOMPARE(FindWindows(), 1);
         QVERIFY(MainForm->PostCode1.IsOpen());
         QVERIFY(MainForm->CodeAddress1.IsOpen());
+    }
+
+    void copyAndDeleteStayWithTheSelectionTheyAct()
+    {
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        MainForm->KF2Click();
+        QLineEdit* edit = FindForm->Edit1;
+        edit->setFocus();
+        edit->setText(QStringLiteral("千代田"));
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        // Chosen text: Ctrl+C copies and Ctrl+Del deletes, as in an edit of its own.
+        edit->setSelection(0, 2);
+        QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("千代"));
+        edit->setSelection(0, 2);
+        QTest::keyClick(edit, Qt::Key_Delete, Qt::ControlModifier);
+        QVERIFY(edit->text().size() < 3);
+        QVERIFY(!ConvForm);
+        QVERIFY(FindForm);
+
+        // A chosen line of a list: Ctrl+C copies it.
+        edit->setText(QStringLiteral("1000001"));
+        FindForm->SpeedButton1Click();
+        QVERIFY(FindForm->ListBox1->count() > 0);
+        FindForm->ListBox1->setFocus();
+        FindForm->ListBox1->setCurrentRow(0);
+        QTest::keyClick(FindForm->ListBox1, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), FindForm->ListBox1->item(0)->text());
+        QVERIFY(!ConvForm);
+
+        // Nothing chosen: the frame's commands, wherever the focus is.
+        FindForm->ListBox1->clearSelection();
+        QTest::keyClick(FindForm->ListBox1, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(ConvForm);
+        FindForm->Edit1->setFocus();
+        FindForm->Edit1->deselect();
+        QTest::keyClick(FindForm->Edit1, Qt::Key_Delete, Qt::ControlModifier);
+        ProcessClosedWindows();
+        QVERIFY(!FindForm);
+        QVERIFY(!ConvForm);
     }
 
     void tileStacksTheChildrenAcrossTheWholeClientArea()
@@ -388,10 +431,11 @@ private slots:
         };
         const std::string cwd = std::filesystem::current_path().string();
         std::filesystem::current_path(dir->Path());
-        char program[] = "kompa", file[] = "book.csv";
-        char* argv[] = {program, file, nullptr};
-        kompa::ui::OpenFileFromCommandLine(2, argv);
+        const kompa::ui::TCommandLine commandLine =
+            kompa::ui::ReadCommandLine({QStringLiteral("kompa"), QStringLiteral("book.csv")});
         std::filesystem::current_path(cwd);
+        QVERIFY(!commandLine.exitStatus);
+        kompa::ui::OpenFileFromCommandLine(commandLine.fileName);
         QTRY_COMPARE(shown, QStringList{QStringLiteral("FldForm")});
         QCOMPARE(ConvForm->Pass().CsvFileName(), dir->File("book.csv"));
         QCOMPARE(errors->shown, QStringList{});

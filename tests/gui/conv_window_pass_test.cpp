@@ -53,7 +53,8 @@ private slots:
             const std::string key = lookup.NormalizeAddress(fields[2]);
             if (key.empty())
                 continue;
-            if (lookup.SearchAddress(key, candidates, false) > 4 || candidates.Count() != 1)
+            if (lookup.SearchAddress(key, candidates, false) == kompa::TAddressLevel::Shortened ||
+                candidates.Count() != 1)
                 continue;
             book += line + "\r\n";
             if (++kept == kRecords)

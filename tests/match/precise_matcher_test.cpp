@@ -130,5 +130,12 @@ TEST_F(PreciseMatching, AddressesAsPeopleWriteThem)
     EXPECT_EQ(Answer(in, "北海道府中市宮西町"), "- no-city");
 }
 
+TEST(MatchTexts, RulesAndReasonsKeepTheirOwnTexts)
+{
+    // The two tables are as long as each other; whichever is asked first, each gives its own.
+    EXPECT_EQ(match::RuleText(match::TMatchRule::Chome), Sjis("丁目"));
+    EXPECT_EQ(match::ReasonText(match::TWaitReason::NoChome), Sjis("丁目がありません"));
+}
+
 } // namespace
 } // namespace kompa::test
