@@ -2,6 +2,9 @@
 // Entry points of the kompa-cli commands. Each gets argv[0] = the command's name and returns the
 // process exit status: 0 success, 1 a failure reported on stderr, 2 a usage error.
 
+#include <span>
+#include <string_view>
+
 namespace kompa::cli {
 
 int RunBuild(int argc, char** argv);
@@ -12,7 +15,17 @@ int RunFind(int argc, char** argv);
 int RunNormalize(int argc, char** argv);
 int RunOffice(int argc, char** argv);
 int RunUpdate(int argc, char** argv);
-// Defined in cmd_convert.cpp; weak so the program links before that file exists.
-[[gnu::weak]] int RunConvert(int argc, char** argv);
+int RunConvert(int argc, char** argv);
+
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+    const char* synopsis;
+};
+
+// Every command, in the order the usage lists them.
+std::span<const Command> Commands();
+// The command of that name, or null.
+const Command* FindCommand(std::string_view name);
 
 } // namespace kompa::cli

@@ -1,6 +1,7 @@
 // kompa-cli: the dictionary build and the queries of the desktop program, for scripts.
 // Reads no configuration; of the environment only where the per-user dictionaries live
-// ($XDG_DATA_HOME, $HOME). Every other choice is on the command line.
+// ($XDG_DATA_HOME, $HOME). Every other choice is on the command line. The commands are in the
+// kompa_cli library (commands.h); this file only picks one.
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,36 +13,13 @@
 namespace kompa::cli {
 namespace {
 
-struct Command {
-    const char* name;
-    int (*run)(int, char**);
-    const char* synopsis;
-};
-
-// The command table. A new command is one source file defining its Run function (declared in
-// commands.h) plus one line here. `convert` lives in cmd_convert.cpp; until that file exists its
-// weak entry is null and the command is left out.
-const Command kCommands[] = {
-    {"build", RunBuild, "build [--office OFFICE] [SOURCE [SOURCE2]] [DIR]"},
-    {"update", RunUpdate, "update [--office OFFICE] [SOURCE [SOURCE2]]"},
-    {"code", RunCode, "code [--dict DIR] [--ken] [--sjis] [CODE...]"},
-    {"address", RunAddress, "address [--dict DIR] [--ken] [--sjis] [ADDRESS...]"},
-    {"all", RunAll, "all [--dict DIR] [--ken] [--sjis] [TEXT...]"},
-    {"find", RunFind, "find [--dict DIR] [--ken] [--sjis] [TEXT...]"},
-    {"office", RunOffice, "office [--dict DIR] [--ken] [--sjis] [NAME...]"},
-    {"normalize", RunNormalize, "normalize [--sjis] [ADDRESS...]"},
-    {"convert", RunConvert,
-     "convert [--dict DIR] [--ken] [--sjis] --post-col N --addr-col M [...] FILE"},
-};
-
 void PrintUsage(std::FILE* to)
 {
     std::fputs("usage: kompa-cli COMMAND [ARGS...]\n       kompa-cli COMMAND --help\n"
                "       kompa-cli --version\ncommands:\n",
                to);
-    for (const Command& command : kCommands)
-        if (command.run != nullptr)
-            std::fprintf(to, "  kompa-cli %s\n", command.synopsis);
+    for (const Command& command : Commands())
+        std::fprintf(to, "  kompa-cli %s\n", command.synopsis);
 }
 
 } // namespace
@@ -66,9 +44,8 @@ int main(int argc, char** argv)
         std::fputs("kompa-cli " KOMPA_VERSION "\n", stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    for (const Command& command : kCommands)
-        if (command.run != nullptr && name == command.name)
-            return command.run(argc - 1, argv + 1);
+    if (const Command* command = FindCommand(name))
+        return command->run(argc - 1, argv + 1);
     std::fprintf(stderr, "kompa-cli: unknown command '%s'\n", argv[1]);
     PrintUsage(stderr);
     return 2;

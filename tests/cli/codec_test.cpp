@@ -1,9 +1,8 @@
-// The output converter of kompa-cli against the project's CP932 converter. kompa-cli is a
-// program, not a library, so its converter source is compiled in here.
+// The output converter of kompa-cli against the project's CP932 converter.
 
 #include <gtest/gtest.h>
 
-#include "cli/codec.cpp"
+#include "cli/codec.h"
 #include "engine/cp932.h"
 
 namespace kompa::cli {
