@@ -8,7 +8,7 @@
 #include "cli/run_cli.h"
 #include "support/test_support.h"
 
-// kompa-cli convert as a script runs it, against the dictionary built from the bundled data.
+// kompa-cli convert, against the dictionary built from the bundled data.
 namespace kompa::test {
 namespace {
 
@@ -35,7 +35,7 @@ protected:
             options.insert(options.begin(), {"--match", "literal"});
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(file);
-        return RunProgram(CliPath(), args, {}, {}, stdoutFile);
+        return RunCli(args, {}, {}, stdoutFile);
     }
     std::size_t FilesInDir() const
     {

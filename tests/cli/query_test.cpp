@@ -1,4 +1,4 @@
-// The query commands run as a process against dictionaries built from a small source.
+// The query commands against dictionaries built from a small source.
 
 #include <gtest/gtest.h>
 

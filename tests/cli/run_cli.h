@@ -1,5 +1,7 @@
 #pragma once
-// Runs the built kompa-cli as a separate process, as a script would, and captures everything.
+// Runs a kompa-cli command and captures everything: RunCli in this process, the others as a
+// separate process, for what only the program decides (its dispatch, where it lives, its
+// environment at start).
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -29,22 +31,19 @@ inline std::string CliPath()
 }
 
 // Runs program with args, stdinBytes on standard input and the given environment (the caller's
-// when empty); standard output goes to stdoutFile when one is named.
+// when empty).
 inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                             const std::string& stdinBytes = {},
-                            const std::vector<std::string>& env = {},
-                            const std::string& stdoutFile = {})
+                            const std::vector<std::string>& env = {})
 {
     TempDir io;
-    const std::string in = io.File("in"), err = io.File("err");
-    const std::string out = stdoutFile.empty() ? io.File("out") : stdoutFile;
+    const std::string in = io.File("in"), out = io.File("out"), err = io.File("err");
     WriteFile(in, stdinBytes);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(),
-                                     O_WRONLY | (stdoutFile.empty() ? O_CREAT | O_TRUNC : 0), 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -67,17 +66,21 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
     }
     CliResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    if (stdoutFile.empty())
-        result.out = ReadFile(out);
+    result.out = ReadFile(out);
     result.err = ReadFile(err);
     return result;
 }
 
-inline CliResult RunCli(const std::vector<std::string>& args, const std::string& stdinBytes = {},
-                        const std::vector<std::string>& env = {})
+inline CliResult SpawnCli(const std::vector<std::string>& args)
 {
-    return RunProgram(CliPath(), args, stdinBytes, env);
+    return RunProgram(CliPath(), args);
 }
+
+// Runs the command args[0] in this process with its standard streams on files, as
+// RunProgram does for the program: the same bytes, the status main() would return. The names
+// in env are set for the run (the process keeps the rest of its environment).
+CliResult RunCli(const std::vector<std::string>& args, const std::string& stdinBytes = {},
+                 const std::vector<std::string>& env = {}, const std::string& stdoutFile = {});
 
 } // namespace kompa::test
 

@@ -47,8 +47,8 @@ TEST(UpdateCommand, AReportThatCannotBePrintedDoesNotUndoTheUpdate)
 {
     TempDir data;
     WriteFile(data.File("src.csv"), MinistryLine("1000001", "東京都", "千代田区", "千代田"));
-    const auto r = RunProgram(CliPath(), {"update", data.File("src.csv")}, {},
-                              {"XDG_DATA_HOME=" + data.File("xdg")}, "/dev/full");
+    const auto r = RunCli({"update", data.File("src.csv")}, {},
+                          {"XDG_DATA_HOME=" + data.File("xdg")}, "/dev/full");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("could not be printed"), std::string::npos) << r.err;
     EXPECT_TRUE(std::filesystem::exists(data.File("xdg/kompa/VELDA.DIC")));
