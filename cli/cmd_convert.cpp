@@ -22,6 +22,7 @@
 #include "engine/errors.h"
 #include "engine/messages.h"
 #include "options.h"
+#include "report_texts.h"
 
 namespace kompa::cli {
 namespace {
@@ -61,19 +62,11 @@ constexpr char kUsage[] =
 // What precise matching adds to the counts: 新規, 変更, うち辞書にない番号, 維持.
 constexpr const char* kCodeCountCaptions[] = {"新規", "変更", "うち辞書にない番号", "維持"};
 
-// The counts' captions as the result dialog shows them (Shift-JIS).
-// 総データ数, 住所が空のデータ, 変換データ数, 未変換
-constexpr const char* kCountCaptions[] = {
-    "\x91\x8D\x83"
-    "f\x81[\x83^\x90\x94",
-    "\x8F\x5A\x8F\x8A\x82\xAA\x8B\xF3\x82\xCC\x83"
-    "f\x81[\x83^",
-    "\x95\xCF\x8A\xB7\x83"
-    "f\x81[\x83^\x90\x94",
-    "\x96\xA2\x95\xCF\x8A\xB7",
-};
-// 見出し行: the heading line kept, when there is one.
-constexpr char kHeadingCaption[] = "\x8C\xA9\x8F\x6F\x82\xB5\x8D\x73";
+// The counts' captions as the result dialog shows them.
+constexpr const char* kCountCaptions[] = {report::kTotal, report::kBlankAddress, report::kConverted,
+                                          report::kSkipped};
+// The heading line kept, when there is one.
+constexpr const char* kHeadingCaption = report::kHeadingLines;
 
 int Usage(const std::string& reason)
 {
