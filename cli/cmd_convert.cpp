@@ -17,10 +17,10 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
-#include "engine/cp932.h"
-#include "engine/data_dirs.h"
-#include "engine/errors.h"
-#include "engine/messages.h"
+#include "engine/dictionary/data_dirs.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
+#include "engine/text/cp932.h"
 #include "options.h"
 
 namespace kompa::cli {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/codec.cpp"
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::cli {
 namespace {
