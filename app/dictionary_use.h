@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/dictionary_build.h"
+#include "engine/dictionary/dictionary_build.h"
 
 class QDialog;
 class QWidget;

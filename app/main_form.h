@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "convui/conv_windows.h"
-#include "engine/dictionary.h"
-#include "engine/office_dictionary.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/office_dictionary.h"
 
 class QAction;
 class QMdiArea;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "conv/csv_fields.h"
-#include "engine/light_strings.h"
-#include "engine/sjis.h"
+#include "engine/dictionary/light_strings.h"
+#include "engine/text/sjis.h"
 
 namespace kompa::bench {
 

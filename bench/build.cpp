@@ -8,9 +8,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "engine/dictionary.h"
-#include "engine/dictionary_build.h"
-#include "engine/light_strings.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/dictionary/light_strings.h"
 
 namespace {
 

@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/cp932.h"
-#include "engine/dictionary.h"
-#include "engine/ken.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/source/ken.h"
+#include "engine/text/cp932.h"
 
 extern char** environ;
 

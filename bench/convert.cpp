@@ -18,10 +18,10 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
-#include "engine/cp932.h"
-#include "engine/file_io.h"
-#include "engine/file_replace.h"
-#include "match/precise_matcher.h"
+#include "engine/io/file_io.h"
+#include "engine/io/file_replace.h"
+#include "engine/match/precise_matcher.h"
+#include "engine/text/cp932.h"
 
 namespace {
 

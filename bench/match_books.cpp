@@ -17,9 +17,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/cp932.h"
-#include "engine/errors.h"
-#include "engine/source_text.h"
+#include "engine/io/errors.h"
+#include "engine/source/source_text.h"
+#include "engine/text/cp932.h"
 #include "match_books/book_generator.h"
 #include "match_books/book_score.h"
 

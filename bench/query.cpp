@@ -10,7 +10,7 @@
 
 #include "bench/floor.h"
 #include "bench/query_data.h"
-#include "engine/result_list.h"
+#include "engine/dictionary/result_list.h"
 
 namespace {
 

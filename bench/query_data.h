@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/cp932.h"
-#include "engine/dictionary.h"
-#include "engine/office_build.h"
-#include "engine/office_dictionary.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/office_build.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::bench {
 

@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "engine/dictionary.h"
-#include "engine/file_io.h"
-#include "engine/office_dictionary.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/io/file_io.h"
 #include "options.h"
 
 namespace kompa::cli {

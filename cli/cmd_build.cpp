@@ -7,10 +7,10 @@
 #include "build_operands.h"
 #include "codec.h"
 #include "commands.h"
-#include "engine/dictionary_build.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/messages.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
 
 namespace kompa::cli {
 namespace {

@@ -5,11 +5,11 @@
 
 #include "codec.h"
 #include "commands.h"
-#include "engine/errors.h"
-#include "engine/find_query.h"
-#include "engine/int_parse.h"
-#include "engine/messages.h"
-#include "match/precise_matcher.h"
+#include "engine/dictionary/find_query.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
+#include "engine/match/precise_matcher.h"
+#include "engine/text/int_parse.h"
 #include "query_session.h"
 
 namespace kompa::cli {

@@ -8,8 +8,8 @@
 #include "build_operands.h"
 #include "codec.h"
 #include "commands.h"
-#include "engine/data_dirs.h"
-#include "engine/errors.h"
+#include "engine/dictionary/data_dirs.h"
+#include "engine/io/errors.h"
 
 namespace kompa::cli {
 namespace {

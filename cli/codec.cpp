@@ -1,6 +1,6 @@
 #include "codec.h"
 
-#include "engine/errors.h"
+#include "engine/io/errors.h"
 
 #include <algorithm>
 #include <array>
@@ -10,8 +10,8 @@
 #include <memory>
 #include <new>
 
-#include "engine/cp932.h"
-#include "engine/sjis.h"
+#include "engine/text/cp932.h"
+#include "engine/text/sjis.h"
 
 namespace kompa::cli {
 namespace {

@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "codec.h"
-#include "engine/ken.h"
-#include "engine/office_dictionary.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/source/ken.h"
 #include "query_session.h"
 
 namespace kompa::cli {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/result_list.h"
+#include "engine/dictionary/result_list.h"
 
 namespace kompa::cli {
 

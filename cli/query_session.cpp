@@ -9,13 +9,13 @@
 #include <exception>
 
 #include "codec.h"
-#include "engine/cp932.h"
-#include "engine/data_dirs.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
+#include "engine/dictionary/data_dirs.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/match/match_texts.h"
+#include "engine/text/cp932.h"
 #include "input.h"
 #include "json_output.h"
-#include "match/match_texts.h"
 #include "options.h"
 
 namespace kompa::cli {

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/dictionary.h"
-#include "engine/office_dictionary.h"
-#include "engine/result_list.h"
-#include "match/precise_matcher.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/dictionary/result_list.h"
+#include "engine/match/precise_matcher.h"
 #include "output.h"
 
 namespace kompa::cli {

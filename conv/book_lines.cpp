@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/cp932.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
+#include "engine/text/cp932.h"
 
 namespace kompa {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/text_encoding.h"
+#include "engine/text/text_encoding.h"
 
 namespace kompa {
 

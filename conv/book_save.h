@@ -3,13 +3,13 @@
 // disk, a file-size limit, a kill, a crash, another program writing to it, another user swapping
 // its directory), the name holds either the file as read or the complete new bytes, and the
 // file as read survives under the backup name whenever one was asked for. The replacing itself
-// is the engine's (engine/file_replace.h).
+// is the engine's (engine/io/file_replace.h).
 
 #include <string>
 #include <string_view>
 
-#include "engine/file_io.h"
-#include "engine/file_replace.h"
+#include "engine/io/file_io.h"
+#include "engine/io/file_replace.h"
 
 namespace kompa {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/find_query.h"
-#include "engine/sjis.h"
+#include "engine/dictionary/find_query.h"
+#include "engine/text/sjis.h"
 
 namespace kompa {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/sjis.h"
+#include "engine/text/sjis.h"
 
 namespace kompa {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "book_save.h"
 #include "column_names.h"
-#include "engine/cp932.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/find_query.h"
+#include "engine/dictionary/find_query.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/text/cp932.h"
 
 namespace kompa {
 

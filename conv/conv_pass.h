@@ -14,11 +14,11 @@
 #include "char_set.h"
 #include "code_text.h"
 #include "csv_fields.h"
-#include "engine/dictionary.h"
-#include "engine/file_io.h"
-#include "engine/office_dictionary.h"
-#include "engine/result_list.h"
-#include "match/precise_matcher.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/dictionary/result_list.h"
+#include "engine/io/file_io.h"
+#include "engine/match/precise_matcher.h"
 
 namespace kompa {
 

@@ -1,7 +1,7 @@
 #include "csv_fields.h"
 
-#include "engine/errors.h"
-#include "engine/messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
 
 namespace kompa {
 

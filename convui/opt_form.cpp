@@ -15,7 +15,7 @@
 
 #include "convui/conv_pictures.h"
 #include "convui/conv_texts.h"
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 #include "ui/error_display.h"
 #include "ui/help.h"
 #include "ui/ui_text.h"

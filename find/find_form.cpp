@@ -22,11 +22,11 @@
 #include <memory>
 #include <utility>
 
-#include "engine/dictionary.h"
-#include "engine/file_io.h"
-#include "engine/find_query.h"
-#include "engine/office_dictionary.h"
-#include "match/precise_matcher.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/find_query.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/io/file_io.h"
+#include "engine/match/precise_matcher.h"
 #include "ui/busy_cursor.h"
 #include "ui/error_display.h"
 #include "ui/help.h"

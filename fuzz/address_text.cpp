@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/cp932.h"
-#include "engine/dictionary.h"
-#include "engine/errors.h"
-#include "engine/ken.h"
-#include "engine/sjis.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/io/errors.h"
+#include "engine/source/ken.h"
+#include "engine/text/cp932.h"
+#include "engine/text/sjis.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "conv/book_lines.h"
 #include "conv/char_set.h"
 #include "conv/csv_fields.h"
-#include "engine/errors.h"
+#include "engine/io/errors.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/dictionary.h"
-#include "engine/errors.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/io/errors.h"
 #include "fuzz/scratch_file.h"
 #include "tests/support/plain_search.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/errors.h"
-#include "engine/office_dictionary.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/io/errors.h"
 #include "fuzz/scratch_file.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
-#include "engine/source_chunks.h"
-#include "engine/source_line.h"
-#include "engine/source_text.h"
+#include "engine/io/errors.h"
+#include "engine/source/source_chunks.h"
+#include "engine/source/source_line.h"
+#include "engine/source/source_text.h"
 
 namespace {
 

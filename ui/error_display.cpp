@@ -5,8 +5,8 @@
 #include <exception>
 #include <new>
 
-#include "engine/errors.h"
-#include "engine/messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
 #include "ui/ui_text.h"
 
 namespace kompa::ui {

@@ -6,10 +6,10 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 
-#include "engine/data_dirs.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/messages.h"
+#include "engine/dictionary/data_dirs.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
 #include "ui/ui_text.h"
 
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "engine/result_list.h"
+#include "engine/dictionary/result_list.h"
 
 class QListWidget;
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFont>
 
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::ui {
 

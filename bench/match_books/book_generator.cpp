@@ -6,7 +6,7 @@
 
 #include "address_fold.h"
 #include "address_writer.h"
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 #include "made_up_names.h"
 #include "written_numbers.h"
 

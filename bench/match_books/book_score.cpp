@@ -5,8 +5,8 @@
 
 #include "address_fold.h"
 #include "conv/csv_fields.h"
-#include "engine/cp932.h"
-#include "engine/text_encoding.h"
+#include "engine/text/cp932.h"
+#include "engine/text/text_encoding.h"
 
 namespace kompa::books {
 namespace {

@@ -1,8 +1,8 @@
 #include "ministry_towns.h"
 
 #include "conv/csv_fields.h"
-#include "engine/cp932.h"
-#include "engine/source_text.h"
+#include "engine/source/source_text.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::books {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "cli/run_cli.h"
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 
 namespace kompa::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/codec.h"
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::cli {
 namespace {

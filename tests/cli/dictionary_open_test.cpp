@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "cli/run_cli.h"
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 #include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/run_cli.h"
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 
 namespace kompa::test {
 namespace {

@@ -9,8 +9,8 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
-#include "engine/cp932.h"
-#include "engine/messages.h"
+#include "engine/io/messages.h"
+#include "engine/text/cp932.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -19,11 +19,11 @@
 #include "conv/conv_pass.h"
 #include "conv/csv_dialect.h"
 #include "conv/unattended.h"
-#include "engine/cp932.h"
-#include "engine/dictionary.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/messages.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
+#include "engine/text/cp932.h"
 #include "support/test_support.h"
 
 namespace kompa {

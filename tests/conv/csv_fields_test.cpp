@@ -6,8 +6,8 @@
 
 #include "conv/csv_dialect.h"
 #include "conv/csv_fields.h"
-#include "engine/errors.h"
-#include "engine/messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/messages.h"
+#include "engine/io/messages.h"
 #include "tests/engine/dictionary_fixture.h"
 #include "tests/support/plain_search.h"
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <map>
 
-#include "engine/dictionary.h"
-#include "engine/errors.h"
-#include "engine/messages.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/messages.h"
+#include "engine/io/messages.h"
 #include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {

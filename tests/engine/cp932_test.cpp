@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::cp932 {
 namespace {

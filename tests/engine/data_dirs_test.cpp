@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include "engine/data_dirs.h"
+#include "engine/dictionary/data_dirs.h"
 #include "support/test_support.h"
 
 namespace kompa::test {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/dictionary.h"
-#include "engine/dictionary_format.h"
-#include "engine/errors.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_format.h"
+#include "engine/io/errors.h"
 #include "support/test_support.h"
 
 namespace kompa::test {

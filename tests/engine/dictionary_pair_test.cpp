@@ -16,10 +16,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/dictionary_build.h"
-#include "engine/file_set.h"
-#include "engine/messages.h"
-#include "engine/office_dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/io/file_set.h"
+#include "engine/io/messages.h"
 #include "tests/engine/dictionary_fixture.h"
 
 // The engine's renames go through here: a child process armed with a count dies at that rename,

@@ -6,9 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa::io {

@@ -15,8 +15,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "engine/file_replace.h"
-#include "engine/messages.h"
+#include "engine/io/file_replace.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa::io {

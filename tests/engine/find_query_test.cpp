@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/find_query.h"
+#include "engine/dictionary/find_query.h"
 
 namespace kompa {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "engine/errors.h"
-#include "engine/int_parse.h"
-#include "engine/messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
+#include "engine/text/int_parse.h"
 
 namespace kompa {
 namespace {

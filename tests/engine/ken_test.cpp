@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/ken.h"
+#include "engine/source/ken.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "engine/light_strings.h"
-#include "engine/messages.h"
-#include "engine/source_line.h"
+#include "engine/dictionary/light_strings.h"
+#include "engine/io/messages.h"
+#include "engine/source/source_line.h"
 #include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {

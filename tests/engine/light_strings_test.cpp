@@ -2,9 +2,9 @@
 
 #include <sstream>
 
-#include "engine/errors.h"
-#include "engine/light_strings.h"
-#include "engine/messages.h"
+#include "engine/dictionary/light_strings.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 #include "support/test_support.h"
 
 namespace kompa::test {

@@ -6,13 +6,13 @@
 
 #include <filesystem>
 
-#include "engine/cp932.h"
-#include "engine/dictionary_build.h"
-#include "engine/find_query.h"
-#include "engine/messages.h"
-#include "engine/office_build.h"
-#include "engine/office_dictionary.h"
-#include "engine/office_name.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/dictionary/find_query.h"
+#include "engine/dictionary/office_build.h"
+#include "engine/dictionary/office_dictionary.h"
+#include "engine/dictionary/office_name.h"
+#include "engine/io/messages.h"
+#include "engine/text/cp932.h"
 #include "tests/engine/dictionary_fixture.h"
 
 namespace kompa::test {

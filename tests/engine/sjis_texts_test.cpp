@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/messages.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "engine/cp932.h"
-#include "engine/dictionary.h"
-#include "engine/dictionary_build.h"
-#include "engine/messages.h"
-#include "engine/source_text.h"
-#include "engine/text_encoding.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/io/messages.h"
+#include "engine/source/source_text.h"
+#include "engine/text/cp932.h"
+#include "engine/text/text_encoding.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/dictionary.h"
-#include "engine/dictionary_build.h"
-#include "engine/messages.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/io/messages.h"
 #include "support/test_support.h"
 
 namespace kompa {

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "engine/source_line.h"
+#include "engine/source/source_line.h"
 
 namespace kompa {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 #include "support/test_support.h"
 #include "ui/error_display.h"
 

@@ -22,7 +22,7 @@
 #include "convui/modal_result.h"
 #include "convui/opt_form.h"
 #include "convui/rslt_dlg.h"
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 #include "support/test_support.h"
 #include "ui/error_display.h"
 

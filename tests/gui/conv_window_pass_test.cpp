@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "bench/address_book.h"
-#include "engine/file_io.h"
+#include "engine/io/file_io.h"
 #include "tests/gui/conv_test_fixture.h"
 
 namespace {

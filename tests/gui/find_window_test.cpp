@@ -15,7 +15,7 @@
 
 #include "app/main_form.h"
 #include "app_gui_support.h"
-#include "engine/office_build.h"
+#include "engine/dictionary/office_build.h"
 #include "find/find_form.h"
 #include "ui/error_display.h"
 #include "ui/list_box_items.h"

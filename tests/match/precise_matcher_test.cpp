@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/dictionary.h"
-#include "match/precise_matcher.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/match/precise_matcher.h"
 #include "support/test_support.h"
 
 namespace kompa::test {

@@ -11,7 +11,7 @@
 #include "bench/match_books/address_writer.h"
 #include "bench/match_books/place_index.h"
 #include "bench/match_books/utf8_chars.h"
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::books {
 namespace {

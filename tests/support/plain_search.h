@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/dictionary.h"
+#include "engine/dictionary/dictionary.h"
 
 namespace kompa::test {
 

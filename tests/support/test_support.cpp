@@ -5,7 +5,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::test {
 

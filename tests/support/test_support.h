@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/errors.h"
+#include "engine/io/errors.h"
 
 namespace kompa::test {
 

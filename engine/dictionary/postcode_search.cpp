@@ -9,8 +9,8 @@
 
 #include "dictionary.h"
 #include "dictionary_format.h"
-#include "ken.h"
-#include "sjis.h"
+#include "engine/source/ken.h"
+#include "engine/text/sjis.h"
 
 namespace kompa {
 

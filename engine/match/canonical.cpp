@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/cp932.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::match {
 

@@ -1,13 +1,13 @@
-#include "engine/find_query.h"
+#include "find_query.h"
 
 #include <array>
 #include <span>
 
-#include "engine/dictionary.h"
-#include "engine/int_parse.h"
-#include "engine/ken.h"
-#include "engine/office_dictionary.h"
-#include "engine/sjis.h"
+#include "dictionary.h"
+#include "engine/source/ken.h"
+#include "engine/text/int_parse.h"
+#include "engine/text/sjis.h"
+#include "office_dictionary.h"
 
 namespace kompa {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dictionary.h"
-#include "file_io.h"
+#include "engine/io/file_io.h"
 #include "result_list.h"
 
 namespace kompa {

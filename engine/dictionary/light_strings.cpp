@@ -7,9 +7,9 @@
 #include <ostream>
 #include <unistd.h>
 
-#include "errors.h"
-#include "file_io.h"
-#include "messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
 
 namespace kompa {
 

@@ -71,7 +71,7 @@ struct TNewFile {
     ImagePlan plan;
 };
 // Replaces the files of folder (ending with "/", or empty for the current directory) with the
-// new ones, all or none, as one set with the journal and companion of engine/file_set.h: each is
+// new ones, all or none, as one set with the journal and companion of engine/io/file_set.h: each is
 // written (on a thread of its own) and put on disk first, a failure before the last is in place
 // puts back the old ones, and a kill is completed by the next open or build. Refuses with
 // "ﾌｧｲﾙ %s を作成できません" (and why) a file a reader holds, or one that could not be

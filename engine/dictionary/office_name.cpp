@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "sjis.h"
+#include "engine/text/sjis.h"
 
 namespace kompa {
 namespace {

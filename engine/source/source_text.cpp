@@ -13,11 +13,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "cp932.h"
-#include "errors.h"
-#include "file_io.h"
-#include "messages.h"
-#include "text_encoding.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
+#include "engine/text/cp932.h"
+#include "engine/text/text_encoding.h"
 
 namespace kompa {
 

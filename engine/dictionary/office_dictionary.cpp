@@ -9,13 +9,13 @@
 #include <new>
 
 #include "dictionary_format.h"
-#include "errors.h"
-#include "file_set.h"
-#include "int_parse.h"
-#include "ken.h"
-#include "messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_set.h"
+#include "engine/io/messages.h"
+#include "engine/source/ken.h"
+#include "engine/text/int_parse.h"
+#include "engine/text/sjis.h"
 #include "office_name.h"
-#include "sjis.h"
 
 namespace kompa {
 

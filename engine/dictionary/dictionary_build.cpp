@@ -1,6 +1,6 @@
 // Building the dictionary files: each source read once, every image laid out, then all the files
-// of the build replaced as one set (engine/file_set.h), so a failure or a kill anywhere leaves the
-// old files or, once the next open has completed the set, the new ones.
+// of the build replaced as one set (engine/io/file_set.h), so a failure or a kill anywhere leaves
+// the old files or, once the next open has completed the set, the new ones.
 
 #include "dictionary_build.h"
 
@@ -17,14 +17,14 @@
 #include <thread>
 #include <vector>
 
-#include "both_at_once.h"
 #include "dictionary.h"
-#include "errors.h"
-#include "file_io.h"
-#include "file_set.h"
-#include "messages.h"
+#include "engine/io/both_at_once.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/file_set.h"
+#include "engine/io/messages.h"
+#include "engine/source/source_text.h"
 #include "office_dictionary.h"
-#include "source_text.h"
 
 namespace kompa {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The two dictionary classes. TCodeAddress is keyed by the first three digits of the postal code
 // ("VELDA.DIC"); TPostCode, derived from it, by the first double-byte character of the address
-// ("KOMPA.DIC"). Both share one file layout (engine/dictionary_format.h), one build and one block
+// ("KOMPA.DIC"). Both share one file layout (dictionary_format.h), one build and one block
 // machinery. A block is read from the file at its first query and kept while the dictionary is
 // open; from its second query on, its records are searched in the order of their text.
 
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "file_io.h"
+#include "engine/io/file_io.h"
 #include "light_strings.h"
 #include "record_order.h"
 #include "result_list.h"
@@ -47,7 +47,7 @@ inline constexpr char kCodeMagic[] = "VELDAV20";
 inline constexpr char kAddressMagic[] = "KOMPAV02";
 inline constexpr char kCodeDictName[] = "VELDA.DIC";
 inline constexpr char kAddressDictName[] = "KOMPA.DIC";
-// Beside the dictionaries: which files were built together (engine/file_set.h).
+// Beside the dictionaries: which files were built together (engine/io/file_set.h).
 inline constexpr char kDictionarySetName[] = "KOMPA.SET";
 
 class TCodeAddress {

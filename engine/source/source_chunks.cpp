@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "file_io.h"
+#include "engine/io/file_io.h"
 
 namespace kompa {
 

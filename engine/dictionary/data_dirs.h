@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/dictionary_build.h"
+#include "dictionary_build.h"
 
 namespace kompa {
 

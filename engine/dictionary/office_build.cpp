@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "dictionary_format.h"
-#include "errors.h"
-#include "ken.h"
-#include "messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
+#include "engine/source/ken.h"
+#include "engine/source/source_line.h"
+#include "engine/source/source_text.h"
 #include "office_dictionary.h"
 #include "office_name.h"
-#include "source_line.h"
-#include "source_text.h"
 
 namespace kompa {
 

@@ -13,17 +13,17 @@
 #include <optional>
 #include <typeinfo>
 
-#include "both_at_once.h"
 #include "dictionary_build.h"
 #include "dictionary_format.h"
-#include "errors.h"
-#include "file_set.h"
-#include "int_parse.h"
-#include "ken.h"
-#include "messages.h"
-#include "source_chunks.h"
-#include "source_line.h"
-#include "source_text.h"
+#include "engine/io/both_at_once.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_set.h"
+#include "engine/io/messages.h"
+#include "engine/source/ken.h"
+#include "engine/source/source_chunks.h"
+#include "engine/source/source_line.h"
+#include "engine/source/source_text.h"
+#include "engine/text/int_parse.h"
 
 namespace kompa {
 

@@ -9,9 +9,9 @@
 
 #include "address_parts.h"
 #include "canonical.h"
-#include "engine/dictionary.h"
-#include "engine/file_io.h"
-#include "engine/ken.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/io/file_io.h"
+#include "engine/source/ken.h"
 
 namespace kompa::match {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "file_io.h"
+#include "engine/io/file_io.h"
 
 namespace kompa {
 

@@ -1,4 +1,4 @@
-#include "engine/data_dirs.h"
+#include "data_dirs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,11 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/dictionary.h"
-#include "engine/dictionary_build.h"
-#include "engine/errors.h"
-#include "engine/file_io.h"
-#include "engine/messages.h"
+#include "dictionary.h"
+#include "dictionary_build.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_io.h"
+#include "engine/io/messages.h"
 
 namespace kompa {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "errors.h"
-#include "messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/messages.h"
 
 namespace kompa {
 

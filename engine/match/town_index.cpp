@@ -4,8 +4,8 @@
 #include <unordered_set>
 
 #include "canonical.h"
-#include "engine/dictionary.h"
-#include "engine/dictionary_format.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_format.h"
 
 namespace kompa::match {
 

@@ -11,11 +11,11 @@
 
 #include "dictionary.h"
 #include "dictionary_format.h"
-#include "errors.h"
-#include "file_set.h"
-#include "int_parse.h"
-#include "ken.h"
-#include "messages.h"
+#include "engine/io/errors.h"
+#include "engine/io/file_set.h"
+#include "engine/io/messages.h"
+#include "engine/source/ken.h"
+#include "engine/text/int_parse.h"
 
 namespace kompa {
 
