@@ -17,6 +17,7 @@
 
 #include "engine/cp932.h"
 #include "engine/dictionary.h"
+#include "engine/dictionary_build.h"
 #include "engine/office_build.h"
 #include "engine/office_dictionary.h"
 
@@ -90,8 +91,7 @@ struct Data {
             fs::copy_file(bin / kAddressDictName, dir / kAddressDictName);
             fs::copy_file(bin / kCodeDictName, dir / kCodeDictName);
         } else {
-            TPostCode().MakeDictionary(KOMPA_KEN_ALL, (dir / kAddressDictName).string());
-            TCodeAddress().MakeDictionary(KOMPA_KEN_ALL, (dir / kCodeDictName).string());
+            MakeDictionaryFiles({ReadBuildSource(KOMPA_KEN_ALL)}, dir.string());
         }
         addresses.OpenDictionary((dir / kAddressDictName).string());
         codes.OpenDictionary((dir / kCodeDictName).string());

@@ -19,8 +19,6 @@
 
 namespace kompa {
 
-class BuildStrings;
-
 // What the address search found. The numbers are those the command line and the conversion report
 // print ("level-1"); 4 was never given.
 enum class TAddressLevel {
@@ -60,15 +58,6 @@ public:
     // --- build ---------------------------------------------------------------------------
     // Key of a build string (placeholder byte, prefecture character, code, blank, address).
     virtual std::uint16_t RecordKey(std::string_view buildString) const;
-    // Builds dictFileName from the ministry file; never touches the dictionary this object has
-    // open. The target is replaced only once the whole image is ready and written.
-    virtual void MakeDictionary(const std::string& sourceFileName, const std::string& dictFileName);
-    // Lays out this dictionary's file image from build strings read once for both dictionaries.
-    std::string DictionaryImage(const BuildStrings& buildStrings) const;
-    std::unique_ptr<TLightStrings> ReadSource(const std::string& sourceFileName) const;
-    // Lays the whole file out in image (sized once) and fills index in sorted order.
-    void WriteDictionary(std::vector<TIndexEntry>& index, const TLightStrings& buildStrings,
-                         std::string& image) const;
     static int CompareKeys(const TIndexEntry& a, const TIndexEntry& b);
 
     // --- reading and queries -------------------------------------------------------------

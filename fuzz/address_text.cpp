@@ -10,6 +10,7 @@
 
 #include "engine/cp932.h"
 #include "engine/dictionary.h"
+#include "engine/dictionary_build.h"
 #include "engine/errors.h"
 #include "engine/ken.h"
 #include "engine/sjis.h"
@@ -63,7 +64,7 @@ TPostCode& Dictionary()
         std::fwrite(source.data(), 1, source.size(), f);
         std::fclose(f);
         auto* made = new TPostCode;
-        made->MakeDictionary(dir + "/KEN_ALL.CSV", dir + "/KOMPA.DIC");
+        MakeDictionaryFiles({ReadBuildSource(dir + "/KEN_ALL.CSV")}, dir);
         made->OpenDictionary(dir + "/KOMPA.DIC");
         std::filesystem::remove_all(dir); // the open file stays readable
         return made;
