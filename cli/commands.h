@@ -12,7 +12,6 @@ int RunFind(int argc, char** argv);
 int RunNormalize(int argc, char** argv);
 int RunOffice(int argc, char** argv);
 int RunUpdate(int argc, char** argv);
-// Defined in cmd_convert.cpp; weak so the program links before that file exists.
-[[gnu::weak]] int RunConvert(int argc, char** argv);
+int RunConvert(int argc, char** argv);
 
 } // namespace kompa::cli

@@ -141,14 +141,6 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-long long FileSizeOrMinus1(const std::string& fileName)
-{
-    struct stat st {};
-    if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        return -1;
-    return static_cast<long long>(st.st_size);
-}
-
 std::string DirectoryPart(const std::string& fileName)
 {
     auto slash = fileName.rfind('/');

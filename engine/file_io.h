@@ -64,8 +64,6 @@ std::string IoErrorMessage(int err);
 [[noreturn]] void RaiseIo(int err);
 
 bool FileExists(const std::string& fileName);
-// Size in bytes, or -1 when there is no such file.
-long long FileSizeOrMinus1(const std::string& fileName);
 
 // Everything up to and including the last '/', or empty.
 std::string DirectoryPart(const std::string& fileName);
