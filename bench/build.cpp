@@ -10,7 +10,6 @@
 
 #include "engine/dictionary.h"
 #include "engine/dictionary_build.h"
-#include "engine/light_strings.h"
 
 namespace {
 
@@ -62,22 +61,6 @@ void BM_ReadSource(benchmark::State& state)
         benchmark::DoNotOptimize(kompa::BuildStrings::Read(KOMPA_KEN_ALL).Count());
 }
 BENCHMARK(BM_ReadSource)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// A user's file of two million short lines, read as lines.
-void BM_LoadTwoMillionLines(benchmark::State& state)
-{
-    ScratchDir dir;
-    std::string text;
-    for (int i = 0; i < 2000000; ++i)
-        text += "line\r\n";
-    dir.Write("big.txt", text);
-    for (auto _ : state) {
-        kompa::TLightStrings list;
-        list.LoadFromFile(dir.File("big.txt"));
-        benchmark::DoNotOptimize(list.Count());
-    }
-}
-BENCHMARK(BM_LoadTwoMillionLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -192,7 +192,7 @@ TCodeAddress::TCodeAddress()
 TCodeAddress::~TCodeAddress()
 {
     FBlockPending = false;
-    FBlock.Clear();
+    FBlock.clear();
     CloseDictionary();
 }
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "file_io.h"
-#include "light_strings.h"
 #include "record_order.h"
 #include "result_list.h"
 
@@ -79,7 +78,7 @@ public:
     int IndexCount() const { return FIndexCount; }
     const TIndexEntry& IndexEntry(int i) const { return FIndex[static_cast<std::size_t>(i)]; }
     // Record texts of the block loaded last.
-    const TLightStrings& Block() const;
+    const std::vector<std::string>& Block() const;
     // Reads the open file once and calls f(recordText, fileOffset) for every record, block by
     // block in index order and in file order within a block; fileOffset is that of the
     // record's length byte. A damaged block ends at its first bad record. False when no file
@@ -101,7 +100,7 @@ protected:
     io::SharedFile FStream;
     std::string FOpenFileName;
     // Filled from the block's bytes only when Block() asks; the queries scan the bytes in place.
-    mutable TLightStrings FBlock;
+    mutable std::vector<std::string> FBlock;
     // Where the text the records are ordered by begins: after the prefecture character for
     // codes, at the address for addresses.
     std::size_t FOrderFrom = 1;
@@ -149,7 +148,6 @@ private:
     std::size_t FCurrentUsed = 0;
     KeptBlock* FCurrentKept = nullptr;
     std::vector<std::uint32_t> FMatches; // reused between queries
-    int FBlockCapacity = 0;              // what FBlock's capacity is set to before its records
     mutable bool FBlockPending = false;  // FBlock not yet filled from the block's bytes
 };
 
