@@ -4,6 +4,7 @@
 // full-width digits, ヶ for ケ, a blank here and there), with a share of unknown towns and of
 // blank addresses. Deterministic for a given seed. Shift-JIS lines without line ends.
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "conv/csv_fields.h"
-#include "engine/dictionary/light_strings.h"
+#include "engine/io/file_io.h"
 #include "engine/text/sjis.h"
 
 namespace kompa::bench {
@@ -25,19 +26,25 @@ struct AddressRecord {
 // The addresses of the ministry file (fields 6, 7, 8).
 inline std::vector<AddressRecord> ReadMinistryAddresses(const std::string& fileName)
 {
-    TLightStrings lines;
-    lines.LoadFromFile(fileName);
+    // Lines end at CR, an LF after it included.
+    const std::string text = io::ReadWholeFile(fileName);
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t cr = std::min(text.find('\r', at), text.size());
+        lines.push_back(std::string_view(text).substr(at, cr - at));
+        at = cr + 1 < text.size() && text[cr + 1] == '\n' ? cr + 2 : cr + 1;
+    }
     TCharSet comma;
     comma.Add(',');
     TFieldList fields;
     std::vector<AddressRecord> records;
-    records.reserve(static_cast<std::size_t>(lines.Count()));
+    records.reserve(lines.size());
     // 以下に掲載がない場合 ("none of the below") and notes in full-width parentheses are
     // nothing anyone types.
     const std::string noneBelow = "\x88\xC8\x89\xBA\x82\xC9\x8C\x66\x8D\xDA\x82\xAA\x82\xC8"
                                   "\x82\xA2\x8F\xEA\x8D\x87";
     const std::string openParen = "\x81\x69"; // （
-    for (int i = 0; i < lines.Count(); ++i) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         SplitFields(fields, lines[i], comma);
         if (fields.Count() < 9)
             continue;

@@ -10,7 +10,6 @@
 
 #include "engine/dictionary/dictionary.h"
 #include "engine/dictionary/dictionary_build.h"
-#include "engine/dictionary/light_strings.h"
 
 namespace {
 
@@ -34,23 +33,13 @@ private:
     std::filesystem::path path_;
 };
 
-void BM_MakeBothDictionaries(benchmark::State& state)
-{
-    ScratchDir dir;
-    for (auto _ : state) {
-        kompa::TPostCode().MakeDictionary(KOMPA_KEN_ALL, dir.File("KOMPA.DIC"));
-        kompa::TCodeAddress().MakeDictionary(KOMPA_KEN_ALL, dir.File("VELDA.DIC"));
-    }
-}
-BENCHMARK(BM_MakeBothDictionaries)->Unit(benchmark::kMillisecond)->UseRealTime();
-
 // The pair as the build command and kompa-cli build make it, and all three files from both
 // bundled data files in one build: the ratio of the two is the office file's cost.
 void BM_MakePair(benchmark::State& state)
 {
     ScratchDir dir;
     for (auto _ : state)
-        kompa::MakeDictionaries(KOMPA_KEN_ALL, dir.File(""));
+        kompa::MakeDictionaryFiles({kompa::ReadBuildSource(KOMPA_KEN_ALL)}, dir.File(""));
 }
 BENCHMARK(BM_MakePair)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -68,40 +57,10 @@ BENCHMARK(BM_MakeAllThree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReadSource(benchmark::State& state)
 {
-    kompa::TCodeAddress dict;
     for (auto _ : state)
-        benchmark::DoNotOptimize(dict.ReadSource(KOMPA_KEN_ALL));
+        benchmark::DoNotOptimize(kompa::BuildStrings::Read(KOMPA_KEN_ALL).Count());
 }
 BENCHMARK(BM_ReadSource)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_WriteDictionary(benchmark::State& state)
-{
-    kompa::TPostCode dict;
-    auto buildStrings = dict.ReadSource(KOMPA_KEN_ALL);
-    std::vector<kompa::TIndexEntry> index;
-    std::string image;
-    for (auto _ : state) {
-        dict.WriteDictionary(index, *buildStrings, image);
-        benchmark::DoNotOptimize(image.data());
-    }
-}
-BENCHMARK(BM_WriteDictionary)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// A user's file of two million short lines, read as lines.
-void BM_LoadTwoMillionLines(benchmark::State& state)
-{
-    ScratchDir dir;
-    std::string text;
-    for (int i = 0; i < 2000000; ++i)
-        text += "line\r\n";
-    dir.Write("big.txt", text);
-    for (auto _ : state) {
-        kompa::TLightStrings list;
-        list.LoadFromFile(dir.File("big.txt"));
-        benchmark::DoNotOptimize(list.Count());
-    }
-}
-BENCHMARK(BM_LoadTwoMillionLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -27,9 +27,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/dictionary/dictionary.h"
-#include "engine/source/ken.h"
 #include "engine/text/cp932.h"
+#include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
+#include "engine/source/ken.h"
 
 extern char** environ;
 
@@ -42,7 +43,7 @@ const std::string kCli = KOMPA_BIN_DIR "/kompa-cli";
 
 std::string MixedQueries()
 {
-    const auto source = TCodeAddress().ReadSource(KOMPA_KEN_ALL);
+    const BuildStrings source = BuildStrings::Read(KOMPA_KEN_ALL);
     TPostCode dictionary;
     dictionary.OpenDictionary(KOMPA_BIN_DIR "/KOMPA.DIC");
     TStringResultList list;
@@ -54,7 +55,7 @@ std::string MixedQueries()
     std::uint32_t seed = 12345;
     auto nextLine = [&] {
         seed = seed * 1103515245u + 12345u;
-        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(source->Count()));
+        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(source.Count()));
     };
     // A build string: placeholder, prefecture character, code, blank, address.
     std::string queries;
@@ -62,13 +63,13 @@ std::string MixedQueries()
     for (int attempt = 0; made < kQueryPairs; ++attempt) {
         if (attempt > 20 * kQueryPairs)
             throw std::runtime_error("too few addresses answered by the first search");
-        const std::string& record = (*source)[nextLine()];
+        const std::string_view record = source[nextLine()];
         std::string address = std::string(KenName(static_cast<unsigned char>(record[1]))) +
-                              record.substr(10) + tails[attempt % 4];
+                              std::string(record.substr(10)) + tails[attempt % 4];
         if (dictionary.SearchAddress(address, list, false) != TAddressLevel::Found ||
             list.Count() == 0)
             continue;
-        queries += (*source)[nextLine()].substr(2, 7) + "\n" + address + "\n";
+        queries += std::string(source[nextLine()].substr(2, 7)) + "\n" + address + "\n";
         ++made;
     }
     return queries;

@@ -15,10 +15,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "engine/text/cp932.h"
 #include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
 #include "engine/dictionary/office_build.h"
 #include "engine/dictionary/office_dictionary.h"
-#include "engine/text/cp932.h"
 
 namespace kompa::bench {
 
@@ -90,8 +91,7 @@ struct Data {
             fs::copy_file(bin / kAddressDictName, dir / kAddressDictName);
             fs::copy_file(bin / kCodeDictName, dir / kCodeDictName);
         } else {
-            TPostCode().MakeDictionary(KOMPA_KEN_ALL, (dir / kAddressDictName).string());
-            TCodeAddress().MakeDictionary(KOMPA_KEN_ALL, (dir / kCodeDictName).string());
+            MakeDictionaryFiles({ReadBuildSource(KOMPA_KEN_ALL)}, dir.string());
         }
         addresses.OpenDictionary((dir / kAddressDictName).string());
         codes.OpenDictionary((dir / kCodeDictName).string());

@@ -12,14 +12,10 @@
 
 #include "engine/text/cp932.h"
 #include "engine/text/sjis.h"
+#include "engine/text/text_encoding.h"
 
 namespace kompa::cli {
 namespace {
-
-bool IsTrail(unsigned char b)
-{
-    return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
 
 // UTF-8 of every single byte and every lead/trail pair, filled on first use.
 class UnitCache {
@@ -92,7 +88,7 @@ void AppendUtf8(std::string& out, std::string_view sjis)
         }
         std::size_t width = 1;
         unsigned slot = b;
-        if (IsSjisLeadByte(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(sjis[i + 1]))) {
+        if (IsSjisLeadByte(b) && i + 1 < n && IsSjisTrailByte(static_cast<unsigned char>(sjis[i + 1]))) {
             width = 2;
             slot = UnitCache::kSingles + (b << 8 | static_cast<unsigned char>(sjis[i + 1]));
         }
@@ -154,94 +150,9 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp)
 
 } // namespace
 
-namespace {
-
-// The CP932 bytes of every BMP character, filled on first use.
-class CharCache {
-public:
-    CharCache() : chars_(static_cast<Char*>(std::calloc(65536, sizeof(Char))))
-    {
-        if (!chars_)
-            throw std::bad_alloc();
-    }
-
-    // Appends the CP932 form of cp (whose UTF-8 is utf8); false when it has none.
-    bool Append(char32_t cp, std::string_view utf8, std::string& sjis)
-    {
-        if (cp > 0xFFFF)
-            return AppendConverted(utf8, sjis);
-        Char& c = chars_[cp];
-        if (c.length == 0) {
-            std::string one;
-            if (!cp932::FromUtf8Strict(utf8, one) || one.empty() || one.size() > 2) {
-                c.length = kNone;
-            } else {
-                c.length = static_cast<unsigned char>(one.size());
-                one.copy(c.bytes, one.size());
-            }
-        }
-        if (c.length == kNone)
-            return false;
-        sjis.append(c.bytes, c.length);
-        return true;
-    }
-
-private:
-    static constexpr unsigned char kNone = 0xFF;
-    struct Char {
-        unsigned char length;
-        char bytes[2];
-    };
-    struct Free {
-        void operator()(Char* chars) const { std::free(chars); }
-    };
-
-    static bool AppendConverted(std::string_view utf8, std::string& sjis)
-    {
-        std::string one;
-        if (!cp932::FromUtf8Strict(utf8, one))
-            return false;
-        sjis += one;
-        return true;
-    }
-
-    std::unique_ptr<Char[], Free> chars_;
-};
-
-} // namespace
-
 bool FromUtf8Cached(std::string_view utf8, std::string& sjis)
 {
-    static CharCache cache;
-    sjis.clear();
-    sjis.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t run = i;
-        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80)
-            ++run;
-        sjis.append(utf8.data() + i, run - i);
-        i = run;
-        if (i == utf8.size())
-            break;
-        char32_t cp = 0;
-        const std::size_t length = DecodeUtf8(utf8, i, cp);
-        if (length == 0 || !cache.Append(cp, utf8.substr(i, length), sjis))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
-bool IsValidUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp;
-        const std::size_t length = DecodeUtf8(text, i, cp);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
+    return cp932::FromUtf8Fast(utf8, sjis);
 }
 
 std::string DescribeChar(std::string_view utf8)

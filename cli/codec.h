@@ -15,10 +15,8 @@ namespace kompa::cli {
 void AppendUtf8(std::string& out, std::string_view sjis);
 std::string SjisToUtf8(std::string_view sjis);
 
-bool IsValidUtf8(std::string_view text);
-
-// UTF-8 to Shift-JIS as cp932::FromUtf8Strict converts it, each character looked up in a cache
-// filled on first use. Returns false, with sjis unspecified, at the first character without a
+// UTF-8 to Shift-JIS as cp932::FromUtf8Strict converts it, through the engine's table
+// (cp932::FromUtf8Fast). Returns false, with sjis unspecified, at the first character without a
 // CP932 form or at invalid UTF-8: cp932::FromUtf8Strict then names it.
 bool FromUtf8Cached(std::string_view utf8, std::string& sjis);
 

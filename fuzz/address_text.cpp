@@ -8,10 +8,11 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/text/cp932.h"
 #include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
 #include "engine/io/errors.h"
 #include "engine/source/ken.h"
-#include "engine/text/cp932.h"
 #include "engine/text/sjis.h"
 
 namespace {
@@ -63,7 +64,7 @@ TPostCode& Dictionary()
         std::fwrite(source.data(), 1, source.size(), f);
         std::fclose(f);
         auto* made = new TPostCode;
-        made->MakeDictionary(dir + "/KEN_ALL.CSV", dir + "/KOMPA.DIC");
+        MakeDictionaryFiles({ReadBuildSource(dir + "/KEN_ALL.CSV")}, dir);
         made->OpenDictionary(dir + "/KOMPA.DIC");
         std::filesystem::remove_all(dir); // the open file stays readable
         return made;

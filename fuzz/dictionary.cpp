@@ -58,8 +58,8 @@ std::vector<std::string> PlainCodeSearch(const TCodeAddress& dict, std::string_v
 {
     std::vector<std::string> out;
     const std::size_t n = std::min<std::size_t>(text.size(), 7);
-    const TLightStrings& block = dict.Block();
-    for (int r = 0; r < block.Count(); ++r) {
+    const std::vector<std::string>& block = dict.Block();
+    for (std::size_t r = 0; r < block.size(); ++r) {
         const std::string& record = block[r];
         if (n == 0 || (record.size() >= n + 1 && record.compare(1, n, text.substr(0, n)) == 0))
             out.push_back(record.substr(std::min<std::size_t>(1, record.size())));
@@ -84,7 +84,7 @@ void QueryCodes(const std::string& query, bool withKen)
     Run(list, [&] { dict.Search(query, list, withKen); });
     Run(list, [&] { dict.Search("1000001", list, withKen); });
     Run(list, [&] { dict.Search("", list, withKen); });
-    Run(list, [&] { (void)dict.Block().Count(); });
+    Run(list, [&] { (void)dict.Block().size(); });
 }
 
 void QueryAddresses(const std::string& query, bool withKen)
@@ -99,7 +99,7 @@ void QueryAddresses(const std::string& query, bool withKen)
         if ((level == 1 || level == 2 || level == 5) != listed)
             __builtin_trap();
     });
-    Run(list, [&] { (void)dict.Block().Count(); });
+    Run(list, [&] { (void)dict.Block().size(); });
     AskTwice<TPostCode>([&](TPostCode& d, TStringResultList& l) {
         return LevelNumber(d.SearchAddress(query, l, withKen));
     });

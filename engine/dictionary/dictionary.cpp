@@ -1,5 +1,5 @@
 // The build side of both dictionary classes: construction, block keys, reading the ministry
-// file into build strings, laying out the file image and saving it.
+// file into build strings and planning the file image.
 
 #include "dictionary.h"
 
@@ -11,7 +11,6 @@
 #include <exception>
 #include <limits>
 #include <optional>
-#include <typeinfo>
 
 #include "dictionary_build.h"
 #include "dictionary_format.h"
@@ -141,26 +140,6 @@ std::size_t SecondHalf(std::string_view text)
     return start < text.size() && text[start] == '\n' ? start + 1 : start;
 }
 
-// Copies a record. Records are short, so fixed-size moves that overlap at the end beat a
-// general copy's start-up; nothing outside [to, to + n) is written.
-inline void CopyRecord(char* to, const char* from, std::size_t n)
-{
-    if (n >= 16) {
-        for (std::size_t i = 0; i + 16 < n; i += 16)
-            std::memcpy(to + i, from + i, 16);
-        std::memcpy(to + n - 16, from + n - 16, 16);
-    } else if (n >= 8) {
-        std::memcpy(to, from, 8);
-        std::memcpy(to + n - 8, from + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(to, from, 4);
-        std::memcpy(to + n - 4, from + n - 4, 4);
-    } else {
-        for (std::size_t i = 0; i < n; ++i)
-            to[i] = from[i];
-    }
-}
-
 // Grouping pass of a layout: one index entry per key, in order of first appearance, then sorted
 // by key. Returns each record's key; slots maps a key to its entry's place before the sort.
 // recordAt(i) gives the i-th record text.
@@ -203,66 +182,6 @@ std::vector<std::uint16_t> GroupByKey(const TCodeAddress& dict, int count, Recor
     return keys;
 }
 
-// Lays the whole file out in image: grouping pass, sort, offsets, header, placement pass.
-template <typename BuildStrings>
-void LayOut(const TCodeAddress& dict, std::vector<TIndexEntry>& index,
-            const BuildStrings& buildStrings, std::string& image)
-{
-    const int count = buildStrings.Count();
-    // The two classes' keys never depend on a record's first byte, so the key taken while
-    // grouping serves the placement too; another class's key is taken again with the length
-    // byte in place.
-    const bool keysKept = typeid(dict) == typeid(TCodeAddress) || typeid(dict) == typeid(TPostCode);
-    KeySlots slots;
-    const std::vector<std::uint16_t> keys = GroupByKey(
-        dict, count, [&](int i) { return std::string_view(buildStrings[i]); }, index, slots);
-    const auto header = static_cast<std::int32_t>(kHeaderSize + format::kEntrySize * index.size());
-    std::int32_t offset = header;
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        index[i].Offset = offset;
-        offset += index[i].Size;
-        slots.Set(index[i].Key, static_cast<int>(i));
-    }
-
-    const TIndexEntry& last = index.back();
-    image.assign(static_cast<std::size_t>(last.Offset) + static_cast<std::size_t>(last.Size), '\0');
-    char* out = image.data();
-    std::memcpy(out, dict.Magic().data(), dict.Magic().size());
-    format::PutLe32(out + format::kCountOffset, static_cast<std::int32_t>(index.size()));
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        char* entry = out + kHeaderSize + format::kEntrySize * i;
-        format::PutLe32(entry + format::kEntrySizeField, index[i].Size);
-        format::PutLe32(entry + format::kEntryOffsetField, index[i].Offset);
-        format::PutLe16(entry + format::kEntryKeyField, index[i].Key);
-    }
-
-    // Placement pass: each block's write position starts at its offset and moves on; the
-    // index keeps the offsets as written.
-    std::vector<std::int32_t> writeAt(index.size());
-    for (std::size_t i = 0; i < index.size(); ++i)
-        writeAt[i] = index[i].Offset;
-    for (int i = 0; i < count; ++i) {
-        const std::string_view s = std::string_view(buildStrings[i]).substr(0, kRecordMax);
-        if (s.empty())
-            continue;
-        int at;
-        if (keysKept) {
-            at = slots.Find(keys[static_cast<std::size_t>(i)]);
-        } else {
-            char record[kRecordMax];
-            std::memcpy(record, s.data(), s.size());
-            record[0] = static_cast<char>(s.size());
-            at = slots.Find(dict.RecordKey(std::string_view(record, s.size())));
-            if (at < 0)
-                Raise(msg::kCantSort);
-        }
-        std::int32_t* pos = &writeAt[static_cast<std::size_t>(at)];
-        CopyRecord(out + *pos, s.data(), s.size());
-        out[*pos] = static_cast<char>(s.size()); // the length goes into the placeholder byte
-        *pos += static_cast<std::int32_t>(s.size());
-    }
-}
-
 } // namespace
 
 TCodeAddress::TCodeAddress()
@@ -273,7 +192,7 @@ TCodeAddress::TCodeAddress()
 TCodeAddress::~TCodeAddress()
 {
     FBlockPending = false;
-    FBlock.Clear();
+    FBlock.clear();
     CloseDictionary();
 }
 
@@ -313,40 +232,6 @@ std::uint16_t TPostCode::RecordKey(std::string_view buildString) const
 int TCodeAddress::CompareKeys(const TIndexEntry& a, const TIndexEntry& b)
 {
     return static_cast<int>(a.Key) - static_cast<int>(b.Key);
-}
-
-std::unique_ptr<TLightStrings> TCodeAddress::ReadSource(const std::string& sourceFileName) const
-{
-    auto result = std::make_unique<TLightStrings>();
-    result->SetCapacity(kSourcePreset);
-    // Decoded whole before the first line: a source that cannot be decoded builds nothing.
-    const std::string text = ReadSourceText(sourceFileName);
-    MakeBuildStrings(TSourceLines(text), [&](std::string_view s) { result->Add(std::string(s)); });
-    return result;
-}
-
-void TCodeAddress::WriteDictionary(std::vector<TIndexEntry>& index,
-                                   const TLightStrings& buildStrings, std::string& image) const
-{
-    LayOut(*this, index, buildStrings, image);
-}
-
-std::string TCodeAddress::DictionaryImage(const BuildStrings& buildStrings) const
-{
-    std::vector<TIndexEntry> index;
-    std::string image;
-    LayOut(*this, index, buildStrings, image);
-    return image;
-}
-
-void TCodeAddress::MakeDictionary(const std::string& sourceFileName,
-                                  const std::string& dictFileName)
-{
-    const std::string image = DictionaryImage(BuildStrings::Read(sourceFileName));
-    io::ReplaceFileSet(
-        io::DirectoryPart(dictFileName),
-        {{io::NamePart(dictFileName), [&image](int fd) { return io::WriteAll(fd, image); }}},
-        kDictionarySetName);
 }
 
 BuildStrings::BuildStrings(std::size_t sizeHint)
@@ -460,7 +345,6 @@ void BuildStrings::PlaceLengths()
 
 ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records)
 {
-    // The grouping, order and index exactly as LayOut makes them.
     std::vector<TIndexEntry> index;
     const int count = records.Count();
     KeySlots slots;

@@ -13,13 +13,10 @@
 #include <vector>
 
 #include "engine/io/file_io.h"
-#include "light_strings.h"
 #include "record_order.h"
 #include "result_list.h"
 
 namespace kompa {
-
-class BuildStrings;
 
 // What the address search found. The numbers are those the command line and the conversion report
 // print ("level-1"); 4 was never given.
@@ -60,15 +57,6 @@ public:
     // --- build ---------------------------------------------------------------------------
     // Key of a build string (placeholder byte, prefecture character, code, blank, address).
     virtual std::uint16_t RecordKey(std::string_view buildString) const;
-    // Builds dictFileName from the ministry file; never touches the dictionary this object has
-    // open. The target is replaced only once the whole image is ready and written.
-    virtual void MakeDictionary(const std::string& sourceFileName, const std::string& dictFileName);
-    // Lays out this dictionary's file image from build strings read once for both dictionaries.
-    std::string DictionaryImage(const BuildStrings& buildStrings) const;
-    std::unique_ptr<TLightStrings> ReadSource(const std::string& sourceFileName) const;
-    // Lays the whole file out in image (sized once) and fills index in sorted order.
-    void WriteDictionary(std::vector<TIndexEntry>& index, const TLightStrings& buildStrings,
-                         std::string& image) const;
     static int CompareKeys(const TIndexEntry& a, const TIndexEntry& b);
 
     // --- reading and queries -------------------------------------------------------------
@@ -90,7 +78,7 @@ public:
     int IndexCount() const { return FIndexCount; }
     const TIndexEntry& IndexEntry(int i) const { return FIndex[static_cast<std::size_t>(i)]; }
     // Record texts of the block loaded last.
-    const TLightStrings& Block() const;
+    const std::vector<std::string>& Block() const;
     // Reads the open file once and calls f(recordText, fileOffset) for every record, block by
     // block in index order and in file order within a block; fileOffset is that of the
     // record's length byte. A damaged block ends at its first bad record. False when no file
@@ -112,7 +100,7 @@ protected:
     io::SharedFile FStream;
     std::string FOpenFileName;
     // Filled from the block's bytes only when Block() asks; the queries scan the bytes in place.
-    mutable TLightStrings FBlock;
+    mutable std::vector<std::string> FBlock;
     // Where the text the records are ordered by begins: after the prefecture character for
     // codes, at the address for addresses.
     std::size_t FOrderFrom = 1;
@@ -160,7 +148,6 @@ private:
     std::size_t FCurrentUsed = 0;
     KeptBlock* FCurrentKept = nullptr;
     std::vector<std::uint32_t> FMatches; // reused between queries
-    int FBlockCapacity = 0;              // what FBlock's capacity is set to before its records
     mutable bool FBlockPending = false;  // FBlock not yet filled from the block's bytes
 };
 

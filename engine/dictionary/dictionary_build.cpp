@@ -147,17 +147,6 @@ void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>
     set.Commit();
 }
 
-void MakeDictionaries(const std::string& sourceFileName, const std::string& dir)
-{
-    // A write over the file-size limit then fails with a message instead of ending the process.
-    io::IgnoreFileSizeSignal();
-    // The source is read once.
-    BuildStrings records = BuildStrings::Read(sourceFileName);
-    std::vector<TNewFile> files;
-    PlanPair(records, files);
-    ReplaceFilesTogether(Folder(dir), files);
-}
-
 TBuildSource ReadBuildSource(const std::string& fileName, bool office)
 {
     TBuildSource source{fileName, TSourceKind::Office, std::nullopt};

@@ -61,8 +61,9 @@ struct ImagePlan {
     std::vector<std::string_view> records;
 };
 
-// The plan of dict's file over records (build strings after PlaceLengths), byte for byte the
-// image DictionaryImage lays out; for the two classes, whose keys never read the length byte.
+// The plan of dict's file over records (build strings after PlaceLengths): header, index sorted
+// by key, then each block's records in line order. For the two classes, whose keys never read
+// the length byte.
 ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records);
 
 // One file a replacement puts in place, and its bytes.
@@ -77,11 +78,6 @@ struct TNewFile {
 // "ﾌｧｲﾙ %s を作成できません" (and why) a file a reader holds, or one that could not be
 // overwritten, before anything is written.
 void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files);
-
-// Builds dir's KOMPA.DIC and VELDA.DIC from the ministry file. Fails with
-// "ﾌｧｲﾙ %s を作成できません" while a reader holds either file, leaving both as they were;
-// temporary files are removed on every failure, and those a killed build left are removed too.
-void MakeDictionaries(const std::string& sourceFileName, const std::string& dir);
 
 // A data file given to a build, and its kind: told from its first line, or an office file because
 // the caller says so. The decoded text is kept when it had to be decoded to tell.
@@ -108,8 +104,10 @@ struct TBuiltFiles {
 
 // Builds into dir from sources, at most one of each kind (two of one kind fail with
 // "%s と %s はどちらも同じ種類のデータファイルです"): the pair from a residential file, OFFICE.DIC
-// from an office file. Every file built, and every copy, is replaced together with the others,
-// as MakeDictionaries replaces the pair; the files of a kind not given stay as they are.
+// from an office file. Every file built, and every copy, is replaced together with the others;
+// the files of a kind not given stay as they are. Fails with "ﾌｧｲﾙ %s を作成できません" while a
+// reader holds one of them, leaving all as they were; temporary files are removed on every
+// failure, and those a killed build left are removed too.
 TBuiltFiles MakeDictionaryFiles(const std::vector<TBuildSource>& sources, const std::string& dir,
                                 const std::vector<TFileCopy>& copies = {});
 

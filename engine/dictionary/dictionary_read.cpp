@@ -175,7 +175,6 @@ void TCodeAddress::LoadBlock(std::uint16_t key)
     FCurrentBytes = nullptr;
     FCurrentUsed = 0;
     FCurrentKept = nullptr;
-    FBlockCapacity = 0;
     FBlockPending = true;
     int i = FindIndex(key);
     if (i < 0)
@@ -184,7 +183,6 @@ void TCodeAddress::LoadBlock(std::uint16_t key)
         FCurrentBytes = kept->bytes.get();
         FCurrentUsed = kept->used;
         FCurrentKept = kept;
-        FBlockCapacity = FIndex[static_cast<std::size_t>(i)].Size / 20;
         return;
     }
     ReadBlockBytes(i);
@@ -201,7 +199,6 @@ void TCodeAddress::ReadBlockBytes(int position)
     if (entry.Size < 0 || entry.Offset < 0 ||
         static_cast<long long>(entry.Offset) + entry.Size > FStream.Size())
         Raise(msg::kStreamReadError);
-    FBlockCapacity = capacity;
 
     auto size = static_cast<std::size_t>(entry.Size);
     auto bytes = std::make_unique_for_overwrite<char[]>(size + RecordOrder::kPadding);
@@ -271,13 +268,12 @@ void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix
         AddResultLine(list, RecordAt(start), withKen);
 }
 
-const TLightStrings& TCodeAddress::Block() const
+const std::vector<std::string>& TCodeAddress::Block() const
 {
     if (FBlockPending) {
         FBlockPending = false;
-        FBlock.Clear();
-        FBlock.SetCapacity(FBlockCapacity);
-        ForEachRecord([this](std::string_view record) { FBlock.Add(std::string(record)); });
+        FBlock.clear();
+        ForEachRecord([this](std::string_view record) { FBlock.emplace_back(record); });
     }
     return FBlock;
 }

@@ -40,7 +40,7 @@ int OpenRead(const std::string& fileName, int extraFlags = 0)
     return fd.Release();
 }
 
-// Opens a text file for reading, as TextFileReader and ReadWholeFile do; raises on failure.
+// Opens a text file for reading, as ReadWholeFile does; raises on failure.
 UniqueFd OpenText(const std::string& fileName, bool regularOnly, FileIdentity& identity)
 {
     if (regularOnly)
@@ -141,14 +141,6 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-long long FileSizeOrMinus1(const std::string& fileName)
-{
-    struct stat st {};
-    if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        return -1;
-    return static_cast<long long>(st.st_size);
-}
-
 std::string DirectoryPart(const std::string& fileName)
 {
     auto slash = fileName.rfind('/');
@@ -167,116 +159,6 @@ std::string ProgramFileName()
     if (n <= 0)
         return {};
     return std::string(path, static_cast<std::size_t>(n));
-}
-
-// --- TextFileReader -------------------------------------------------------------------------
-
-TextFileReader::TextFileReader(const std::string& fileName, std::size_t bufferSize,
-                               bool regularOnly)
-{
-    fd_ = OpenText(fileName, regularOnly, identity_);
-    buffer_.resize(bufferSize == 0 ? 1 : bufferSize);
-}
-
-bool TextFileReader::Fill()
-{
-    if (eof_)
-        return false;
-    ssize_t n;
-    do {
-        n = ::read(fd_.Get(), buffer_.data(), buffer_.size());
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        RaiseIo(errno);
-    pos_ = 0;
-    len_ = static_cast<std::size_t>(n);
-    readLen_ = len_;
-    if (n == 0)
-        eof_ = true;
-    // Ctrl-Z ends the input for good: no line is read after it.
-    if (auto* ctrlZ = static_cast<const char*>(std::memchr(buffer_.data(), '\x1A', len_))) {
-        len_ = static_cast<std::size_t>(ctrlZ - buffer_.data());
-        eof_ = true;
-    }
-    return len_ > 0;
-}
-
-std::string TextFileReader::ReadRest()
-{
-    std::string rest;
-    if (!eof_ || readLen_ <= len_)
-        return rest;
-    rest.assign(buffer_.data() + len_, readLen_ - len_);
-    readLen_ = len_;
-    for (;;) {
-        ssize_t n = ::read(fd_.Get(), buffer_.data(), buffer_.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            RaiseIo(errno);
-        if (n == 0)
-            return rest;
-        rest.append(buffer_.data(), static_cast<std::size_t>(n));
-    }
-}
-
-bool TextFileReader::AtEnd()
-{
-    for (;;) {
-        if (pos_ >= len_ && !Fill())
-            return true;
-        if (!pendingLf_ || buffer_[pos_] != '\n')
-            return false;
-        pendingLf_ = false;
-        ++pos_;
-    }
-}
-
-bool TextFileReader::ReadLineView(std::string_view& line, std::string& spill, std::size_t maxBytes)
-{
-    line = {};
-    if (AtEnd())
-        return false;
-    pendingLf_ = false;
-    spill.clear();
-    bool spilled = false;
-    while (pos_ < len_ || Fill()) {
-        const char* start = buffer_.data() + pos_;
-        std::size_t avail = len_ - pos_;
-        auto* cr = static_cast<const char*>(std::memchr(start, '\r', avail));
-        std::size_t run = cr ? static_cast<std::size_t>(cr - start) : avail;
-        pos_ += run;
-        if (cr) {
-            ++pos_;
-            pendingLf_ = true;
-        }
-        // With eof_ set the buffer holds the last bytes of the input: the line ends with it.
-        bool ends = cr || eof_;
-        if (!spilled && ends) {
-            line = std::string_view(start, std::min(run, maxBytes));
-            return true;
-        }
-        // The line runs on past the buffer: keep what fits before the buffer is refilled.
-        spilled = true;
-        if (spill.size() < maxBytes)
-            spill.append(start, std::min(run, maxBytes - spill.size()));
-        if (ends)
-            break;
-    }
-    line = spill;
-    return true;
-}
-
-bool TextFileReader::ReadLine(std::string& line, std::size_t maxBytes)
-{
-    std::string_view view;
-    if (!ReadLineView(view, line, maxBytes)) {
-        line.clear();
-        return false;
-    }
-    if (view.data() != line.data())
-        line.assign(view);
-    return true;
 }
 
 UniqueFd OpenRegularFile(const std::string& fileName, FileIdentity* identity)

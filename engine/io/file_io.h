@@ -64,8 +64,6 @@ std::string IoErrorMessage(int err);
 [[noreturn]] void RaiseIo(int err);
 
 bool FileExists(const std::string& fileName);
-// Size in bytes, or -1 when there is no such file.
-long long FileSizeOrMinus1(const std::string& fileName);
 
 // Everything up to and including the last '/', or empty.
 std::string DirectoryPart(const std::string& fileName);
@@ -73,44 +71,6 @@ std::string DirectoryPart(const std::string& fileName);
 std::string NamePart(const std::string& fileName);
 // Full name of the running program file (its real path).
 std::string ProgramFileName();
-
-// Reads a text file line by line: a line ends at CR, an LF right after the CR belongs to the
-// line end, a lone LF is an ordinary byte, 0x1A or the physical end ends the input. A last line
-// without a line end is still read.
-class TextFileReader {
-public:
-    // Raises the I/O message for the failure when the file cannot be opened. With regularOnly,
-    // anything but a regular file (a FIFO, a device, a directory) is refused before a byte is
-    // read, and opening never waits for a FIFO's writer.
-    TextFileReader(const std::string& fileName, std::size_t bufferSize, bool regularOnly = false);
-    TextFileReader(const TextFileReader&) = delete;
-    TextFileReader& operator=(const TextFileReader&) = delete;
-
-    bool AtEnd();
-    // Reads the next line into line (without its end). Returns false at the end of the input.
-    // Only the first maxBytes bytes are kept; the rest of a longer line is skipped.
-    bool ReadLine(std::string& line, std::size_t maxBytes = std::string::npos);
-    // The same without copying: line points into the read buffer when the line lies wholly in
-    // it, and into spill otherwise. Valid until the next read.
-    bool ReadLineView(std::string_view& line, std::string& spill,
-                      std::size_t maxBytes = std::string::npos);
-    // The file as it was opened (size -1 when fstat failed).
-    const FileIdentity& Identity() const { return identity_; }
-    // Once the lines are read: the 0x1A that ended them and every byte after it, or empty when
-    // the input ended physically.
-    std::string ReadRest();
-
-private:
-    bool Fill();
-    UniqueFd fd_;
-    FileIdentity identity_;
-    std::string buffer_;
-    std::size_t pos_ = 0;
-    std::size_t len_ = 0;
-    std::size_t readLen_ = 0; // bytes in buffer_ from the last read, beyond a 0x1A too
-    bool eof_ = false;
-    bool pendingLf_ = false; // the last line ended at CR; an LF right after it belongs to it
-};
 
 // Opens fileName for reading as ReadWholeFile does; raises the system's message on failure.
 UniqueFd OpenTextFile(const std::string& fileName);
@@ -120,8 +80,9 @@ UniqueFd OpenTextFile(const std::string& fileName);
 // identity, when given, receives the file as opened.
 UniqueFd OpenRegularFile(const std::string& fileName, FileIdentity* identity = nullptr);
 
-// The whole file's bytes; raises the I/O message for the failure, as TextFileReader does, and
-// with regularOnly refuses what it refuses. identity, when given, receives the file as opened.
+// The whole file's bytes; raises the I/O message for the failure, and with regularOnly refuses
+// anything but a regular file (a FIFO, a device, a directory) before a byte is read, never
+// waiting for a FIFO's writer. identity, when given, receives the file as opened.
 std::string ReadWholeFile(const std::string& fileName, bool regularOnly = false,
                           FileIdentity* identity = nullptr);
 

@@ -433,19 +433,6 @@ void FileSetReplacement::Commit()
         t.join();
 }
 
-void ReplaceFileSet(const std::string& dir,
-                    const std::vector<std::pair<std::string, TBytesWriter>>& files,
-                    const std::string& companion)
-{
-    std::vector<std::string> names;
-    for (const auto& file : files)
-        names.push_back(file.first);
-    FileSetReplacement set(dir, std::move(names), companion);
-    for (std::size_t i = 0; i < files.size(); ++i)
-        set.Write(i, files[i].second);
-    set.Commit();
-}
-
 TSetRecovery RecoverFileSet(const Directory& dir)
 {
     UniqueFd fd(::openat(dir.Fd(), kJournalName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));

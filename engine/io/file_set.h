@@ -65,11 +65,6 @@ private:
     std::unique_ptr<NewFile> journal_;
 };
 
-// The same for files written one after the other.
-void ReplaceFileSet(const std::string& dir,
-                    const std::vector<std::pair<std::string, TBytesWriter>>& files,
-                    const std::string& companion = {});
-
 enum class TSetRecovery {
     Nothing,   // no journal: nothing was interrupted
     Completed, // an interrupted replacement has been completed

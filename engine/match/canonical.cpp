@@ -411,8 +411,7 @@ void Canonicalize(std::string_view s, TCanonicalText& out)
             ++i;
             continue;
         }
-        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-        if (lead && i + 1 < s.size()) {
+        if (IsSjisLeadByte(b) && i + 1 < s.size()) {
             const Code c = CodeAt(s, i);
             const std::uint8_t kind = t.kind[c];
             if (kind == kPlain) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/text/sjis.h"
+
 namespace kompa::match {
 
 // Longest text canonicalised; a dictionary record holds at most 254 bytes, a user's field more.
@@ -41,8 +43,7 @@ std::string Sjis(std::string_view utf8);
 inline std::size_t CharLength(std::string_view text, std::size_t i)
 {
     const auto b = static_cast<unsigned char>(text[i]);
-    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    return lead && i + 1 < text.size() ? 2 : 1;
+    return IsSjisLeadByte(b) && i + 1 < text.size() ? 2 : 1;
 }
 
 inline bool IsDigit(char c)

@@ -71,11 +71,6 @@ std::size_t Utf8Length(unsigned char lead)
     return 1;
 }
 
-bool IsSjisTrail(unsigned char b)
-{
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
 } // namespace
 
 std::string ToUtf8(std::string_view sjis)
@@ -90,7 +85,7 @@ std::string ToUtf8(std::string_view sjis)
         // (a broken pair keeps its second byte, which may be a delimiter or a digit).
         std::size_t skip = 1;
         if (left >= 2 && IsSjisLeadByte(static_cast<unsigned char>(in[0])) &&
-            IsSjisTrail(static_cast<unsigned char>(in[1])))
+            IsSjisTrailByte(static_cast<unsigned char>(in[1])))
             skip = 2;
         out += "\xEF\xBF\xBD";
         in += skip;

@@ -22,8 +22,7 @@ TEST(BuildCommand, WritesBothDictionariesAsTheEngineDoes)
     TempDir dir, expected;
     WriteFile(dir.File("KEN_ALL.CSV"), Source());
     WriteFile(expected.File("KEN_ALL.CSV"), Source());
-    TPostCode().MakeDictionary(expected.File("KEN_ALL.CSV"), expected.File("KOMPA.DIC"));
-    TCodeAddress().MakeDictionary(expected.File("KEN_ALL.CSV"), expected.File("VELDA.DIC"));
+    test::BuildPair(expected.File("KEN_ALL.CSV"), expected.Path().string());
 
     // DIR defaults to the directory of SOURCE.
     auto r = RunCli({"build", dir.File("KEN_ALL.CSV")});

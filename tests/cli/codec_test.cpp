@@ -4,6 +4,7 @@
 
 #include "cli/codec.h"
 #include "engine/text/cp932.h"
+#include "engine/text/text_encoding.h"
 
 namespace kompa::cli {
 namespace {

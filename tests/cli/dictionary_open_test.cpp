@@ -21,10 +21,7 @@ protected:
     }
     void Build(const char* which)
     {
-        if (std::string_view(which) == "KOMPA.DIC")
-            TPostCode().MakeDictionary(dir.File("src.csv"), dir.File(which));
-        else
-            TCodeAddress().MakeDictionary(dir.File("src.csv"), dir.File(which));
+        test::BuildOne(dir.File("src.csv"), dir.File(which), which);
     }
     std::string D() const { return dir.Path().string(); }
 

@@ -19,8 +19,7 @@ protected:
                               MinistryLine("0600001", "北海道", "札幌市中央区", "北一条西") +
                               MinistryLine("9200937", "石川県", "金沢市", "丸の内") +
                               MinistryLine("3501105", "埼玉県", "川越市", "霞ケ関北"));
-        TPostCode().MakeDictionary(source, dir.File("KOMPA.DIC"));
-        TCodeAddress().MakeDictionary(source, dir.File("VELDA.DIC"));
+        test::BuildPair(source, dir.Path().string());
     }
 
     CliResult Run(std::vector<std::string> args, const std::string& input = {})
@@ -210,7 +209,7 @@ TEST(QueryOutput, InvalidShiftJisBecomesReplacementCharacters)
     // An unassigned pair, and a lead byte before a byte that cannot trail it: the "!" survives.
     WriteFile(dir.File("src.csv"),
               MinistryLine("1000001", "東京都", "千代田区", Sjis("千代田") + "\x85\x40\x81!"));
-    TCodeAddress().MakeDictionary(dir.File("src.csv"), dir.File("VELDA.DIC"));
+    test::BuildPair(dir.File("src.csv"), dir.Path().string());
 
     auto r = RunCli({"code", "--dict", dir.Path().string(), "1000001"});
     EXPECT_EQ(r.out, "#\t-\t1\t1000001\n1000001 千代田区千代田\xEF\xBF\xBD\xEF\xBF\xBD!\n");

@@ -58,8 +58,7 @@ public:
                 Sjis(std::string("13101,\"100  \",\"") + row.code + "\",\"ｱ\",\"ｲ\",\"ｳ\",\"" +
                      row.ken + "\",\"" + row.city + "\",\"" + row.town + "\",0,0,0,0,0,0\r\n");
         test::WriteFile(dir.File("ken.csv"), source);
-        TPostCode builder;
-        builder.MakeDictionary(dir.File("ken.csv"), dir.File(kAddressDictName));
+        test::BuildOne(dir.File("ken.csv"), dir.File(kAddressDictName), kAddressDictName);
     }
     test::TempDir dir;
 };

@@ -50,7 +50,7 @@ TEST_F(AddressLookup, TypedAddressFindsTheRecordsBeginningWithItsSearchForm)
     EXPECT_EQ(list.lines,
               SjisLines({"1000005 千代田区丸の内", "1006890 千代田区丸の内ＪＰタワー"}));
     EXPECT_EQ(dict.SearchText(), Sjis("千代田区丸の内"));
-    EXPECT_EQ(dict.Block().Count(), 4); // the block of 千
+    EXPECT_EQ(dict.Block().size(), 4u); // the block of 千
     EXPECT_EQ(list.updateDepth, 0);
 
     EXPECT_EQ(SearchAddress("千代田区丸の内1-2", true), TAddressLevel::Found);
@@ -125,7 +125,7 @@ TEST_F(AddressLookup, NoSharedTwoCharacterBeginningReturnsThreeWithNothing)
     EXPECT_TRUE(list.lines.empty());
 
     EXPECT_EQ(SearchAddress("南区"), TAddressLevel::None); // no block at all
-    EXPECT_EQ(dict.Block().Count(), 0);
+    EXPECT_EQ(dict.Block().size(), 0u);
     EXPECT_EQ(list.updateDepth, 0);
 }
 
@@ -137,7 +137,7 @@ TEST_F(AddressLookup, NothingToSearchReturnsZeroAndKeepsTheState)
         EXPECT_EQ(SearchAddress(typed), TAddressLevel::TooShort) << typed;
         EXPECT_TRUE(list.lines.empty());
         EXPECT_EQ(dict.SearchText(), Sjis("千代田区"));
-        EXPECT_EQ(dict.Block().Count(), 4);
+        EXPECT_EQ(dict.Block().size(), 4u);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "engine/dictionary/dictionary.h"
+#include "engine/dictionary/dictionary_build.h"
 #include "engine/io/errors.h"
 #include "engine/io/messages.h"
 #include "support/test_support.h"
@@ -83,12 +84,12 @@ protected:
     }
     std::string BuildCode(const std::string& bytes)
     {
-        TCodeAddress().MakeDictionary(Source(bytes), dir.File("VELDA.DIC"));
+        test::BuildPair(Source(bytes), dir.Path().string());
         return ReadFile(dir.File("VELDA.DIC"));
     }
     std::string BuildAddress(const std::string& bytes)
     {
-        TPostCode().MakeDictionary(Source(bytes), dir.File("KOMPA.DIC"));
+        test::BuildPair(Source(bytes), dir.Path().string());
         return ReadFile(dir.File("KOMPA.DIC"));
     }
     // The message of a failed build of both files, which must leave both old files as they were.
@@ -96,6 +97,7 @@ protected:
     {
         WriteFile(dir.File("VELDA.DIC"), "old code dictionary");
         WriteFile(dir.File("KOMPA.DIC"), "old address dictionary");
+        std::filesystem::remove(dir.File(kDictionarySetName));
         std::string code = MessageOf([&] { BuildCode(bytes); });
         std::string address = MessageOf([&] { BuildAddress(bytes); });
         EXPECT_EQ(ReadFile(dir.File("VELDA.DIC")), "old code dictionary");
@@ -222,23 +224,6 @@ TEST_F(BuildTest, RecordsAreCutAt255BytesEvenInsideACharacter)
     EXPECT_EQ(static_cast<unsigned char>(odd[0].records[0].back()), 0x92); // lead byte of 町
 }
 
-TEST_F(BuildTest, LongBuildStringsAreCutTo255Bytes)
-{
-    // The source cannot give one (its line is cut first), but the layout pass cuts any.
-    TLightStrings buildStrings;
-    buildStrings.Add(Sjis(" <1000001 ") + std::string(300, 'A'));
-    buildStrings.Add(Sjis(" <1000002 B"));
-    std::vector<TIndexEntry> index;
-    std::string image;
-    TCodeAddress().WriteDictionary(index, buildStrings, image);
-    auto blocks = ParseDictionary(image, "VELDAV20");
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].records[0], Sjis("<1000001 ") + std::string(245, 'A'));
-    EXPECT_EQ(blocks[0].records[1], Sjis("<1000002 B"));
-    EXPECT_EQ(index.size(), 1u);
-    EXPECT_EQ(index[0].Size, 255 + 11);
-}
-
 TEST_F(BuildTest, LineRulesApplyToTheSource)
 {
     // CR alone ends a line, CR LF too; a Ctrl-Z ends the source, the garbage after it unread.
@@ -278,101 +263,39 @@ TEST_F(BuildTest, FailuresRaiseTheirMessagesAndKeepTheOldFiles)
     EXPECT_EQ(FailedBuild("\x1A" + good), msg::kListIndexOutOfBounds);
 }
 
-// A key that, against the rule, reads the length byte: the placement pass cannot find it.
-class PlaceholderKeyed : public TCodeAddress {
-public:
-    std::uint16_t RecordKey(std::string_view buildString) const override
-    {
-        return static_cast<unsigned char>(buildString[0]);
-    }
-};
-
-TEST_F(BuildTest, KeyMissingAtPlacementIsReported)
+TEST_F(BuildTest, CodeFailuresFailThePair)
 {
-    WriteFile(dir.File("V.DIC"), "old");
-    EXPECT_EQ(MessageOf([&] {
-                  PlaceholderKeyed().MakeDictionary(
-                      Source(Line("1000001", "東京都", "千代田区", "")), dir.File("V.DIC"));
-              }),
-              msg::kCantSort);
-    EXPECT_EQ(ReadFile(dir.File("V.DIC")), "old");
+    EXPECT_EQ(FailedBuild(Line("12", "東京都", "千代田区", "")),
+              FormatMessage(msg::kNotAnInteger, "12 "));
+    EXPECT_EQ(FailedBuild(Line("-123456", "東京都", "x", "")), msg::kRangeCheckError);
 }
 
-TEST_F(BuildTest, ReadSourceKeepsItsPresetCapacity)
+TEST_F(BuildTest, AMissingSourceIsNamedWithItsCause)
 {
-    auto buildStrings = TCodeAddress().ReadSource(Source(Line("1000001", "東京都", "千代田区", "") +
-                                                         Line("0600000", "北海道", "札幌市", "")));
-    EXPECT_EQ(buildStrings->Count(), 2);
-    EXPECT_EQ(buildStrings->Capacity(), 120000);
-    EXPECT_EQ((*buildStrings)[1], Sjis(" 00600000 札幌市"));
-}
-
-TEST_F(BuildTest, CodeFailuresAffectOnlyTheCodeDictionary)
-{
-    const std::string bad = Line("12", "東京都", "千代田区", "");
-    WriteFile(dir.File("VELDA.DIC"), "old");
-    EXPECT_EQ(MessageOf([&] { BuildCode(bad); }), FormatMessage(msg::kNotAnInteger, "12 "));
-    EXPECT_EQ(ReadFile(dir.File("VELDA.DIC")), "old");
-    EXPECT_EQ(MessageOf([&] { BuildCode(Line("-123456", "東京都", "x", "")); }),
-              msg::kRangeCheckError);
-    EXPECT_EQ(ReadFile(dir.File("VELDA.DIC")), "old");
-    // The address dictionary does not read the code.
-    EXPECT_EQ(ParseDictionary(BuildAddress(bad), "KOMPAV02").size(), 1u);
-}
-
-TEST_F(BuildTest, FileFailuresKeepTheOldFile)
-{
-    TCodeAddress code;
-    // The source is named, with the system's cause.
-    EXPECT_EQ(MessageOf([&] { code.MakeDictionary(dir.File("none.csv"), dir.File("V.DIC")); }),
+    EXPECT_EQ(MessageOf([&] { test::BuildPair(dir.File("none.csv"), dir.Path().string()); }),
               FormatMessage(msg::kFileOpenError, dir.File("none.csv")) + msg::kSentenceEnd +
                   msg::kIoFileNotFound);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("V.DIC")));
-
-    const std::string source = Source(Line("1000001", "東京都", "千代田区", ""));
-    WriteFile(dir.File("V.DIC"), "old");
-    {
-        io::SharedFile holder; // as a dictionary object holding the file open
-        ASSERT_TRUE(holder.Open(dir.File("V.DIC")));
-        EXPECT_EQ(MessageOf([&] { code.MakeDictionary(source, dir.File("V.DIC")); }),
-                  FormatMessage(msg::kFileCreateError, dir.File("V.DIC")) + msg::kSentenceEnd +
-                      msg::kFileInUse);
-    }
-    EXPECT_EQ(ReadFile(dir.File("V.DIC")), "old");
-    const std::string noDir = dir.File("KEN_ALL.CSV") + "/V.DIC";
-    EXPECT_EQ(MessageOf([&] { code.MakeDictionary(source, noDir); }),
-              FormatMessage(msg::kFileCreateError, noDir));
-}
-
-TEST_F(BuildTest, OpenDictionaryOfTheObjectIsLeftAlone)
-{
-    const std::string source = Source(Line("1000001", "東京都", "千代田区", ""));
-    TCodeAddress code;
-    code.MakeDictionary(source, dir.File("V.DIC"));
-    const std::string first = ReadFile(dir.File("V.DIC"));
-    code.MakeDictionary(source, dir.File("V.DIC"));
-    EXPECT_EQ(ReadFile(dir.File("V.DIC")), first);
-    EXPECT_FALSE(code.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("VELDA.DIC")));
 }
 
 TEST(BuildFull, BundledDataKeepsEveryInvariant)
 {
     TempDir dir;
+    test::BuildPair(KOMPA_KEN_ALL, dir.Path().string());
+    // Record order = line order, block by block: replay the build strings.
+    const BuildStrings buildStrings = BuildStrings::Read(KOMPA_KEN_ALL);
+    ASSERT_EQ(buildStrings.Count(), 124495);
     for (bool address : {false, true}) {
         std::unique_ptr<TCodeAddress> dict =
             address ? std::make_unique<TPostCode>() : std::make_unique<TCodeAddress>();
         const std::string name = dir.File(address ? "KOMPA.DIC" : "VELDA.DIC");
-        dict->MakeDictionary(KOMPA_KEN_ALL, name);
         const std::string file = ReadFile(name);
         auto blocks = ParseDictionary(file, dict->Magic());
 
-        // Record order = line order, block by block: replay the build strings.
-        auto buildStrings = dict->ReadSource(KOMPA_KEN_ALL);
-        ASSERT_EQ(buildStrings->Count(), 124495);
         std::map<std::uint16_t, std::vector<std::string>> expected;
-        for (int i = 0; i < buildStrings->Count(); ++i) {
-            const std::string& s = (*buildStrings)[i];
-            expected[dict->RecordKey(s)].push_back(s.substr(1));
+        for (int i = 0; i < buildStrings.Count(); ++i) {
+            const std::string_view s = buildStrings[i];
+            expected[dict->RecordKey(s)].push_back(std::string(s.substr(1)));
         }
         ASSERT_EQ(blocks.size(), expected.size());
         std::size_t records = 0;
@@ -381,11 +304,11 @@ TEST(BuildFull, BundledDataKeepsEveryInvariant)
             records += block.records.size();
         }
         EXPECT_EQ(records, 124495u);
-
-        // A second build gives the same bytes.
-        dict->MakeDictionary(KOMPA_KEN_ALL, name);
-        EXPECT_EQ(ReadFile(name), file);
     }
+    // A second build gives the same bytes.
+    const std::string first = ReadFile(dir.File("KOMPA.DIC")) + ReadFile(dir.File("VELDA.DIC"));
+    test::BuildPair(KOMPA_KEN_ALL, dir.Path().string());
+    EXPECT_EQ(ReadFile(dir.File("KOMPA.DIC")) + ReadFile(dir.File("VELDA.DIC")), first);
 }
 
 } // namespace

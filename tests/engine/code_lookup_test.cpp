@@ -49,11 +49,10 @@ TEST_F(CodeLookup, PrefixListsTheBlockAndTheBlockHoldsItsRecordTexts)
     dict.Search("100", list, false);
     EXPECT_EQ(list.lines, SjisLines({"1000001 千代田区千代田", "1000002 千代田区皇居外苑",
                                      "1000001 千代田区千代田", "1000005 千代田区丸の内"}));
-    const TLightStrings& block = dict.Block();
-    ASSERT_EQ(block.Count(), 4);
+    const std::vector<std::string>& block = dict.Block();
+    ASSERT_EQ(block.size(), 4u);
     EXPECT_EQ(block[0], Sjis("<1000001 千代田区千代田"));
     EXPECT_EQ(block[3], Sjis("<1000005 千代田区丸の内"));
-    EXPECT_GE(block.Capacity(), 4);
 
     // Only the first seven characters take part.
     dict.Search("10000019999", list, false);
@@ -65,7 +64,7 @@ TEST_F(CodeLookup, ShortHyphenatedAndNonNumericQueriesFindNothing)
     // "12" reads the block of 012 and then compares "12" with "01...".
     dict.Search("12", list, false);
     EXPECT_TRUE(list.lines.empty());
-    EXPECT_EQ(dict.Block().Count(), 1);
+    EXPECT_EQ(dict.Block().size(), 1u);
 
     dict.Search("100-0001", list, false);
     EXPECT_TRUE(list.lines.empty());
@@ -73,7 +72,7 @@ TEST_F(CodeLookup, ShortHyphenatedAndNonNumericQueriesFindNothing)
     // Not a number: key 0, whose block exists but does not match the text.
     dict.Search("abc", list, false);
     EXPECT_TRUE(list.lines.empty());
-    EXPECT_EQ(dict.Block().Count(), 1);
+    EXPECT_EQ(dict.Block().size(), 1u);
     EXPECT_EQ(dict.SearchText(), "abc");
 
     // An empty query is key 0 and matches every record of that block.

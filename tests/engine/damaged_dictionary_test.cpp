@@ -106,7 +106,7 @@ TEST_F(DamagedDictionary, BadIndexEntryFailsTheQueryBeforeAnythingIsAllocated)
         PatchEntry(image, 0, c.size, c.offset);
         EXPECT_EQ(SearchFails(image), c.message) << c.size << " " << c.offset;
         EXPECT_TRUE(list.lines.empty());
-        EXPECT_EQ(dict.Block().Count(), 0);
+        EXPECT_EQ(dict.Block().size(), 0u);
     }
     // A block of size 0 at the very end is merely empty.
     std::string image = ImageWith(SenBlock());
@@ -119,13 +119,13 @@ TEST_F(DamagedDictionary, RecordLengthsThatAreZeroOrRunPastTheBlock)
     std::string first = StoredRecord(Sjis("<1000005 千代田区丸の内"));
     EXPECT_EQ(SearchFails(ImageWith(first + '\0' + first)), msg::kIntOverflow);
     EXPECT_TRUE(list.lines.empty());
-    ASSERT_EQ(dict.Block().Count(), 1); // the records before it were loaded
+    ASSERT_EQ(dict.Block().size(), 1u); // the records before it were loaded
     EXPECT_EQ(dict.Block()[0], Sjis("<1000005 千代田区丸の内"));
 
     // The last record claims 200 bytes with 5 left: the walk ends at the block's end.
     EXPECT_EQ(SearchFails(ImageWith(first + "\xC8<100")), "(no failure)");
     EXPECT_EQ(list.lines, std::vector<std::string>{Sjis("1000005 千代田区丸の内")});
-    EXPECT_EQ(dict.Block().Count(), 1);
+    EXPECT_EQ(dict.Block().size(), 1u);
 }
 
 TEST_F(DamagedDictionary, PrefectureCharacterOutOfRangeFailsOnlyWithThePrefectureName)

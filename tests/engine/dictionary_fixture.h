@@ -50,8 +50,7 @@ public:
         for (const auto& row : rows)
             source += MinistryLine(row);
         WriteFile(dir.File("KEN_ALL.CSV"), source);
-        TPostCode().MakeDictionary(dir.File("KEN_ALL.CSV"), AddressFile());
-        TCodeAddress().MakeDictionary(dir.File("KEN_ALL.CSV"), CodeFile());
+        test::BuildPair(dir.File("KEN_ALL.CSV"), dir.Path().string());
     }
     std::string AddressFile() const { return dir.File("KOMPA.DIC"); }
     std::string CodeFile() const { return dir.File("VELDA.DIC"); }
@@ -71,8 +70,7 @@ public:
             fs::copy_file(bin / "KOMPA.DIC", AddressFile());
             fs::copy_file(bin / "VELDA.DIC", CodeFile());
         } else {
-            TPostCode().MakeDictionary(KOMPA_KEN_ALL, AddressFile());
-            TCodeAddress().MakeDictionary(KOMPA_KEN_ALL, CodeFile());
+            test::BuildPair(KOMPA_KEN_ALL, dir.Path().string());
         }
     }
     std::string AddressFile() const { return dir.File("KOMPA.DIC"); }

@@ -73,10 +73,10 @@ protected:
     {
         WriteFile(dir.File("old.csv"), Ministry("旧"));
         WriteFile(dir.File("new.csv"), Ministry("新しい町の名前"));
-        MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+        test::BuildPair(dir.File("old.csv"), dir.Path().string());
         oldPair = Pair();
         fs::create_directory(dir.File("fresh"));
-        MakeDictionaries(dir.File("new.csv"), dir.File("fresh"));
+        test::BuildPair(dir.File("new.csv"), dir.File("fresh"));
         newPair = {ReadFile(dir.File("fresh/KOMPA.DIC")), ReadFile(dir.File("fresh/VELDA.DIC"))};
     }
     std::pair<std::string, std::string> Pair() const
@@ -95,27 +95,6 @@ protected:
     std::pair<std::string, std::string> oldPair, newPair;
 };
 
-TEST_F(DictionaryPair, EachFileIsByteForByteWhatItsOwnBuildGives)
-{
-    // The pair is written from the shared records; each file alone is laid out as an image.
-    // Interleaved prefectures, a cut long town and duplicates; then the bundled data, which is
-    // read in two halves.
-    std::string source;
-    for (int i = 0; i < 40; ++i) {
-        source += MinistryLine({i % 3 == 0 ? "0600000" : "1000001", i % 2 ? "東京都" : "北海道",
-                                i % 5 ? "千代田区" : "札幌市",
-                                i % 7 ? "町" : std::string(300, 'x').c_str()});
-    }
-    WriteFile(dir.File("mixed.csv"), source);
-    for (const std::string& from : {dir.File("mixed.csv"), std::string(KOMPA_KEN_ALL)}) {
-        MakeDictionaries(from, dir.File("fresh"));
-        TPostCode().MakeDictionary(from, dir.File("KOMPA.DIC"));
-        TCodeAddress().MakeDictionary(from, dir.File("VELDA.DIC"));
-        EXPECT_EQ(ReadFile(dir.File("fresh/KOMPA.DIC")), ReadFile(dir.File("KOMPA.DIC"))) << from;
-        EXPECT_EQ(ReadFile(dir.File("fresh/VELDA.DIC")), ReadFile(dir.File("VELDA.DIC"))) << from;
-    }
-}
-
 TEST_F(DictionaryPair, AFailedWriteAtAnyPointLeavesTheOldPairAndNoTemporaryFile)
 {
     // Under a file-size limit a write past it fails; with SIGXFSZ ignored the build reports it
@@ -123,13 +102,13 @@ TEST_F(DictionaryPair, AFailedWriteAtAnyPointLeavesTheOldPairAndNoTemporaryFile)
     ASSERT_LT(newPair.first.size(), newPair.second.size());
     for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{newPair.first.size()}}) {
         EXPECT_EQ(StatusUnderSizeLimit(
-                      limit, [&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+                      limit, [&] { test::BuildPair(dir.File("new.csv"), dir.Path().string()); }),
                   1)
             << limit;
         EXPECT_EQ(Pair(), oldPair) << limit;
         EXPECT_EQ(Temporaries(), 0) << limit;
     }
-    MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+    test::BuildPair(dir.File("new.csv"), dir.Path().string());
     EXPECT_EQ(Pair(), newPair);
     EXPECT_EQ(Temporaries(), 0);
 }
@@ -139,7 +118,7 @@ TEST_F(DictionaryPair, ABuildRemovesTheTemporaryFilesOfAKilledOne)
     WriteFile(dir.File(".KOMPA.DIC.a1B2c3"), "left by a killed build");
     WriteFile(dir.File(".VELDA.DIC.zzzzzz"), "");
     WriteFile(dir.File(".KOMPA.DIC.keep"), "not one of ours");
-    MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+    test::BuildPair(dir.File("new.csv"), dir.Path().string());
     EXPECT_FALSE(fs::exists(dir.File(".KOMPA.DIC.a1B2c3")));
     EXPECT_FALSE(fs::exists(dir.File(".VELDA.DIC.zzzzzz")));
     EXPECT_TRUE(fs::exists(dir.File(".KOMPA.DIC.keep")));
@@ -161,17 +140,17 @@ TEST_F(DictionaryPair, ReadersShareTheFilesAndABuildWaitsForThemAll)
     const auto inUse = [](const std::string& name) {
         return FormatMessage(msg::kFileCreateError, name) + msg::kSentenceEnd + msg::kFileInUse;
     };
-    EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+    EXPECT_EQ(MessageOf([&] { test::BuildPair(dir.File("new.csv"), dir.Path().string()); }),
               inUse(dir.File("KOMPA.DIC")));
     first.CloseDictionary();
     second.CloseDictionary();
     // The code file alone is still read: nothing of the pair is replaced.
-    EXPECT_EQ(MessageOf([&] { MakeDictionaries(dir.File("new.csv"), dir.Path().string()); }),
+    EXPECT_EQ(MessageOf([&] { test::BuildPair(dir.File("new.csv"), dir.Path().string()); }),
               inUse(dir.File("VELDA.DIC")));
     EXPECT_EQ(Pair(), oldPair);
     EXPECT_EQ(Temporaries(), 0);
     codes.CloseDictionary();
-    MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+    test::BuildPair(dir.File("new.csv"), dir.Path().string());
     EXPECT_EQ(Pair(), newPair);
 }
 
@@ -279,7 +258,7 @@ TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
         const pid_t child = fork();
         if (child == 0) {
             killAtRename = at;
-            MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+            test::BuildPair(dir.File("new.csv"), dir.Path().string());
             _exit(0);
         }
         int status = 0;
@@ -295,7 +274,7 @@ TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
             EXPECT_EQ(OpenBoth(dir), FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
                                          msg::kSentenceEnd + msg::kBeingReplaced);
             EXPECT_EQ(
-                MessageOf([&] { MakeDictionaries(dir.File("old.csv"), dir.Path().string()); }),
+                MessageOf([&] { test::BuildPair(dir.File("old.csv"), dir.Path().string()); }),
                 FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")) + msg::kSentenceEnd +
                     msg::kBeingReplaced);
             ::close(held);
@@ -318,7 +297,7 @@ TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
         EXPECT_EQ(OpenBoth(dir), "(no failure)");
         EXPECT_EQ(Pair(), newPair);
         EXPECT_EQ(Temporaries(), 0);
-        MakeDictionaries(dir.File("old.csv"), dir.Path().string());
+        test::BuildPair(dir.File("old.csv"), dir.Path().string());
         ASSERT_EQ(Pair(), oldPair);
     }
 }
@@ -351,7 +330,7 @@ TEST_F(DictionaryPair, AJournalLeadingOutOfItsDirectoryOrOfAnotherUserIsNotFollo
     const pid_t child = fork();
     if (child == 0) {
         killAtRename = 2;
-        MakeDictionaries(dir.File("new.csv"), dir.Path().string());
+        test::BuildPair(dir.File("new.csv"), dir.Path().string());
         _exit(0);
     }
     int status = 0;
@@ -394,10 +373,6 @@ TEST_F(DictionaryPair, AFileReplacedByHandBesideItsPartnerIsRefused)
     EXPECT_EQ(OpenBoth(dir), "(no failure)");
     WriteFile(dir.File("VELDA.DIC"), oldPair.second);
     fs::remove(dir.File(kDictionarySetName));
-    EXPECT_EQ(OpenBoth(dir), "(no failure)");
-    // A file built alone (the per-file build) leaves its partner's set.
-    MakeDictionaries(dir.File("old.csv"), dir.Path().string());
-    TCodeAddress().MakeDictionary(dir.File("new.csv"), dir.File("VELDA.DIC"));
     EXPECT_EQ(OpenBoth(dir), "(no failure)");
 }
 

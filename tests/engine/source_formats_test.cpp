@@ -97,8 +97,7 @@ protected:
     {
         const std::string dictDir = source + ".d";
         std::filesystem::create_directory(dictDir);
-        TPostCode().MakeDictionary(source, dictDir + "/KOMPA.DIC");
-        TCodeAddress().MakeDictionary(source, dictDir + "/VELDA.DIC");
+        test::BuildPair(source, dictDir);
         return {ReadFile(dictDir + "/KOMPA.DIC"), ReadFile(dictDir + "/VELDA.DIC")};
     }
     test::TempDir dir;
@@ -142,7 +141,7 @@ TEST_F(SourceFormats, TheWholeBundledFileZippedAsUtf8OrWithMixedLineEndsBuildsTh
         line % 7 == 0 ? (void)mixed.erase(at, 1) : (void)(at += 2);
     WriteFile(dir.File("mixed.csv"), mixed);
     for (const char* name : {"ken.zip", "mixed.csv"}) {
-        MakeDictionaries(dir.File(name), dir.Path().string());
+        test::BuildPair(dir.File(name), dir.Path().string());
         EXPECT_TRUE(ReadFile(dir.File("KOMPA.DIC")) == ReadFile(KOMPA_BIN_DIR "/KOMPA.DIC"))
             << name;
         EXPECT_TRUE(ReadFile(dir.File("VELDA.DIC")) == ReadFile(KOMPA_BIN_DIR "/VELDA.DIC"))
@@ -161,7 +160,7 @@ TEST_F(SourceFormats, TheWholeBundledFileZippedAsUtf8OrWithMixedLineEndsBuildsTh
     WriteFile(dir.File("damaged-lf.csv"), lf);
     for (const char* name : {"damaged.csv", "damaged-lf.csv"}) {
         try {
-            MakeDictionaries(dir.File(name), dir.Path().string());
+            test::BuildPair(dir.File(name), dir.Path().string());
             ADD_FAILURE() << name << " built";
         } catch (const LineError& e) {
             EXPECT_EQ(e.Line(), 100000) << name;
@@ -175,7 +174,7 @@ TEST_F(SourceFormats, UndecodableSourcesFailAndReplaceNothing)
         "13101,\"100  \",\"1000001\",\"ｱ\",\"ｲ\",\"ｳ\",\"東京都\",\"千代田区\",\"";
     WriteFile(dir.File("KOMPA.DIC"), "old");
     auto failure = [&](const std::string& source) {
-        return MessageOf([&] { TPostCode().MakeDictionary(source, dir.File("KOMPA.DIC")); });
+        return MessageOf([&] { test::BuildPair(source, dir.Path().string()); });
     };
 
     WriteFile(dir.File("yoshi.csv"), line + "千代田\",0\n" + line + "𠮷\",0\n");
@@ -215,7 +214,7 @@ TEST_F(SourceFormats, WhatCannotBeASourceIsRefusedAtOnce)
 {
     WriteFile(dir.File("KOMPA.DIC"), "old");
     auto failure = [&](const std::string& source) {
-        return MessageOf([&] { TPostCode().MakeDictionary(source, dir.File("KOMPA.DIC")); });
+        return MessageOf([&] { test::BuildPair(source, dir.Path().string()); });
     };
     // Neither a FIFO (no writer: opening must not wait) nor a device of endless bytes.
     ASSERT_EQ(::mkfifo(dir.File("fifo.csv").c_str(), 0600), 0);

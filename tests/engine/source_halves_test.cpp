@@ -6,6 +6,7 @@
 #include "engine/dictionary/dictionary.h"
 #include "engine/dictionary/dictionary_build.h"
 #include "engine/io/messages.h"
+#include "engine/source/source_text.h"
 #include "support/test_support.h"
 
 namespace kompa {
@@ -25,12 +26,25 @@ std::vector<std::string> BuildStringsOf(const std::string& file)
     return all;
 }
 
+// What one pass from the start gives: the decoded text up to a Ctrl-Z, in pieces too short to be
+// halved, each cut after a line end.
 std::vector<std::string> OnePassBuildStrings(const std::string& file)
 {
-    const auto light = TCodeAddress().ReadSource(file);
+    const std::string decoded = ReadSourceText(file);
+    std::string_view text = std::string_view(decoded).substr(0, decoded.find('\x1A'));
     std::vector<std::string> all;
-    for (int i = 0; i < light->Count(); ++i)
-        all.emplace_back((*light)[i]);
+    while (!text.empty()) {
+        std::size_t cut = std::min(text.size(), std::size_t{1} << 19);
+        if (cut < text.size()) {
+            cut = text.find_last_of("\r\n", cut - 1) + 1;
+            if (text[cut - 1] == '\r' && cut < text.size() && text[cut] == '\n')
+                ++cut;
+        }
+        const BuildStrings piece = BuildStrings::FromText(text.substr(0, cut));
+        for (int i = 0; i < piece.Count(); ++i)
+            all.emplace_back(piece[i]);
+        text.remove_prefix(cut);
+    }
     return all;
 }
 

@@ -459,31 +459,19 @@ private slots:
         QVERIFY(!FindForm);
     }
 
-    void aboutDialogLayout()
+    void aboutDialogShowsItsTextsAndTheDictionaries()
     {
         TAboutDlg about(MainForm);
         QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報"));
-        QCOMPARE(about.size(), QSize(225, 149));
         auto* title = about.findChild<kompa::ui::TShadowLabel*>(QStringLiteral("ShadowLabel1"));
         QVERIFY(title);
-        QCOMPARE(title->pos(), QPoint(75, 20));
-        // Sized to its caption: the text's width + 27 div 5.
-        const QSize text =
-            QFontMetrics(title->font())
-                .boundingRect(QRect(0, 0, 74, 27), Qt::TextShowMnemonic, QStringLiteral("Kompa"))
-                .size();
-        QCOMPARE(title->width(), text.width() + 5);
         QCOMPARE(title->Caption(), QStringLiteral("Kompa"));
-        QCOMPARE(title->FontHeight(), -27);
-        QCOMPARE(title->FontColor(), QColor(Qt::white));
         for (const char* name : {"ShadowLabel2", "ShadowLabel3", "ShadowLabel4"}) {
             auto* label = about.findChild<kompa::ui::TShadowLabel*>(QString::fromLatin1(name));
             QVERIFY(label);
-            QCOMPARE(label->FontHeight(), -12);
             QVERIFY(!label->Caption().isEmpty());
         }
-        QCOMPARE(about.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
-                 QRect(75, 120, 75, 25));
+        QVERIFY(about.findChild<QWidget*>(QStringLiteral("BitBtn1")));
 
         // Under the button: which dictionaries are in use, and of when.
         const std::string bin = KOMPA_BIN_DIR "/";

@@ -30,10 +30,7 @@ inline std::string SmallMinistryFile()
 inline void BuildSmallDictionaries(const TempDir& dir)
 {
     WriteFile(dir.File("KEN.CSV"), SmallMinistryFile());
-    TPostCode addresses;
-    addresses.MakeDictionary(dir.File("KEN.CSV"), dir.File(kAddressDictName));
-    TCodeAddress codes;
-    codes.MakeDictionary(dir.File("KEN.CSV"), dir.File(kCodeDictName));
+    test::BuildPair(dir.File("KEN.CSV"), dir.Path().string());
 }
 
 inline std::string DirName(const TempDir& dir)

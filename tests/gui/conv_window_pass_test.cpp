@@ -35,7 +35,7 @@ private slots:
         if (fs::exists(bin / "KOMPA.DIC"))
             fs::copy_file(bin / "KOMPA.DIC", dir_.Path() / "KOMPA.DIC");
         else
-            kompa::TPostCode().MakeDictionary(KOMPA_KEN_ALL, dir_.File("KOMPA.DIC"));
+            kompa::test::BuildOne(KOMPA_KEN_ALL, dir_.File("KOMPA.DIC"), kompa::kAddressDictName);
 
         // Only records the pass answers by itself: one candidate, not from a shortened key.
         const auto addresses = kompa::bench::ReadMinistryAddresses(KOMPA_KEN_ALL);

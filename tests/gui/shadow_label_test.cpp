@@ -30,13 +30,6 @@ QFont BoldFont(int pixels)
 class ShadowLabelTest : public QObject {
     Q_OBJECT
 private slots:
-    void constructionDefaults()
-    {
-        TShadowLabel label;
-        QCOMPARE(label.size(), QSize(65, 17));
-        QCOMPARE(label.FontColor(), QColor(Qt::white));
-    }
-
     // Width = text width + (font height div -5): 15 px adds 3, 27 adds 5, 12 adds 2.
     void autoSizeAddsAFifthOfTheFontHeight_data()
     {

@@ -16,8 +16,8 @@ inline std::vector<std::string> PlainSearchAll(TPostCode& dict, std::string_view
     std::vector<std::string> out;
     for (int i = 0; i < dict.IndexCount(); ++i) {
         dict.LoadBlock(dict.IndexEntry(i).Key);
-        const TLightStrings& block = dict.Block();
-        for (int r = 0; r < block.Count(); ++r) {
+        const std::vector<std::string>& block = dict.Block();
+        for (std::size_t r = 0; r < block.size(); ++r) {
             std::size_t at = block[r].find(text);
             if (at != std::string::npos && at >= 9)
                 out.push_back(block[r].substr(1));

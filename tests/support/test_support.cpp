@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/text/cp932.h"
+#include "engine/dictionary/dictionary_build.h"
 
 namespace kompa::test {
 
@@ -27,6 +28,18 @@ TempDir::~TempDir()
 {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+void BuildPair(const std::string& source, const std::string& dir)
+{
+    MakeDictionaryFiles({ReadBuildSource(source)}, dir);
+}
+
+void BuildOne(const std::string& source, const std::string& dictFile, std::string_view which)
+{
+    const TempDir scratch;
+    BuildPair(source, scratch.Path().string());
+    WriteFile(dictFile, ReadFile(scratch.File(which)));
 }
 
 std::string ReadFile(const std::string& fileName)

@@ -37,6 +37,12 @@ template <class Action> std::string MessageOf(Action&& action)
     return "(no failure)";
 }
 
+// Builds dir's KOMPA.DIC and VELDA.DIC from the ministry file as the programs' build does.
+void BuildPair(const std::string& source, const std::string& dir);
+// Builds the pair elsewhere and puts the one named (kAddressDictName or kCodeDictName) at
+// dictFile: a dictionary on its own, as a test of reading wants it.
+void BuildOne(const std::string& source, const std::string& dictFile, std::string_view which);
+
 // UTF-8 source text to Shift-JIS bytes (test inputs are written readably in UTF-8).
 std::string Sjis(std::string_view utf8);
 
