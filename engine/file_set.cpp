@@ -438,6 +438,7 @@ void ReplaceFileSet(const std::string& dir,
                     const std::string& companion)
 {
     std::vector<std::string> names;
+    names.reserve(files.size());
     for (const auto& file : files)
         names.push_back(file.first);
     FileSetReplacement set(dir, std::move(names), companion);
