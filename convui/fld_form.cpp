@@ -194,8 +194,9 @@ void TFldForm::ShowPreview()
         for (int col = 0; col < StringGrid1->columnCount(); ++col)
             delete StringGrid1->takeItem(row, col);
     for (int i = 0; i < shown; ++i) {
-        const QStringList& fields = FPreview[static_cast<std::size_t>(first + i)];
-        for (int col = 0; col < std::min<int>(fields.size(), StringGrid1->columnCount()); ++col)
+        const QStringList& fields = FPreview[static_cast<std::size_t>(first) + i];
+        const qsizetype columns = std::min<qsizetype>(fields.size(), StringGrid1->columnCount());
+        for (int col = 0; col < columns; ++col)
             SetCell(i + 1, col, fields[col]);
     }
     ShowHeadings();

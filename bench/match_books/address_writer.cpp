@@ -170,9 +170,10 @@ std::string PickPlainForm(Forms& forms, Dice& dice, const City& city, const Text
     if (oazaPlausible)
         options.push_back({"oaza", 6});
     std::vector<int> weights;
+    weights.reserve(options.size());
     for (const auto& option : options)
         weights.push_back(option.second);
-    const std::string kind = options[static_cast<std::size_t>(dice.Weighted(weights))].first;
+    std::string kind = options[static_cast<std::size_t>(dice.Weighted(weights))].first;
     if (kind == "no-pref")
         forms.prefOut = true;
     else if (kind == "fw-digits")
@@ -233,6 +234,7 @@ bool HasPartSiblings(const City& city, const Place& place, const PlaceIndex& ind
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-size): one decision after another, in writing order
 WrittenAddress WriteAddress(const PlaceIndex& index, int placeId, Dice& dice, bool leaveOut)
 {
     const Place& place = index.Places()[static_cast<std::size_t>(placeId)];

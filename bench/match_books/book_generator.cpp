@@ -67,7 +67,7 @@ std::string PresentCode(const PlaceIndex& index, const Place& place, Dice& dice)
     const int form = dice.Below(100);
     if (form < 35)
         return code;
-    const std::string hyphenated = code.substr(0, 3) + "-" + code.substr(3);
+    std::string hyphenated = code.substr(0, 3) + "-" + code.substr(3);
     if (form < 80)
         return hyphenated;
     if (form < 92)

@@ -136,6 +136,7 @@ constexpr std::size_t kHeadLook = 65536;
 void ReplaceFilesTogether(const std::string& folder, const std::vector<TNewFile>& files)
 {
     std::vector<std::string> names;
+    names.reserve(files.size());
     for (const TNewFile& file : files)
         names.push_back(file.name);
     io::FileSetReplacement set(folder, std::move(names), kDictionarySetName);

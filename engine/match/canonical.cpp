@@ -383,7 +383,7 @@ long KanjiNumberValue(std::string_view s)
     bool multiplied = false;
     for (std::size_t i = 0; i < s.size(); i += 2) {
         const Code c = CodeAt(s, i);
-        const int v = t.numeral[c];
+        const int v = t.numeral[c]; // NOLINT(bugprone-signed-char-misuse): small signed codes
         if (v == -1)
             return -1;
         if (v >= 0 && v <= 9) {

@@ -178,6 +178,7 @@ struct ReadTown {
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-size): one pass over the records fills every table
 TTownIndex::TTownIndex(const TCodeAddress& dictionary)
 {
     const RawWords& w = RW();
