@@ -27,10 +27,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/text/cp932.h"
 #include "engine/dictionary/dictionary.h"
 #include "engine/dictionary/dictionary_build.h"
 #include "engine/source/ken.h"
+#include "engine/text/cp932.h"
 
 extern char** environ;
 

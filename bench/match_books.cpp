@@ -122,8 +122,7 @@ int ScoreCommand(int argc, char** argv)
     const std::string report = ScoreReport(score);
     std::fwrite(report.data(), 1, report.size(), stdout);
     const ScoreRow& all = score.all;
-    if (strict && (score.wrongOnDecided > 0 ||
-                   all.rightDecided() * 100 < all.decided * 99)) {
+    if (strict && (score.wrongOnDecided > 0 || all.rightDecided() * 100 < all.decided * 99)) {
         std::fputs("bench_match_books: below the bar\n", stderr);
         return 1;
     }

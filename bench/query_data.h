@@ -15,11 +15,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/text/cp932.h"
 #include "engine/dictionary/dictionary.h"
 #include "engine/dictionary/dictionary_build.h"
 #include "engine/dictionary/office_build.h"
 #include "engine/dictionary/office_dictionary.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::bench {
 

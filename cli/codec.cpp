@@ -88,7 +88,8 @@ void AppendUtf8(std::string& out, std::string_view sjis)
         }
         std::size_t width = 1;
         unsigned slot = b;
-        if (IsSjisLeadByte(b) && i + 1 < n && IsSjisTrailByte(static_cast<unsigned char>(sjis[i + 1]))) {
+        if (IsSjisLeadByte(b) && i + 1 < n &&
+            IsSjisTrailByte(static_cast<unsigned char>(sjis[i + 1]))) {
             width = 2;
             slot = UnitCache::kSingles + (b << 8 | static_cast<unsigned char>(sjis[i + 1]));
         }

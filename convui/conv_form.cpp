@@ -131,6 +131,7 @@ TConvForm::~TConvForm()
         ConvForm = nullptr;
 }
 
+// NOLINTNEXTLINE(readability-function-size): every control in the order the window shows them
 void TConvForm::CreateControls()
 {
     auto* client = new QWidget(this);

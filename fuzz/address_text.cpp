@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/text/cp932.h"
 #include "engine/dictionary/dictionary.h"
 #include "engine/dictionary/dictionary_build.h"
 #include "engine/io/errors.h"
 #include "engine/source/ken.h"
+#include "engine/text/cp932.h"
 #include "engine/text/sjis.h"
 
 namespace {

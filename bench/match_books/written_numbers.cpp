@@ -104,7 +104,7 @@ std::string BanchiNumber(Dice& dice, const NumberStyle& style, int banchi, int s
         sub = dice.Between(1, 30);
     parts.banchi = banchi;
     parts.second = sub;
-    const std::string n = Digits(banchi, style.fullWidth);
+    std::string n = Digits(banchi, style.fullWidth);
     const std::string s = sub >= 0 ? Digits(sub, style.fullWidth) : std::string();
     const int form = dice.Below(allowBare ? 4 : 2);
     if (form >= 2) {

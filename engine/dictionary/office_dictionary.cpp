@@ -286,6 +286,7 @@ void TOfficeDictionary::LoadEverything()
     std::vector<std::uint32_t> nameStarts{0};
     nameStarts.reserve(recordStarts.size() + 1);
     for (std::size_t pos = 0; pos < names.size();) {
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result): a search, nothing is copied
         const void* end = std::memchr(names.data() + pos, of::kNameEnd, names.size() - pos);
         if (end == nullptr)
             RaiseDamaged();

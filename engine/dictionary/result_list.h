@@ -36,13 +36,17 @@ class TStringResultList : public TResultList {
 public:
     void Clear() override { lines.clear(); }
     void Add(std::string_view line) override { lines.emplace_back(line); }
-    void BeginUpdate() override { ++updateDepth; ++updateCount; }
+    void BeginUpdate() override
+    {
+        ++updateDepth;
+        ++updateCount;
+    }
     void EndUpdate() override { --updateDepth; }
     int Count() const override { return static_cast<int>(lines.size()); }
 
     std::vector<std::string> lines;
-    int updateDepth = 0;  // open brackets right now
-    int updateCount = 0;  // brackets opened so far
+    int updateDepth = 0; // open brackets right now
+    int updateCount = 0; // brackets opened so far
 };
 
 // A result list that keeps its lines side by side in one buffer: a long answer costs no
@@ -74,4 +78,4 @@ private:
     std::vector<std::size_t> ends_;
 };
 
-}  // namespace kompa
+} // namespace kompa

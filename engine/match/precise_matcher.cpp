@@ -171,14 +171,12 @@ Verdict EvalItem(const TNoteItem& item, const TAddressParts& p, const TTownGroup
     }
     if (!item.name.empty()) {
         verdict.rule = TMatchRule::Part;
-        if (p.name.empty())
-            verdict.Lower(T3::Maybe, TWaitReason::NoPart);
-        else if (p.name == item.name)
-            ;
-        else if (p.name.starts_with(item.name) || std::string_view(item.name).starts_with(p.name))
-            verdict.Lower(T3::Maybe, TWaitReason::NoPart);
-        else
-            verdict.Lower(T3::No, TWaitReason::NoPart);
+        // A part left out (the empty name begins every name) or cut short may still be this one.
+        if (p.name != item.name) {
+            const bool begins =
+                p.name.starts_with(item.name) || std::string_view(item.name).starts_with(p.name);
+            verdict.Lower(begins ? T3::Maybe : T3::No, TWaitReason::NoPart);
+        }
         if (verdict.v == T3::No)
             return verdict;
     } else if (part == TPartKnown::Listed) {
@@ -470,6 +468,7 @@ std::shared_ptr<const TPreciseMatcher> PreciseMatcherFor(const TCodeAddress& dic
     return kept.made.get();
 }
 
+// NOLINTNEXTLINE(readability-function-size): one reading, in the order an address is written
 void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::uint32_t cityId,
                                Reading& out) const
 {
@@ -637,6 +636,7 @@ void TPreciseMatcher::ReadCity(const TCanonicalText& text, std::size_t at, std::
         out.why = TWaitReason::NoSuchLot;
 }
 
+// NOLINTNEXTLINE(readability-function-size): one reading, in the order an address is written
 TPreciseMatcher::TTownRead TPreciseMatcher::ReadTown(const TCanonicalText& text, std::size_t townAt,
                                                      std::uint32_t groupIndex,
                                                      const TLazyStreet& streetOf,

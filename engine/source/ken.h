@@ -23,4 +23,4 @@ std::string_view KenName(unsigned char kenChar);
 // The address without a leading prefecture name.
 std::string DeleteKen(std::string_view address);
 
-}  // namespace kompa
+} // namespace kompa

@@ -243,8 +243,8 @@ const char* FindLineEnd(const char* p, const char* end)
     const __m128i lf = _mm_set1_epi8('\n');
     while (end - p >= 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
         if (mask != 0)
             return p + __builtin_ctz(mask);
         p += 16;

@@ -18,6 +18,7 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from))
     {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value
         if (cd_ == reinterpret_cast<iconv_t>(-1))
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
     }

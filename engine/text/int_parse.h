@@ -13,4 +13,4 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text);
 std::int32_t StrToInt(std::string_view text);
 std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback);
 
-}  // namespace kompa
+} // namespace kompa

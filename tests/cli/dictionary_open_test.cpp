@@ -19,10 +19,7 @@ protected:
     {
         WriteFile(dir.File("src.csv"), MinistryLine("1000001", "東京都", "千代田区", "千代田"));
     }
-    void Build(const char* which)
-    {
-        test::BuildOne(dir.File("src.csv"), dir.File(which), which);
-    }
+    void Build(const char* which) { test::BuildOne(dir.File("src.csv"), dir.File(which), which); }
     std::string D() const { return dir.Path().string(); }
 
     TempDir dir;

@@ -126,9 +126,9 @@ TEST_F(BuildTest, CodeDictionaryLayoutToTheByte)
     const std::size_t s100 = r1.size() + r3.size() + 2;
     auto entry = [](std::size_t size, std::size_t offset, std::uint16_t key) {
         std::string e(10, '\0');
-        for (int i = 0; i < 4; ++i) {
-            e[static_cast<std::size_t>(i)] = static_cast<char>(size >> (8 * i));
-            e[static_cast<std::size_t>(4 + i)] = static_cast<char>(offset >> (8 * i));
+        for (std::size_t i = 0; i < 4; ++i) {
+            e[i] = static_cast<char>(size >> (8 * i));
+            e[4 + i] = static_cast<char>(offset >> (8 * i));
         }
         e[8] = static_cast<char>(key & 0xFF);
         e[9] = static_cast<char>(key >> 8);

@@ -273,10 +273,9 @@ TEST_F(DictionaryPair, ABuildKilledAtAnyExchangeIsCompletedByTheNextOpen)
             ASSERT_EQ(::flock(held, LOCK_EX), 0);
             EXPECT_EQ(OpenBoth(dir), FormatMessage(msg::kFileOpenError, dir.File("KOMPA.DIC")) +
                                          msg::kSentenceEnd + msg::kBeingReplaced);
-            EXPECT_EQ(
-                MessageOf([&] { test::BuildPair(dir.File("old.csv"), dir.Path().string()); }),
-                FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")) + msg::kSentenceEnd +
-                    msg::kBeingReplaced);
+            EXPECT_EQ(MessageOf([&] { test::BuildPair(dir.File("old.csv"), dir.Path().string()); }),
+                      FormatMessage(msg::kFileCreateError, dir.File("KOMPA.DIC")) +
+                          msg::kSentenceEnd + msg::kBeingReplaced);
             ::close(held);
             if (geteuid() == 0) {
                 ::chmod(dir.Path().c_str(), 0755);

@@ -26,6 +26,7 @@ TEST(TypedPostalCode, EverythingElseIsNotOne)
 {
     for (const char* text :
          {"1000001", "100", "100-000", "10-00001", "100--0001", "100-00011",
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): split so the escape ends
           "\x81\xA7"
           "1000001",
           "\x82\x50\x82\x4F", // １０: too short

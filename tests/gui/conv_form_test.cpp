@@ -388,7 +388,8 @@ private slots:
     {
         // The office's code where the name and address are one office's; the area's where the
         // address is elsewhere. A pass without the column shows no office count.
-        WriteBook(Book({"a,,東京都千代田区霞が関2-1-2,総務省", "b,,大阪府大阪市北区梅田1-1-3,総務省"}));
+        WriteBook(
+            Book({"a,,東京都千代田区霞が関2-1-2,総務省", "b,,大阪府大阪市北区梅田1-1-3,総務省"}));
         auto w = std::make_unique<ScriptedWindow>(postCode_, KOMPA_BIN_DIR "/");
         QString offices;
         w->Columns(1, 2, 3);

@@ -105,9 +105,10 @@ private slots:
     void fieldDialogWithAHeadingLine()
     {
         const std::string book = files_.File("heading.csv");
-        kompa::test::WriteFile(book, kompa::test::Sjis("氏名,郵便番号,住所,会社名\r\n"
-                                                       "山田 太郎,100-0000,東京都千代田区,総務省\r\n"
-                                                       "鈴木花子,,新宿区新宿３－１,\r\n"));
+        kompa::test::WriteFile(book,
+                               kompa::test::Sjis("氏名,郵便番号,住所,会社名\r\n"
+                                                 "山田 太郎,100-0000,東京都千代田区,総務省\r\n"
+                                                 "鈴木花子,,新宿区新宿３－１,\r\n"));
         kompa::TBookLines lines;
         lines.LoadFromFile(book, kompa::TEncodingChoice::Auto);
         kompa::TCharSet delimiters;

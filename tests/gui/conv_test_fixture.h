@@ -66,7 +66,8 @@ public:
                 Sjis(std::string("13101,\"100  \",\"") + row.code + "\",\"x\",\"x\",\"x\",\"" +
                      row.ken + "\",\"" + row.city + "\",\"" + row.town + "\",0,0,0,0,0,0\r\n");
         kompa::test::WriteFile(dir.File("KEN_ALL.CSV"), source);
-        kompa::test::BuildOne(dir.File("KEN_ALL.CSV"), dir.File("KOMPA.DIC"), kompa::kAddressDictName);
+        kompa::test::BuildOne(dir.File("KEN_ALL.CSV"), dir.File("KOMPA.DIC"),
+                              kompa::kAddressDictName);
     }
     std::string Dir() const { return dir.Path().string() + "/"; }
 

@@ -5,8 +5,8 @@
 #include <random>
 #include <stdexcept>
 
-#include "engine/text/cp932.h"
 #include "engine/dictionary/dictionary_build.h"
+#include "engine/text/cp932.h"
 
 namespace kompa::test {
 
@@ -67,4 +67,4 @@ std::string Sjis(std::string_view utf8)
     return out;
 }
 
-}  // namespace kompa::test
+} // namespace kompa::test
