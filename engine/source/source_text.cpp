@@ -23,6 +23,44 @@ namespace kompa {
 
 namespace {
 
+// The first CR or LF from p, 16 bytes at a time where the text has them (find_first_of would
+// ask memchr about every byte).
+const char* FindLineEnd(const char* p, const char* end)
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+// The source's one line rule: CR, LF or CR LF ends a line. Where the line from pos stops, and
+// where the next one begins.
+struct LineSpan {
+    std::size_t stop, next;
+};
+
+LineSpan SourceLineAt(std::string_view text, std::size_t pos)
+{
+    const char* begin = text.data();
+    const auto stop =
+        static_cast<std::size_t>(FindLineEnd(begin + pos, begin + text.size()) - begin);
+    std::size_t next = stop + 1;
+    if (stop < text.size() && text[stop] == '\r' && next < text.size() && text[next] == '\n')
+        ++next;
+    return {stop, next};
+}
+
 // The real file is about 12 MB; a source that would take more than this is no ministry file.
 constexpr std::size_t kSourceMax = std::size_t{256} << 20;
 
@@ -138,15 +176,11 @@ std::string CodePointName(std::string_view utf8)
     std::string sjis;
     std::string bad;
     for (std::size_t pos = 0; pos <= utf8.size(); ++number) {
-        std::size_t stop = utf8.find_first_of("\r\n", pos);
-        if (stop == std::string_view::npos)
-            stop = utf8.size();
-        if (!cp932::FromUtf8Strict(utf8.substr(pos, stop - pos), sjis, &bad))
+        const LineSpan line = SourceLineAt(utf8, pos);
+        if (!cp932::FromUtf8Strict(utf8.substr(pos, line.stop - pos), sjis, &bad))
             Raise(
                 FormatMessage(FormatMessage(msg::kSourceCharNotSjis, number), CodePointName(bad)));
-        pos = stop + 1;
-        if (stop < utf8.size() && utf8[stop] == '\r' && pos < utf8.size() && utf8[pos] == '\n')
-            ++pos;
+        pos = line.next;
     }
     Raise(FormatMessage(FormatMessage(msg::kSourceCharNotSjis, number), CodePointName(bad)));
 }
@@ -232,44 +266,15 @@ std::string ReadSourceText(const std::string& fileName)
     return DecodeSource(std::move(bytes), fileName);
 }
 
-namespace {
-
-// The first CR or LF from p, 16 bytes at a time where the text has them (find_first_of would
-// ask memchr about every byte).
-const char* FindLineEnd(const char* p, const char* end)
-{
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
-        if (mask != 0)
-            return p + __builtin_ctz(mask);
-        p += 16;
-    }
-#endif
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
-}
-
-} // namespace
-
 TSourceLines::TSourceLines(std::string_view text) : text_(text.substr(0, text.find('\x1A'))) {}
 
 bool TSourceLines::Next(std::string_view& line, std::size_t maxBytes)
 {
     if (pos_ >= text_.size())
         return false;
-    const char* begin = text_.data();
-    const std::size_t stop =
-        static_cast<std::size_t>(FindLineEnd(begin + pos_, begin + text_.size()) - begin);
-    line = text_.substr(pos_, std::min(stop - pos_, maxBytes));
-    pos_ = stop + 1;
-    if (stop < text_.size() && text_[stop] == '\r' && pos_ < text_.size() && text_[pos_] == '\n')
-        ++pos_;
+    const LineSpan span = SourceLineAt(text_, pos_);
+    line = text_.substr(pos_, std::min(span.stop - pos_, maxBytes));
+    pos_ = span.next;
     return true;
 }
 
