@@ -191,8 +191,6 @@ TCodeAddress::TCodeAddress()
 
 TCodeAddress::~TCodeAddress()
 {
-    FBlockPending = false;
-    FBlock.clear();
     CloseDictionary();
 }
 

@@ -75,10 +75,6 @@ public:
     io::FileIdentity OpenFileIdentity() const { return FStream.Identity(); }
     std::string_view Magic() const { return {FMagic, sizeof FMagic}; }
     const std::string& SearchText() const { return FSearchText; }
-    int IndexCount() const { return FIndexCount; }
-    const TIndexEntry& IndexEntry(int i) const { return FIndex[static_cast<std::size_t>(i)]; }
-    // Record texts of the block loaded last.
-    const std::vector<std::string>& Block() const;
     // Reads the open file once and calls f(recordText, fileOffset) for every record, block by
     // block in index order and in file order within a block; fileOffset is that of the
     // record's length byte. A damaged block ends at its first bad record. False when no file
@@ -99,8 +95,6 @@ protected:
     int FIndexCount = 0;
     io::SharedFile FStream;
     std::string FOpenFileName;
-    // Filled from the block's bytes only when Block() asks; the queries scan the bytes in place.
-    mutable std::vector<std::string> FBlock;
     // Where the text the records are ordered by begins: after the prefecture character for
     // codes, at the address for addresses.
     std::size_t FOrderFrom = 1;
@@ -148,7 +142,6 @@ private:
     std::size_t FCurrentUsed = 0;
     KeptBlock* FCurrentKept = nullptr;
     std::vector<std::uint32_t> FMatches; // reused between queries
-    mutable bool FBlockPending = false;  // FBlock not yet filled from the block's bytes
 };
 
 class TPostCode : public TCodeAddress {

@@ -1,6 +1,6 @@
 // Reading side of both dictionaries: opening a file and holding its index, loading a block (read
 // once, then kept), and the code query. Blocks are scanned in place; strings are made only for
-// the lines a query lists (and for FBlock when someone asks for it).
+// the lines a query lists.
 
 #include <algorithm>
 #include <bit>
@@ -140,9 +140,6 @@ void TCodeAddress::CloseDictionary()
 
 void TCodeAddress::ForgetBlocks()
 {
-    // Block() still shows the block loaded last, as it did when blocks were not kept.
-    if (FBlockPending)
-        (void)Block();
     FCurrentBytes = nullptr;
     FCurrentUsed = 0;
     FCurrentKept = nullptr;
@@ -175,7 +172,6 @@ void TCodeAddress::LoadBlock(std::uint16_t key)
     FCurrentBytes = nullptr;
     FCurrentUsed = 0;
     FCurrentKept = nullptr;
-    FBlockPending = true;
     int i = FindIndex(key);
     if (i < 0)
         return;
@@ -211,14 +207,9 @@ void TCodeAddress::ReadBlockBytes(int position)
     std::size_t pos = 0;
     while (pos < size) {
         std::size_t length = data[pos];
-        if (length == 0) {
-            // Not kept: every query of this block fails the same way. Block() shows the
-            // records before the bad one.
-            FLooseBytes = std::move(bytes);
-            FCurrentBytes = FLooseBytes.get();
-            FCurrentUsed = pos;
+        // Not kept: every query of this block fails the same way.
+        if (length == 0)
             Raise(msg::kIntOverflow);
-        }
         if (length > size - pos)
             break;
         pos += length;
@@ -266,16 +257,6 @@ void TCodeAddress::ListOrdered(const RecordOrder& order, std::string_view prefix
     }
     for (std::uint32_t start : FMatches)
         AddResultLine(list, RecordAt(start), withKen);
-}
-
-const std::vector<std::string>& TCodeAddress::Block() const
-{
-    if (FBlockPending) {
-        FBlockPending = false;
-        FBlock.clear();
-        ForEachRecord([this](std::string_view record) { FBlock.emplace_back(record); });
-    }
-    return FBlock;
 }
 
 bool TCodeAddress::MatchRecord(std::string_view recordText) const

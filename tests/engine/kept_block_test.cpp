@@ -110,7 +110,6 @@ TEST(KeptBlocks, DamagedBlocksFailEveryTimeAndKeptOnesOutliveTheFile)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(MessageOf([&] { dict.SearchAddress(Sjis("千代田区"), list, false); }),
                   msg::kIntOverflow);
-        EXPECT_EQ(dict.Block().size(), 1u);
     }
     dict.Search(Sjis("東京"), list, false);
     std::filesystem::resize_file(name, 20);
