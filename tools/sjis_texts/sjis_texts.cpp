@@ -22,6 +22,7 @@ namespace {
 std::string Convert(const std::string& text, const char* to, const char* from)
 {
     iconv_t cd = iconv_open(to, from);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
     std::string out(text.size() * 4 + 4, '\0');
