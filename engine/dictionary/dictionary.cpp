@@ -356,10 +356,8 @@ ImagePlan PlanImage(const TCodeAddress& dict, const BuildStrings& records)
     format::PutLe32(out + format::kCountOffset, static_cast<std::int32_t>(index.size()));
     auto offset = static_cast<std::int32_t>(plan.head.size());
     for (std::size_t i = 0; i < index.size(); ++i) {
-        char* entry = out + kHeaderSize + format::kEntrySize * i;
-        format::PutLe32(entry + format::kEntrySizeField, index[i].Size);
-        format::PutLe32(entry + format::kEntryOffsetField, offset);
-        format::PutLe16(entry + format::kEntryKeyField, index[i].Key);
+        format::PutEntry(out + kHeaderSize + format::kEntrySize * i,
+                         {index[i].Size, offset, index[i].Key});
         offset += index[i].Size;
         slots.Set(index[i].Key, static_cast<int>(i));
     }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dictionary_format.h"
 #include "engine/io/file_io.h"
 #include "record_order.h"
 #include "result_list.h"
@@ -32,13 +33,6 @@ constexpr int LevelNumber(TAddressLevel level)
 {
     return static_cast<int>(level);
 }
-
-// One index entry, decoded from the file field by field.
-struct TIndexEntry {
-    std::int32_t Size;   // length of the block in bytes
-    std::int32_t Offset; // absolute position of the block's first byte
-    std::uint16_t Key;   // block key shared by all records of the block
-};
 
 inline constexpr char kCodeMagic[] = "VELDAV20";
 inline constexpr char kAddressMagic[] = "KOMPAV02";

@@ -6,6 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kompa {
+
+// One index entry, decoded from the file field by field.
+struct TIndexEntry {
+    std::int32_t Size;   // length of the block in bytes
+    std::int32_t Offset; // absolute position of the block's first byte
+    std::uint16_t Key;   // block key shared by all records of the block
+};
+
+} // namespace kompa
+
 namespace kompa::format {
 
 inline constexpr std::size_t kMagicSize = 8;
@@ -45,6 +56,20 @@ inline void PutLe16(char* at, std::uint16_t value)
 {
     at[0] = static_cast<char>(value & 0xFF);
     at[1] = static_cast<char>(value >> 8);
+}
+
+// The index entry stored at entry (kEntrySize bytes), as both dictionaries' files hold them.
+inline TIndexEntry GetEntry(const unsigned char* entry)
+{
+    return {GetLe32(entry + kEntrySizeField), GetLe32(entry + kEntryOffsetField),
+            GetLe16(entry + kEntryKeyField)};
+}
+
+inline void PutEntry(char* entry, const TIndexEntry& e)
+{
+    PutLe32(entry + kEntrySizeField, e.Size);
+    PutLe32(entry + kEntryOffsetField, e.Offset);
+    PutLe16(entry + kEntryKeyField, e.Key);
 }
 
 } // namespace kompa::format

@@ -103,12 +103,8 @@ void TCodeAddress::OpenDictionary(const std::string& fileName)
         if (FStream.ReadAt(format::kHeaderSize, raw.data(), raw.size()) != raw.size())
             throw NotADictionary{};
         FIndex.resize(static_cast<std::size_t>(count));
-        for (std::size_t i = 0; i < FIndex.size(); ++i) {
-            const unsigned char* entry = raw.data() + format::kEntrySize * i;
-            FIndex[i].Size = format::GetLe32(entry + format::kEntrySizeField);
-            FIndex[i].Offset = format::GetLe32(entry + format::kEntryOffsetField);
-            FIndex[i].Key = format::GetLe16(entry + format::kEntryKeyField);
-        }
+        for (std::size_t i = 0; i < FIndex.size(); ++i)
+            FIndex[i] = format::GetEntry(raw.data() + format::kEntrySize * i);
         FKept.resize(FIndex.size());
         FIndexCount = count;
         FOpenFileName = fileName;

@@ -178,12 +178,8 @@ std::string OfficeImage(std::string_view text)
     format::PutLe32(head + of::kOfficeCountOffset, static_cast<std::int32_t>(laid.size()));
     format::PutLe32(head + of::kNamesOffsetField, namesOffset);
     format::PutLe32(head + of::kNamesSizeField, static_cast<std::int32_t>(namesSize));
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        char* entry = head + of::kHeaderSize + format::kEntrySize * i;
-        format::PutLe32(entry + format::kEntrySizeField, index[i].Size);
-        format::PutLe32(entry + format::kEntryOffsetField, index[i].Offset);
-        format::PutLe16(entry + format::kEntryKeyField, index[i].Key);
-    }
+    for (std::size_t i = 0; i < index.size(); ++i)
+        format::PutEntry(head + of::kHeaderSize + format::kEntrySize * i, index[i]);
     for (const Laid& office : laid)
         image.append(records, office.record, office.recordSize);
     for (const Laid& office : laid) {

@@ -137,11 +137,8 @@ void TOfficeDictionary::OpenDictionary(const std::string& fileName)
             throw NotAnOfficeDictionary{};
         FIndex.resize(static_cast<std::size_t>(count));
         for (std::size_t i = 0; i < FIndex.size(); ++i) {
-            const unsigned char* entry = raw.data() + format::kEntrySize * i;
             TIndexEntry& e = FIndex[i];
-            e.Size = format::GetLe32(entry + format::kEntrySizeField);
-            e.Offset = format::GetLe32(entry + format::kEntryOffsetField);
-            e.Key = format::GetLe16(entry + format::kEntryKeyField);
+            e = format::GetEntry(raw.data() + format::kEntrySize * i);
             if (e.Size <= 0 || e.Offset != next || e.Key > 999 ||
                 (i > 0 && e.Key <= FIndex[i - 1].Key))
                 throw NotAnOfficeDictionary{};
